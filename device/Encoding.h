@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Number conversions shared by the protocol, the memories and the pages.
+namespace device {
+
+// Hexadecimal text (either case) to a number; 0 for empty text, for any character that is not
+// a hexadecimal digit and for more than 7 digits.
+[[nodiscard]] int HexToLong(QStringView text);
+[[nodiscard]] int HexToLong(QByteArrayView text);
+// Upper-case hexadecimal of v (negative values as 32-bit two's complement), zero-padded, and
+// of that exactly the last `width` digits.
+[[nodiscard]] QString LongToHex(int value, int width);
+
+// The instrument's own floating-point code as 6 (3 bytes) or 8 (4 bytes) hexadecimal digits:
+// exponent byte e + 128, then a sign-and-magnitude mantissa with a hidden leading bit.
+// Empty text when the value cannot be held (NaN, infinity, a magnitude of 2^127 or more);
+// magnitudes below 2^-128 give the code of 0.
+[[nodiscard]] QString FloatToHex(double value, int bytes);
+// 0 for any text that is not 6 or 8 characters long.
+[[nodiscard]] double HexToFloat(QStringView text);
+// True when FloatToHex can encode the value.
+[[nodiscard]] bool isDeviceFloatEncodable(double value);
+
+// A number typed by the operator or sent by the instrument: the first comma counts as the
+// decimal point, blanks are ignored, the leading number is read (sign, digits, point,
+// exponent) and the rest ignored; text without a number gives 0. A number too large for a
+// double gives an infinity of its sign.
+[[nodiscard]] double ValDecimal(QStringView text);
+// The plain number reading of keys and settings: blanks ignored, sign, digits and at most one
+// point, no exponent; 0 when there is no number.
+[[nodiscard]] double ReadNumber(QStringView text);
+// ReadNumber rounded to the nearest whole number, halves to the even neighbour.
+[[nodiscard]] int ReadWholeNumber(QStringView text);
+
+// Formats v with a number pattern: "0" and "#" digit placeholders, "." for the decimal point
+// (shown as decimalPoint), "E-0"/"E+0" for an exponent, "\" before a literal character; any
+// other character stands for itself. Rounds half away from zero on the value's 15 significant
+// digits, as an operator reading the digits expects.
+[[nodiscard]] QString FormatNumber(double value, QStringView pattern, QStringView decimalPoint);
+[[nodiscard]] QString FormatNumber(double value, QStringView pattern);
+// FormatNumber right-aligned in a field as wide as the pattern (less one for each backslash).
+// A number wider than the field is returned whole, never cut.
+[[nodiscard]] QString FormatFixed(double value, QStringView pattern, QStringView decimalPoint);
+[[nodiscard]] QString FormatFixed(double value, QStringView pattern);
+// The general number text of the system: up to `significant` digits, trailing zeros dropped,
+// "1E-05" / "1E+15" style when the number is very small or very large.
+[[nodiscard]] QString GeneralNumber(double value, int significant, QStringView decimalPoint);
+[[nodiscard]] QString GeneralNumber(double value, int significant);
+
+} // namespace device

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "device/SerialLine.h"
+
+#include <QSerialPort>
+
+namespace device {
+
+// Maps COMn to the platform's device: the COM ports themselves on Windows; elsewhere
+// $TORANCAL_PORT_DIR/COMn when that variable is set, else /dev/ttyS0..31 for COM1..COM32 and
+// /dev/ttyUSB0..16 for COM33..COM49. Empty for numbers outside 1..49.
+[[nodiscard]] QString portDeviceName(int number, const QString& portDirectory);
+
+// The production line: a QSerialPort at 9600 baud, 8 data bits, no parity, 1 stop bit.
+class QtSerialLine final : public SerialLine {
+public:
+    // portDirectory: the value of TORANCAL_PORT_DIR, or empty.
+    explicit QtSerialLine(QString portDirectory);
+
+    bool setPortNumber(int number) override;
+    [[nodiscard]] int portNumber() const override { return number_; }
+    OpenResult open() override;
+    void close() override;
+    [[nodiscard]] bool isOpen() const override { return port_.isOpen(); }
+    bool send(const QByteArray& bytes) override;
+    [[nodiscard]] int bytesWaiting() override;
+    std::optional<QByteArray> readAll() override;
+
+private:
+    [[nodiscard]] bool failed() const;
+
+    QString portDirectory_;
+    int number_ = 1;
+    QSerialPort port_;
+};
+
+} // namespace device

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "ui/Clock.h"
+
+#include <chrono>
+#include <functional>
+
+namespace ui {
+class Lifecycle;
+}
+
+namespace testsupport {
+
+// A clock for tests: a wait moves the time forward at once and processes events once, so
+// time-outs are counted, never measured.
+class ManualClock final : public ui::Clock {
+public:
+    explicit ManualClock(ui::Lifecycle* lifecycle = nullptr) : lifecycle_(lifecycle) {}
+    [[nodiscard]] std::chrono::milliseconds now() const override { return now_; }
+    void delay(std::chrono::milliseconds ms) override;
+    void advance(std::chrono::milliseconds ms) { now_ += ms; }
+    // Called at every wait, after the time moved on (to script events in the middle of one).
+    void setOnDelay(std::function<void()> callback) { onDelay_ = std::move(callback); }
+    [[nodiscard]] std::chrono::milliseconds waited() const { return waited_; }
+
+private:
+    ui::Lifecycle* lifecycle_;
+    std::chrono::milliseconds now_{0};
+    std::chrono::milliseconds waited_{0};
+    std::function<void()> onDelay_;
+};
+
+} // namespace testsupport

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "ui/MessageService.h"
+
+#include <QList>
+#include <QString>
+#include <deque>
+
+namespace testsupport {
+
+// Records every message box and answers questions from a queue; an empty queue answers with
+// the question's default button.
+class ScriptedMessages final : public ui::MessageService {
+public:
+    struct Shown {
+        QString text;
+        ui::MsgIcon icon;
+        ui::MsgButtons buttons;
+    };
+
+    ui::MsgAnswer show(const QString& text, ui::MsgIcon icon, ui::MsgButtons buttons,
+                       ui::MsgAnswer defaultAnswer) override {
+        shown.append({text, icon, buttons});
+        if (buttons == ui::MsgButtons::Ok)
+            return ui::MsgAnswer::Ok;
+        if (answers.empty())
+            return defaultAnswer;
+        const ui::MsgAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    void answer(ui::MsgAnswer next) { answers.push_back(next); }
+    [[nodiscard]] QStringList texts() const {
+        QStringList list;
+        for (const auto& message : shown)
+            list.append(message.text);
+        return list;
+    }
+    void clear() { shown.clear(); }
+
+    QList<Shown> shown;
+    std::deque<ui::MsgAnswer> answers;
+};
+
+} // namespace testsupport
