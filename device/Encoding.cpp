@@ -405,7 +405,7 @@ QString GeneralNumber(double value, int significant, QStringView decimalPoint) {
         if (digits.size() > 1)
             result += decimalPoint.toString() + QString::fromStdString(digits.substr(1));
         result += QStringLiteral("E%1%2")
-                      .arg(exponent < 0 ? u'-' : u'+')
+                      .arg(QChar(exponent < 0 ? u'-' : u'+'))
                       .arg(std::abs(exponent), 2, 10, QChar(u'0'));
     } else if (exponent < 0) {
         result = QStringLiteral("0") + decimalPoint.toString() +

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds ToranCal and starts it against the simulated instrument: toran-sim serves a
+# pseudo-terminal linked as COM1 in a private port directory, and the calibrator opens it.
+# Extra arguments go to the calibrator ("expert" switches expert mode on).
+# Type commands for the simulator (for example "load 1.25") into this terminal while it runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup-deps.sh
+
+cmake --preset dev >/dev/null
+cmake --build --preset dev --target torancal toran-sim
+
+ports=$(mktemp -d)
+sim_pid=""
+cleanup() {
+    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+    rm -rf "$ports"
+}
+trap cleanup EXIT
+
+build/bin/toran-sim --link "$ports/COM1" &
+sim_pid=$!
+for _ in $(seq 50); do
+    [ -e "$ports/COM1" ] && break
+    sleep 0.1
+done
+
+echo "Simulated Toran R-40 on COM1. Type 'help' for the simulator's commands."
+TORANCAL_PORT_DIR="$ports" build/bin/torancal "$@"
