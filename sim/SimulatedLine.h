@@ -1,0 +1,63 @@
+#pragma once
+
+#include "device/SerialLine.h"
+#include "sim/Instrument.h"
+
+#include <QList>
+#include <map>
+
+namespace ui {
+class Clock;
+}
+
+namespace sim {
+
+// A set of serial ports in the process, for tests: each port either has an instrument attached
+// or is present without one, absent, in use or locked. Reply characters arrive as the clock
+// says, so a test clock controls pacing and late replies.
+class SimulatedLine final : public device::SerialLine {
+public:
+    enum class PortState { Absent, Silent, InUse, PermissionDenied };
+
+    explicit SimulatedLine(ui::Clock& clock);
+
+    // Puts an instrument on port `number` and returns it; the line keeps it.
+    Instrument& attach(int number, Instrument instrument = Instrument::withDefaults());
+    // A port without an instrument; by default every port is absent.
+    void setPortState(int number, PortState state);
+    // The instrument on port `number`; the port must have one.
+    [[nodiscard]] Instrument& instrument(int number);
+    [[nodiscard]] bool hasInstrument(int number) const;
+
+    // The open port goes away as a USB adapter pulled out does: sends fail, reading fails,
+    // opening it again fails. reappear() brings it back.
+    void vanish();
+    void reappear();
+    // The ports opened successfully, in order.
+    [[nodiscard]] const QList<int>& openedPorts() const { return opened_; }
+
+    bool setPortNumber(int number) override;
+    [[nodiscard]] int portNumber() const override { return number_; }
+    device::OpenResult open() override;
+    void close() override;
+    [[nodiscard]] bool isOpen() const override { return openPort_ != 0; }
+    bool send(const QByteArray& bytes) override;
+    [[nodiscard]] int bytesWaiting() override;
+    std::optional<QByteArray> readAll() override;
+
+private:
+    [[nodiscard]] Instrument* openInstrument();
+    [[nodiscard]] bool openPortVanished() const { return openPort_ != 0 && openPort_ == vanished_; }
+    void collectArrived();
+
+    ui::Clock& clock_;
+    std::map<int, Instrument> instruments_;
+    std::map<int, PortState> states_;
+    int number_ = 1;
+    int openPort_ = 0;
+    int vanished_ = 0;
+    QByteArray received_;
+    QList<int> opened_;
+};
+
+} // namespace sim

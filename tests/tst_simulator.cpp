@@ -1,0 +1,537 @@
+// The simulated instrument: its replies, faults and pacing, the in-process line with its port
+// states, the console of toran-sim and the pseudo-terminal front end itself.
+
+#include "device/Measurement.h"
+#include "device/OrvoLib.h"
+#include "device/QtSerialLine.h"
+#include "device/Timing.h"
+#include "sensor/SensorImage.h"
+#include "sim/Console.h"
+#include "sim/Fault.h"
+#include "sim/Instrument.h"
+#include "sim/SensorBlock.h"
+#include "sim/SimulatedLine.h"
+#include "tests/support/ManualClock.h"
+#include "tests/support/SimProcess.h"
+#include "ui/Clock.h"
+#include "ui/Lifecycle.h"
+
+#include <QFileInfo>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+#include <signal.h>
+
+using namespace std::chrono_literals;
+using std::chrono::milliseconds;
+
+namespace {
+
+// Feeds the frames one by one (each split in two, as a line may deliver them) and collects
+// what each one is answered with at once.
+QStringList exchange(sim::Instrument& instrument, const QStringList& frames) {
+    QStringList replies;
+    for (const QString& frame : frames) {
+        const QByteArray bytes = frame.toLatin1() + '\r';
+        instrument.receive(QByteArrayView(bytes).first(bytes.size() / 2), 0us);
+        instrument.receive(QByteArrayView(bytes).sliced(bytes.size() / 2), 0us);
+        replies.append(QString::fromLatin1(instrument.take(0us)));
+    }
+    return replies;
+}
+
+QByteArray cp1250(QStringView text) {
+    QStringEncoder encoder("windows-1250");
+    return encoder(text);
+}
+
+sim::Fault fault(const QString& spec) {
+    const auto parsed = sim::parseFault(spec);
+    if (!parsed.fault)
+        qFatal("bad fault spec in test: %s", qPrintable(spec));
+    return *parsed.fault;
+}
+
+} // namespace
+
+// toran-sim is built on POSIX systems only.
+#define skipWithoutToranSim()                                                                      \
+    do {                                                                                           \
+        if (testsupport::SimProcess::executable().isEmpty())                                       \
+            QSKIP("toran-sim not found (TORANCAL_BIN_DIR)");                                       \
+    } while (false)
+
+class SimulatorTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void replies_data() {
+        QTest::addColumn<QStringList>("frames");
+        QTest::addColumn<QStringList>("replies");
+        const auto row = [](const char* name, QStringList frames, QStringList replies) {
+            QTest::newRow(name) << frames << replies;
+        };
+        row("identification", {"$00@"}, {"TORAN R-40 v2.10\r"});
+        row("sensor mask", {"$00KQ"}, {"03\r"});
+        row("display digits", {"$00ER12"}, {"05\r"});
+        row("active zero, exponent byte", {"$00ER0d"}, {"90\r"});
+        row("write then read", {"$00EW3041", "$00ER30"}, {"41\r", "41\r"});
+        row("block byte echo", {"$00KW200041"}, {"41\r"});
+        row("measurement", {"$00M"}, {"0,00;32768;0081C8\r"});
+        row("reset answers nothing", {"$00X"}, {""});
+        row("unknown or malformed",
+            {"$00Z", "$01ER12", "$00ER1", "$00ERG1", "$00M1", "00ER12", "$00KB10", "$00KB40",
+             "$00KW400041", "$00EW30411"},
+            {"", "", "", "", "", "", "", "", "", ""});
+    }
+    void replies() {
+        QFETCH(QStringList, frames);
+        QFETCH(QStringList, replies);
+        sim::Instrument instrument;
+        QCOMPARE(exchange(instrument, frames), replies);
+        QCOMPARE(instrument.frameCount(), frames.size());
+        QCOMPARE(instrument.frames().constLast(), frames.constLast().toLatin1());
+    }
+
+    void frameLogAndResets() {
+        sim::Instrument instrument;
+        instrument.receive("\r$00X\r\r$00KQ\r$00X\r$00E", 0us);
+        QCOMPARE(instrument.frames(), (QList<QByteArray>{"$00X", "$00KQ", "$00X"}));
+        QCOMPARE(instrument.resetCount(), 2);
+        instrument.receive("R12\r", 0us);
+        QCOMPARE(instrument.take(0us), QByteArray("03\r05\r"));
+    }
+
+    void defaultMemories() {
+        const sim::Instrument instrument = sim::Instrument::withDefaults();
+        QCOMPARE(instrument.setupByte(sim::Instrument::DigitsAddress), 5);
+        for (int range = 0; range < 8; ++range) {
+            QCOMPARE(instrument.setupFloat(sim::Instrument::rangeZeroAddress(range)), 32768.0);
+            const double k = instrument.setupFloat(sim::Instrument::rangeKAddress(range));
+            QVERIFY(qAbs(k / std::ldexp(0.0001193, 7 - range) - 1.0) < 1e-6);
+        }
+        // The internal sensor works on range 6.
+        QCOMPARE(instrument.block(1)[4], '\x06');
+        QCOMPARE(instrument.setupFloat(sim::Instrument::ActiveZeroAddress), 32768.0);
+        QCOMPARE(instrument.setupFloat(sim::Instrument::ActiveKAddress),
+                 instrument.setupFloat(sim::Instrument::rangeKAddress(6)));
+
+        const QByteArray external = instrument.block(0);
+        QCOMPARE(external.size(), 256);
+        QCOMPARE(external.left(8).toHex(), QByteArray("46534e0107800000"));
+        QCOMPARE(external.mid(8, 32), cp1250(u"Snímač EXT").leftJustified(32, ' '));
+        QCOMPARE(external[40], '\x02');
+        QCOMPARE(external.mid(41, 6), QByteArray("kg    "));
+        QCOMPARE(external.mid(61, 8), QByteArray("53EKAB17"));
+        QCOMPARE(external.mid(69, 9).toHex(), QByteArray("87c8000087480000ff"));
+        QCOMPARE(external.mid(96, 8).toHex(), QByteArray("4b5249d003000000"));
+        QCOMPARE(external.mid(104, 24).toHex(),
+                 QByteArray("00000000000000008100000086480000820000008748"
+                            "0000"));
+        QCOMPARE(external.mid(128), QByteArray(128, '\xFF'));
+        QCOMPARE(instrument.block(1).mid(8, 14), cp1250(u"Interní snímač"));
+    }
+
+    // The calibrator's own codecs read what the simulator holds and says.
+    void calibratorReadsTheInstrument() {
+        sim::Instrument instrument;
+        sensor::SensorRecord external;
+        QCOMPARE(sensor::DecodeSensorImage(instrument.block(0), external), 3);
+        QCOMPARE(external.Description.trimmed(), QStringLiteral("Snímač EXT"));
+        QCOMPARE(external.UnitName.trimmed(), QStringLiteral("kg"));
+        QCOMPARE(external.GainIndex, 7);
+        QCOMPARE(external.Decimals, 2);
+        QCOMPARE(external.CurveEtalon[2], 100.0F);
+        sensor::SensorRecord internal;
+        QCOMPARE(sensor::DecodeSensorImage(instrument.block(1), internal), 2);
+        QCOMPARE(internal.Description.trimmed(), QStringLiteral("Interní snímač"));
+
+        instrument.setLoad(1.0);
+        device::LiveValues values;
+        values.ActiveZero = 32768.0F;
+        values.ActiveK =
+            static_cast<float>(instrument.setupFloat(sim::Instrument::rangeKAddress(7)));
+        const auto update =
+            device::applyMeasurementReply(instrument.measurementReply(), values, "###0.00");
+        QCOMPARE(update.kind, device::SignalUpdate::Kind::Reading);
+        QCOMPARE(values.DisplayValue, 50.0F);
+        QCOMPARE(values.SignalDiv, 41150.0F);
+        QVERIFY(qAbs(values.SignalMVV - 1.0F) < 1e-4F);
+        QCOMPARE(values.BatteryLevel, 200);
+    }
+
+    void blockReplyCarriesTheWholeBlock() {
+        sim::Instrument instrument;
+        const QString reply = exchange(instrument, {"$00KB20"}).constFirst();
+        QCOMPARE(reply.size(), 513);
+        QCOMPARE(QByteArray::fromHex(reply.left(512).toLatin1()), instrument.block(1));
+        QCOMPARE(reply, reply.toUpper());
+    }
+
+    void measurement_data() {
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<double>("load");
+        QTest::addColumn<QString>("reply");
+        QTest::newRow("external, on a point") << 3 << 1.0 << "50,00;41150;0081C8\r";
+        QTest::newRow("external, between points") << 3 << 1.5 << "75,00;45341;0081C8\r";
+        QTest::newRow("external, below the curve") << 3 << -0.5 << "-25,00;28577;0081C8\r";
+        QTest::newRow("external, above the curve") << 3 << 3.0 << "150,00;57915;0081C8\r";
+        QTest::newRow("internal when mask is 2") << 2 << 2.0 << "250,0;41150;0081C8\r";
+        QTest::newRow("internal when mask is 1") << 1 << 0.0 << "0,0;32768;0081C8\r";
+    }
+    void measurement() {
+        QFETCH(int, mask);
+        QFETCH(double, load);
+        QFETCH(QString, reply);
+        sim::Instrument instrument;
+        instrument.setSensorMask(mask);
+        instrument.setLoad(load);
+        QCOMPARE(exchange(instrument, {"$00M"}), QStringList{reply});
+    }
+
+    void measurementFlagsAndCurve() {
+        sim::Instrument instrument;
+        instrument.setStatus(0x03);
+        instrument.setRangeFlags(0x80);
+        instrument.setBattery(126);
+        sim::SensorBlockContent sensor = sim::defaultExternalSensor();
+        sensor.decimals = 3;
+        sensor.points = {{2.0, 10.0}, {0.0, 0.0}, {1.0, 1.234}, {1.0, 5.0}}; // unsorted, a step
+        instrument.setBlock(0, sim::makeSensorBlock(sensor));
+        instrument.setLoad(1.0);
+        QCOMPARE(instrument.measurementReply(), QByteArray("1,234;41150;03807E\r"));
+        instrument.setLoad(1.5);
+        QCOMPARE(instrument.measurementReply(), QByteArray("7,500;45341;03807E\r"));
+        instrument.setBlock(0, QByteArray(256, '\0'));
+        QCOMPARE(instrument.measurementReply(), QByteArray("0;32866;03807E\r"));
+    }
+
+    void faults_data() {
+        QTest::addColumn<QStringList>("faults");
+        QTest::addColumn<QStringList>("frames");
+        QTest::addColumn<QStringList>("replies");
+        const auto row = [](const char* name, QStringList faults, QStringList frames,
+                            QStringList replies) {
+            QTest::newRow(name) << faults << frames << replies;
+        };
+        row("extra character", {"ER extra"}, {"$00ER12"}, {"05\r\r"});
+        row("missing character", {"ER short"}, {"$00ER12"}, {"05"});
+        row("wrong byte", {"ER wrong"}, {"$00ER12"}, {"FA\r"});
+        row("wrong echo", {"KW wrong"}, {"$00KW000041"}, {"BE\r"});
+        row("wrong status", {"M wrong"}, {"$00M"}, {"0,00;32768;FF81C8\r"});
+        row("wrong identification", {"@ wrong"}, {"$00@"}, {"toran r-40 v2.10\r"});
+        row("garbage", {"ER garbage"}, {"$00ER12"}, {"GHI"});
+        row("lost reply, write still done", {"EW none"}, {"$00EW3041", "$00ER30"}, {"", "41\r"});
+        row("pass 1, affect 1", {"ER none after 1 count 1"}, {"$00ER12", "$00ER12", "$00ER12"},
+            {"05\r", "", "05\r"});
+        row("pass 1, affect all", {"ER none after 1"}, {"$00ER12", "$00ER12", "$00ER12"},
+            {"05\r", "", ""});
+        row("only its command", {"KQ none"}, {"$00ER12", "$00KQ"}, {"05\r", ""});
+        row("any command", {"any none count 1"}, {"$00KQ", "$00ER12"}, {"", "05\r"});
+        row("malformed frames do not count", {"ER none count 1"}, {"$00ER1", "$00ER12", "$00ER12"},
+            {"", "", "05\r"});
+        row("silence from frame 3", {"silence after 2"},
+            {"$00ER12", "$00KQ", "$00EW3041", "$00ER30"}, {"05\r", "03\r", "", ""});
+        row("two faults at once", {"ER wrong", "ER extra"}, {"$00ER12"}, {"FA\r\r"});
+    }
+    void faults() {
+        QFETCH(QStringList, faults);
+        QFETCH(QStringList, frames);
+        QFETCH(QStringList, replies);
+        sim::Instrument instrument;
+        for (const QString& spec : faults)
+            instrument.addFault(fault(spec));
+        QCOMPARE(exchange(instrument, frames), replies);
+    }
+
+    void silenceCarriesOutNothing() {
+        sim::Instrument instrument;
+        instrument.addFault(sim::Fault::silenceFrom(1));
+        (void)exchange(instrument, {"$00EW3041", "$00X"});
+        QCOMPARE(instrument.setupByte(0x30), 0);
+        QCOMPARE(instrument.resetCount(), 0);
+        QCOMPARE(instrument.frameCount(), 2);
+        instrument.clearFaults();
+        QCOMPARE(exchange(instrument, {"$00ER30"}), QStringList{"00\r"});
+    }
+
+    void arrival_data() {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QByteArray>("frames");
+        QTest::addColumn<QList<int>>("probesMs");
+        QTest::addColumn<QList<int>>("arrived");
+        QTest::newRow("at once") << 0 << "" << QByteArray("$00ER12\r") << QList{0} << QList{3};
+        QTest::newRow("1000 baud: 10 ms a character")
+            << 1000 << "" << QByteArray("$00ER12\r") << QList{0, 9, 10, 29, 30}
+            << QList{0, 0, 1, 2, 3};
+        QTest::newRow("9600 baud")
+            << 9600 << "" << QByteArray("$00ER12\r") << QList{3, 4} << QList{2, 3};
+        QTest::newRow("block at 9600 baud: 534 ms")
+            << 9600 << "" << QByteArray("$00KB00\r") << QList{534, 535} << QList{512, 513};
+        QTest::newRow("late") << 0 << "ER late 50" << QByteArray("$00ER12\r") << QList{49, 50}
+                              << QList{0, 3};
+        QTest::newRow("late and paced") << 1000 << "ER late 50" << QByteArray("$00ER12\r")
+                                        << QList{59, 60, 80} << QList{0, 1, 3};
+        QTest::newRow("replies queue on the line")
+            << 1000 << "" << QByteArray("$00ER12\r$00KQ\r") << QList{30, 59, 60} << QList{3, 5, 6};
+        QTest::newRow("a late reply holds up the next")
+            << 0 << "ER late 50 count 1" << QByteArray("$00ER12\r$00KQ\r") << QList{0, 50}
+            << QList{0, 6};
+    }
+    void arrival() {
+        QFETCH(int, baud);
+        QFETCH(QString, fault);
+        QFETCH(QByteArray, frames);
+        QFETCH(QList<int>, probesMs);
+        QFETCH(QList<int>, arrived);
+        sim::Instrument instrument;
+        instrument.setBaud(baud);
+        if (!fault.isEmpty())
+            instrument.addFault(::fault(fault));
+        instrument.receive(frames, 0us);
+        for (qsizetype i = 0; i < probesMs.size(); ++i)
+            QCOMPARE(instrument.available(milliseconds(probesMs[i])), arrived[i]);
+    }
+
+    void faultSpecs_data() {
+        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("normalised"); // empty: rejected
+        QTest::newRow("plain") << "ER extra"
+                               << "ER extra";
+        QTest::newRow("any case, after and count") << "kw NONE after 4 count 3"
+                                                   << "KW none after 4 count 3";
+        QTest::newRow("command left out") << "late 300"
+                                          << "any late 300";
+        QTest::newRow("silence") << " silence  after 10 "
+                                 << "any silence after 10";
+        QTest::newRow("identification") << "@ wrong"
+                                        << "@ wrong";
+        for (const char* bad :
+             {"", "ER", "ER boom", "late", "M late soon", "ER none after", "ER none after -1",
+              "KW silence", "silence count 2", "ER none since 3"})
+            QTest::newRow(bad) << bad << "";
+    }
+    void faultSpecs() {
+        QFETCH(QString, spec);
+        QFETCH(QString, normalised);
+        const sim::FaultParse parsed = sim::parseFault(spec);
+        QCOMPARE(parsed.fault ? sim::describeFault(*parsed.fault) : QString(), normalised);
+        QCOMPARE(parsed.error.isEmpty(), !normalised.isEmpty());
+    }
+
+    void console() {
+        sim::Instrument instrument;
+        const auto run = [&](const char* line) {
+            return sim::runConsoleCommand(instrument, QString::fromLatin1(line));
+        };
+        for (const char* line :
+             {"load 1.5", "status 1f", "range 0x80", "battery 126", "fault M wrong"})
+            QCOMPARE(run(line).line, QStringLiteral("ok"));
+        QCOMPARE(instrument.measurementReply(), QByteArray("75,00;45341;1F807E\r"));
+        QCOMPARE(exchange(instrument, {"$00M"}), QStringList{"75,00;45341;E0807E\r"});
+        QCOMPARE(run("frames").line, QStringLiteral("1"));
+        QCOMPARE(run("clear-faults").line, QStringLiteral("ok"));
+        QCOMPARE(run("mask 2").line, QStringLiteral("ok"));
+        QCOMPARE(instrument.activeBlock(), 1);
+        QCOMPARE(run("resets").line, QStringLiteral("0"));
+        QCOMPARE(run("setup").line.mid(2 * 18, 2), QStringLiteral("05"));
+        QCOMPARE(run("block 1").line, QString::fromLatin1(instrument.block(1).toHex().toUpper()));
+        for (const char* bad :
+             {"battery 300", "status zz", "block 2", "load", "fault ER boom", "jump"})
+            QVERIFY2(run(bad).line.startsWith(u"error: "), bad);
+        QVERIFY(run("help").line.contains(u"clear-faults"));
+        QCOMPARE(run("").line, QString());
+        QVERIFY(run("quit").quit);
+    }
+
+    void simulatedPorts_data() {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<device::OpenResult>("result");
+        QTest::newRow("instrument") << 3 << device::OpenResult::Opened;
+        QTest::newRow("present but silent") << 4 << device::OpenResult::Opened;
+        QTest::newRow("absent") << 5 << device::OpenResult::NoSuchPort;
+        QTest::newRow("in use") << 6 << device::OpenResult::InUse;
+        QTest::newRow("permission denied") << 7 << device::OpenResult::PermissionDenied;
+        QTest::newRow("never configured") << 49 << device::OpenResult::NoSuchPort;
+    }
+    void simulatedPorts() {
+        QFETCH(int, port);
+        QFETCH(device::OpenResult, result);
+        testsupport::ManualClock clock;
+        sim::SimulatedLine line(clock);
+        line.attach(3);
+        line.setPortState(4, sim::SimulatedLine::PortState::Silent);
+        line.setPortState(5, sim::SimulatedLine::PortState::Absent);
+        line.setPortState(6, sim::SimulatedLine::PortState::InUse);
+        line.setPortState(7, sim::SimulatedLine::PortState::PermissionDenied);
+        QVERIFY(line.setPortNumber(port));
+        QCOMPARE(line.open(), result);
+        QCOMPARE(line.isOpen(), result == device::OpenResult::Opened);
+        QCOMPARE(line.send("$00@\r"), line.isOpen());
+        clock.delay(10ms);
+        QCOMPARE(line.readAll().value_or("failed"),
+                 QByteArray(port == 3 ? "TORAN R-40 v2.10\r" : ""));
+    }
+
+    void framesGoToTheOpenPort() {
+        testsupport::ManualClock clock;
+        sim::SimulatedLine line(clock);
+        line.attach(3);
+        line.attach(7).setIdentification("TORAN #7\r");
+        QVERIFY(!line.setPortNumber(0));
+        QVERIFY(!line.setPortNumber(50));
+        QVERIFY(line.setPortNumber(7));
+        QCOMPARE(line.open(), device::OpenResult::Opened);
+        QVERIFY(line.setPortNumber(3)); // takes effect at the next open
+        QVERIFY(line.send("$00@\r"));
+        QCOMPARE(line.readAll(), QByteArray("TORAN #7\r"));
+        QCOMPARE(line.instrument(3).frameCount(), 0);
+        QCOMPARE(line.open(), device::OpenResult::Opened);
+        QVERIFY(line.send("$00@\r"));
+        QCOMPARE(line.readAll(), QByteArray("TORAN R-40 v2.10\r"));
+        QCOMPARE(line.openedPorts(), (QList<int>{7, 3}));
+        line.close();
+        QVERIFY(!line.send("$00@\r"));
+        QCOMPARE(line.bytesWaiting(), 0);
+        QCOMPARE(line.readAll(), QByteArray());
+    }
+
+    void repliesArriveByTheClock() {
+        testsupport::ManualClock clock;
+        sim::SimulatedLine line(clock);
+        line.attach(1).setBaud(1000);
+        QCOMPARE(line.open(), device::OpenResult::Opened);
+        QVERIFY(line.send("$00ER12\r"));
+        QCOMPARE(line.bytesWaiting(), 0);
+        clock.advance(10ms);
+        QCOMPARE(line.bytesWaiting(), 1);
+        clock.advance(20ms);
+        QCOMPARE(line.readAll(), QByteArray("05\r"));
+        // What is on its way when the port closes is lost.
+        line.instrument(1).addFault(fault("ER late 100"));
+        QVERIFY(line.send("$00ER12\r"));
+        line.close();
+        QCOMPARE(line.open(), device::OpenResult::Opened);
+        clock.advance(500ms);
+        QCOMPARE(line.bytesWaiting(), 0);
+    }
+
+    void vanishingPort() {
+        testsupport::ManualClock clock;
+        sim::SimulatedLine line(clock);
+        line.attach(2);
+        QVERIFY(line.setPortNumber(2));
+        QCOMPARE(line.open(), device::OpenResult::Opened);
+        QVERIFY(line.send("$00KQ\r"));
+        line.vanish();
+        QVERIFY(line.isOpen());
+        QVERIFY(!line.send("$00KQ\r"));
+        QCOMPARE(line.bytesWaiting(), 0);
+        QCOMPARE(line.readAll(), std::nullopt);
+        QCOMPARE(line.open(), device::OpenResult::NoSuchPort);
+        line.reappear();
+        QCOMPARE(line.open(), device::OpenResult::Opened);
+        QVERIFY(line.send("$00KQ\r"));
+        QCOMPARE(line.readAll(), QByteArray("03\r"));
+        QCOMPARE(line.instrument(2).frameCount(), 2);
+    }
+
+    // The pseudo-terminal front end.
+
+    void toranSimServes() {
+        skipWithoutToranSim();
+        QTemporaryDir directory;
+        testsupport::SimProcess sim(directory.filePath(QStringLiteral("COM2")),
+                                    {"--baud", "0", "--digits", "4", "--mask", "2", "--verbose"});
+        QVERIFY2(sim.isReady(), qPrintable(sim.error()));
+        ui::Lifecycle lifecycle;
+        ui::EventLoopClock clock(lifecycle);
+        device::QtSerialLine line(directory.path());
+        QVERIFY(line.setPortNumber(2));
+        QCOMPARE(line.open(), device::OpenResult::Opened);
+        const device::orvoLib::Link link{line, clock};
+        QCOMPARE(device::orvoLib::ReadByte(link, 0, 18, device::timing::ByteTimeout), 4);
+        QCOMPARE(device::orvoLib::ReadByte(link, 0, 18, device::timing::ByteTimeout), 4);
+        QCOMPARE(sim.command("frames"), QStringLiteral("2"));
+        QCOMPARE(sim.command("fault KQ wrong"), QStringLiteral("ok"));
+        QVERIFY(line.send("$00KQ\r"));
+        QTRY_COMPARE(line.bytesWaiting(), 3);
+        QCOMPARE(line.readAll(), QByteArray("FD\r"));
+    }
+
+    void toranSimEnds_data() {
+        QTest::addColumn<QString>("how");
+        for (const char* how : {"quit", "end of input", "SIGTERM", "SIGINT"})
+            QTest::newRow(how) << how;
+    }
+    void toranSimEnds() {
+        QFETCH(QString, how);
+        skipWithoutToranSim();
+        QTemporaryDir directory;
+        const QString link = directory.filePath(QStringLiteral("COM1"));
+        testsupport::SimProcess sim(link, {});
+        QVERIFY2(sim.isReady(), qPrintable(sim.error()));
+        QVERIFY(QFileInfo(link).isSymLink());
+        if (how == u"quit")
+            QCOMPARE(sim.command("quit"), QStringLiteral("bye"));
+        else if (how == u"end of input")
+            sim.process().closeWriteChannel();
+        else
+            ::kill(static_cast<pid_t>(sim.process().processId()),
+                   how == u"SIGINT" ? SIGINT : SIGTERM);
+        QVERIFY(sim.waitForExit());
+        QVERIFY(!QFileInfo(link).isSymLink());
+    }
+
+    void toranSimHangsUp() {
+        skipWithoutToranSim();
+        QTemporaryDir directory;
+        const QString link = directory.filePath(QStringLiteral("COM3"));
+        testsupport::SimProcess sim(link, {"--baud", "0", "--hangup-after", "2"});
+        QVERIFY2(sim.isReady(), qPrintable(sim.error()));
+        ui::Lifecycle lifecycle;
+        ui::EventLoopClock clock(lifecycle);
+        device::QtSerialLine line(directory.path());
+        QVERIFY(line.setPortNumber(3));
+        QCOMPARE(line.open(), device::OpenResult::Opened);
+        const device::orvoLib::Link exchange{line, clock};
+        QCOMPARE(device::orvoLib::ReadByte(exchange, 0, 18, device::timing::ByteTimeout), 5);
+        QCOMPARE(device::orvoLib::ReadByte(exchange, 0, 18, device::timing::ByteTimeout), 5);
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(device::orvoLib::ReadByte(exchange, 0, 18, device::timing::ByteTimeout), -1);
+        QVERIFY(!QFileInfo(link).isSymLink());
+        QCOMPARE(line.readAll(), std::nullopt);
+        QVERIFY(!line.send("$00KQ\r"));
+        line.close();
+        QCOMPARE(line.open(), device::OpenResult::NoSuchPort);
+        QCOMPARE(sim.command("frames"), QStringLiteral("2"));
+    }
+
+    void toranSimOptions_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("help") << QStringList{"--help"} << 0;
+        QTest::newRow("no link") << QStringList{"--baud", "0"} << 2;
+        QTest::newRow("bad fault") << QStringList{"--link", "x", "--fault", "ER boom"} << 2;
+        QTest::newRow("bad digits") << QStringList{"--link", "x", "--digits", "6"} << 2;
+        QTest::newRow("bad baud") << QStringList{"--link", "x", "--baud", "fast"} << 2;
+        QTest::newRow("bad load") << QStringList{"--link", "x", "--load", "heavy"} << 2;
+    }
+    void toranSimOptions() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        skipWithoutToranSim();
+        QProcess process;
+        process.start(testsupport::SimProcess::executable(), arguments);
+        QVERIFY(process.waitForFinished());
+        QCOMPARE(process.exitCode(), exitCode);
+        if (exitCode == 0)
+            QVERIFY(process.readAllStandardOutput().contains("count N"));
+        else
+            QVERIFY(!process.readAllStandardError().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(SimulatorTest)
+#include "tst_simulator.moc"
