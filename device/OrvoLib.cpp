@@ -28,9 +28,13 @@ bool waitForReply(Link link, int expected, int allowedPolls) {
     return link.line.bytesWaiting() == expected;
 }
 
-void discardInput(Link link) { (void)link.line.readAll(); }
+void discardInput(Link link) {
+    (void)link.line.readAll();
+}
 
-QByteArray takeReply(Link link) { return link.line.readAll().value_or(QByteArray()); }
+QByteArray takeReply(Link link) {
+    return link.line.readAll().value_or(QByteArray());
+}
 
 } // namespace
 
@@ -71,17 +75,26 @@ int WriteByte(Link link, int device, int address, int value, std::chrono::millis
 
 double ReadFloat(Link link, int device, int address, std::chrono::milliseconds timeout,
                  bool fourBytes) {
+    return ReadFloatChecked(link, device, address, timeout, fourBytes).value;
+}
+
+FloatRead ReadFloatChecked(Link link, int device, int address, std::chrono::milliseconds timeout,
+                           bool fourBytes) {
     const int count = fourBytes ? 4 : 3;
+    FloatRead result;
     QString text;
     for (int offset = count - 1; offset >= 0; --offset) {
         const int byte = ReadByte(link, device, address + offset, timeout);
+        if (byte < 0 && !result.failedAddress)
+            result.failedAddress = address + offset;
         text += byte < 0 ? QStringLiteral("FF") : LongToHex(byte, 2);
     }
-    return HexToFloat(text);
+    result.value = HexToFloat(text);
+    return result;
 }
 
-int WriteFloat(Link link, int device, int address, double value,
-               std::chrono::milliseconds timeout, bool fourBytes) {
+int WriteFloat(Link link, int device, int address, double value, std::chrono::milliseconds timeout,
+               bool fourBytes) {
     discardInput(link);
     const int count = fourBytes ? 4 : 3;
     const QString text = FloatToHex(value, count);

@@ -6,6 +6,7 @@
 #include <QString>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 namespace ui {
 class Clock;
@@ -41,10 +42,17 @@ int WriteByte(Link link, int device, int address, int value, std::chrono::millis
 // as FF.
 [[nodiscard]] double ReadFloat(Link link, int device, int address,
                                std::chrono::milliseconds timeout, bool fourBytes);
+struct FloatRead {
+    double value = 0.0;
+    std::optional<int> failedAddress; // the first byte that did not answer
+};
+// ReadFloat that also tells which byte, if any, did not answer.
+[[nodiscard]] FloatRead ReadFloatChecked(Link link, int device, int address,
+                                         std::chrono::milliseconds timeout, bool fourBytes);
 // 1 when every byte was written and echoed; 0 otherwise. A value the device float code
 // cannot hold sends nothing and gives 0.
-int WriteFloat(Link link, int device, int address, double value,
-               std::chrono::milliseconds timeout, bool fourBytes);
+int WriteFloat(Link link, int device, int address, double value, std::chrono::milliseconds timeout,
+               bool fourBytes);
 // Reads the 256 bytes of a sensor block into `data`: 1, or ReadBlockTimeout /
 // ReadBlockPortClosed (data untouched).
 [[nodiscard]] int ReadBlock(Link link, QByteArray& data, int device, int block);

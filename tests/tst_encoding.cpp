@@ -172,20 +172,34 @@ void EncodingTest::formatNumber_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("text");
-    QTest::newRow("fixed") << 1.5 << "###0.000" << "1.500";
-    QTest::newRow("float signal") << static_cast<double>(0.198F) << "###0.000" << "0.198";
-    QTest::newRow("half away from zero") << 2.675 << "0.00" << "2.68";
-    QTest::newRow("negative") << -12.3456 << "##0.00" << "-12.35";
-    QTest::newRow("negative rounds to zero") << -0.0001 << "###0.000" << "0.000";
-    QTest::newRow("whole divisions") << 32770.4 << "####0" << "32770";
-    QTest::newRow("percent") << 43.0 << "##0" << "43";
-    QTest::newRow("trailing blanks kept") << 10.0 << "##0.00  " << "10.00  ";
-    QTest::newRow("scientific") << 0.00015441567 << "0.00000 E-0" << "1.54416 E-4";
-    QTest::newRow("scientific carry") << 9.999996 << "0.00000 E-0" << "1.00000 E1";
-    QTest::newRow("scientific big") << 32768.0 << "0.00000 E-0" << "3.27680 E4";
-    QTest::newRow("escaped literal") << 5.0 << "0\\%" << "5%";
-    QTest::newRow("optional decimals") << 1.5 << "0.##" << "1.5";
-    QTest::newRow("no integer digit") << 0.5 << "#.00" << ".50";
+    QTest::newRow("fixed") << 1.5 << "###0.000"
+                           << "1.500";
+    QTest::newRow("float signal") << static_cast<double>(0.198F) << "###0.000"
+                                  << "0.198";
+    QTest::newRow("half away from zero") << 2.675 << "0.00"
+                                         << "2.68";
+    QTest::newRow("negative") << -12.3456 << "##0.00"
+                              << "-12.35";
+    QTest::newRow("negative rounds to zero") << -0.0001 << "###0.000"
+                                             << "0.000";
+    QTest::newRow("whole divisions") << 32770.4 << "####0"
+                                     << "32770";
+    QTest::newRow("percent") << 43.0 << "##0"
+                             << "43";
+    QTest::newRow("trailing blanks kept") << 10.0 << "##0.00  "
+                                          << "10.00  ";
+    QTest::newRow("scientific") << 0.00015441567 << "0.00000 E-0"
+                                << "1.54416 E-4";
+    QTest::newRow("scientific carry") << 9.999996 << "0.00000 E-0"
+                                      << "1.00000 E1";
+    QTest::newRow("scientific big") << 32768.0 << "0.00000 E-0"
+                                    << "3.27680 E4";
+    QTest::newRow("escaped literal") << 5.0 << "0\\%"
+                                     << "5%";
+    QTest::newRow("optional decimals") << 1.5 << "0.##"
+                                       << "1.5";
+    QTest::newRow("no integer digit") << 0.5 << "#.00"
+                                      << ".50";
 }
 
 void EncodingTest::formatNumber() {

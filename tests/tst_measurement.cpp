@@ -72,8 +72,8 @@ void MeasurementTest::shortAndMalformedReplies() {
     const auto update = applyMeasurementReply(reply, values, "0");
     QCOMPARE(int(update.kind), kind);
     QCOMPARE(values.SignalDiv, 5.0F);
-    QCOMPARE(update.signalText, kind == int(SignalUpdate::Kind::NoReading) ? QString("-----")
-                                                                           : QString());
+    QCOMPARE(update.signalText,
+             kind == int(SignalUpdate::Kind::NoReading) ? QString("-----") : QString());
 }
 
 void MeasurementTest::missingFlagDigitsCountAsZero() {

@@ -13,6 +13,8 @@ void LanguageTable::set(int number, QString text) {
         texts_[static_cast<std::size_t>(number)] = std::move(text);
 }
 
-void LanguageTable::clear() { texts_.fill(QString()); }
+void LanguageTable::clear() {
+    texts_.fill(QString());
+}
 
 } // namespace ui

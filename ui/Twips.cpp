@@ -10,7 +10,9 @@ Twips Twips::forWidget(const QWidget& widget) {
     return Twips(dpi > 0 ? dpi : 96);
 }
 
-int Twips::px(int twips) const { return static_cast<int>(std::lround(twips * dpi_ / 1440.0)); }
+int Twips::px(int twips) const {
+    return static_cast<int>(std::lround(twips * dpi_ / 1440.0));
+}
 
 int Twips::toTwips(int pixels) const {
     return static_cast<int>(std::lround(pixels * 1440.0 / dpi_));
