@@ -1,0 +1,20 @@
+#include "app/StatusPanel.h"
+
+#include "ui/Controls.h"
+#include "ui/Twips.h"
+
+#include <QLabel>
+
+namespace app {
+
+StatusPanel::StatusPanel(QWidget* parent, const ui::Twips& twips)
+    : QFrame(parent), lblStatus(ui::makeControl<QLabel>(this, QStringLiteral("lblStatus"))) {
+    setFrameStyle(QFrame::Panel | QFrame::Raised);
+    setLineWidth(2);
+    setAutoFillBackground(true);
+    lblStatus->setAlignment(Qt::AlignCenter);
+    lblStatus->setWordWrap(true);
+    twips.place(*lblStatus, 120, 120, 4845, 840);
+}
+
+} // namespace app

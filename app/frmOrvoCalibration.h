@@ -1,0 +1,151 @@
+#pragma once
+
+#include "app/Services.h"
+#include "app/ShellState.h"
+#include "device/ExchangeGuard.h"
+#include "device/LiveValues.h"
+#include "ui/LanguageTable.h"
+#include "ui/Lifecycle.h"
+#include "ui/Twips.h"
+
+#include <QTimer>
+#include <QWidget>
+#include <utility>
+
+class QAction;
+class QPushButton;
+
+namespace calibration {
+class CurvePage;
+class SystemCalibrationFrame;
+class frmOrvoCalibInputBox;
+} // namespace calibration
+namespace device {
+class InstrumentDisplayFrame;
+class SignalDisplayFrame;
+} // namespace device
+namespace sensor {
+class SensorPage;
+}
+
+namespace app {
+
+class PortPage;
+class StatusPanel;
+
+// The main window: a wizard of pages over one page area with Back, Next and Cancel below, and
+// the expert frames right of the normal width. It owns the state that outlives an action and
+// wires the controls to the objects that do the work.
+class frmOrvoCalibration : public QWidget {
+    Q_OBJECT
+
+    // Declared first: the frames are placed with it, in the layout's font, while they are built.
+    ui::Twips twips_;
+
+public:
+    static constexpr int NormalWidthTwips = 5325;
+    static constexpr int ExpertWidthTwips = 9225;
+    static constexpr int HeightTwips = 6630;
+    // Left edge of fraORVODISPLAY and fraORVOSETUP: beyond the normal width.
+    static constexpr int ExpertFramesLeftTwips = 5520;
+
+    // Runs the start-up: command line, caption, language file and texts, choice lists and the
+    // remembered port. Opens no port.
+    explicit frmOrvoCalibration(const Services& services, QWidget* parent = nullptr);
+    ~frmOrvoCalibration() override;
+
+    PortPage* const fraCOMM;
+    sensor::SensorPage* const fraSNIMAC;
+    calibration::CurvePage* const fraCURVE;
+    device::SignalDisplayFrame* const fraDISPLAY;
+    device::InstrumentDisplayFrame* const fraORVODISPLAY;
+    calibration::SystemCalibrationFrame* const fraORVOSETUP;
+    StatusPanel* const fraSTATUS;
+    QPushButton* const cmdBack;
+    QPushButton* const cmdNext;
+    QPushButton* const cmdCancel;
+    // F5 anywhere in the window: capture a calibration point.
+    QAction* const captureAction;
+    // The live signal's polling timer: 200 ms, stopped until the curve page starts it.
+    QTimer tmrCasovac{this};
+
+    [[nodiscard]] const Services& services() const { return services_; }
+    [[nodiscard]] const ui::Twips& twips() const { return twips_; }
+    [[nodiscard]] ShellState& shellState() { return shell_; }
+    [[nodiscard]] const ShellState& shellState() const { return shell_; }
+    [[nodiscard]] const ui::LanguageTable& LangText() const { return langText_; }
+    [[nodiscard]] device::LiveValues& liveValues() { return live_; }
+    [[nodiscard]] const device::LiveValues& liveValues() const { return live_; }
+    // The calibration-point dialog, created hidden at start-up; it lives as long as the window.
+    [[nodiscard]] calibration::frmOrvoCalibInputBox& InputBox() { return *inputBox_; }
+
+    void ApplyLanguageTexts();
+    void CenterWindow();
+    // Back, Next, Cancel and the port search together, around longer exchanges.
+    void DisableNavigation();
+    void EnableNavigation();
+    // The client width in twips; ExpertWidthTwips reveals the expert frames.
+    void setWindowWidthTwips(int widthTwips);
+    [[nodiscard]] int windowWidthTwips() const { return widthTwips_; }
+
+    // Runs an action that talks to the instrument, holding the line for its whole run; does
+    // nothing (false) when another action holds it or the program has ended. An end asked for
+    // during the action unwinds it at its next wait, and the end is finished here.
+    template <class Action> bool runExclusive(Action&& action);
+    [[nodiscard]] bool lineBusy() const { return lineOwnership_.busy(); }
+
+    // Ends the program at once: at the end of the running exclusive action, if there is one.
+    void endProgram();
+    [[nodiscard]] bool hasEnded() const { return ended_; }
+
+public slots:
+    // Tick of tmrCasovac.
+    void PollSignal();
+
+signals:
+    // F5 was pressed.
+    void captureRequested();
+    // The window became active for the first time; the wizard starts here.
+    void firstActivated();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void runStartUp();
+    void placeFrames();
+    void finishEnd();
+    // Stops the timer, closes the port and the dialog.
+    void releaseResources();
+
+    Services services_;
+    ShellState shell_;
+    ui::LanguageTable langText_;
+    device::LiveValues live_;
+    device::LineOwnership lineOwnership_;
+    calibration::frmOrvoCalibInputBox* inputBox_ = nullptr;
+    int widthTwips_ = NormalWidthTwips;
+    bool ended_ = false;
+};
+
+template <class Action> bool frmOrvoCalibration::runExclusive(Action&& action) {
+    if (ended_)
+        return false;
+    {
+        device::ExchangeGuard guard(lineOwnership_);
+        if (!guard)
+            return false;
+        try {
+            std::forward<Action>(action)();
+        } catch (const ui::EndRequested&) {
+            // The operator ended the program during a wait; nothing more is sent.
+        }
+    }
+    if (services_.lifecycle.endRequested())
+        finishEnd();
+    return true;
+}
+
+} // namespace app

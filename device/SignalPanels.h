@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QGroupBox>
+
+class QLabel;
+
+namespace ui {
+class Twips;
+}
+
+namespace device {
+
+// The live signal beside the curve editor (fraDISPLAY): the signal in mV/V and a row of
+// indicator lamps, which stay hidden until a reading or the sensor page shows them.
+class SignalDisplayFrame : public QGroupBox {
+    Q_OBJECT
+public:
+    SignalDisplayFrame(QWidget* parent, const ui::Twips& twips);
+
+    QLabel* const lblSignal;
+    QLabel* const lblIUnit;
+    QLabel* const lblILimHI;
+    QLabel* const lblILimLO;
+    QLabel* const lblIDef;
+    QLabel* const lblIBatt;
+    // "INT" or "EXT": the sensor in use.
+    QLabel* const lblIIntExt;
+};
+
+// The instrument's own values for the expert (fraORVODISPLAY): raw divisions, the display
+// value with its unit, and the battery level.
+class InstrumentDisplayFrame : public QGroupBox {
+    Q_OBJECT
+public:
+    InstrumentDisplayFrame(QWidget* parent, const ui::Twips& twips);
+
+    QLabel* const lblSignalDIV;
+    QLabel* const lblSignalDISP;
+    QLabel* const lblJednotkaDISP;
+    QLabel* const lblBAT;
+};
+
+} // namespace device

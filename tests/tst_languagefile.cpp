@@ -1,0 +1,171 @@
+#include "app/LanguageFile.h"
+#include "ui/LanguageTable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+constexpr int Skipped = -1;
+
+QByteArray windows1250(QStringView text) {
+    QStringEncoder encoder("windows-1250");
+    return encoder.encode(text);
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The numbers that some window, page or message of the program takes its text from.
+QList<int> numbersInUse() {
+    QList<int> numbers{1, 2, 3, 4, 5, 9, 10, 11, 14, 15, 16, 19, 22, 23, 24, 25, 29};
+    for (int number = 30; number <= 47; ++number)
+        numbers.append(number);
+    for (int number = 49; number <= 74; ++number)
+        numbers.append(number);
+    return numbers;
+}
+
+} // namespace
+
+class TestLanguageFile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void parsesOneLine_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("further equals signs belong to the text")
+            << "12=Hello = world" << 12 << "Hello = world";
+        QTest::newRow("blank after the equals sign is kept") << "12= x" << 12 << " x";
+        QTest::newRow("empty text") << "12=" << 12 << "";
+        QTest::newRow("blanks around the line are stripped") << "  5=Storno  " << 5 << "Storno";
+        QTest::newRow("blank before the equals sign") << "5 =Storno" << 5 << "Storno";
+        QTest::newRow("leading zero") << "07=a" << 7 << "a";
+        QTest::newRow("letters after the digits") << "7a=a" << 7 << "a";
+        QTest::newRow("blank inside the key") << "1 2=a" << 12 << "a";
+        QTest::newRow("half rounds to even, down") << "2.5=a" << 2 << "a";
+        QTest::newRow("half rounds to even, up") << "3.5=a" << 4 << "a";
+        QTest::newRow("first and last numbers") << "1=a" << 1 << "a";
+        QTest::newRow("last number") << "99=z" << 99 << "z";
+        QTest::newRow("tab inside the text") << "3=a\tb" << 3 << "a\tb";
+
+        QTest::newRow("key 100 lies outside the table") << "100=x" << Skipped << "";
+        QTest::newRow("equals sign at position 5") << "1000=x" << Skipped << "";
+        QTest::newRow("line starts with the equals sign") << "=x" << Skipped << "";
+        QTest::newRow("key without a number") << "x=a" << Skipped << "";
+        QTest::newRow("key 0") << "0=a" << Skipped << "";
+        QTest::newRow("negative key") << "-1=a" << Skipped << "";
+        QTest::newRow("no equals sign") << "; remark" << Skipped << "";
+        QTest::newRow("remark with a late equals sign") << "; key=text" << Skipped << "";
+        QTest::newRow("blank line") << "   " << Skipped << "";
+        QTest::newRow("empty line") << "" << Skipped << "";
+    }
+
+    void parsesOneLine() {
+        QFETCH(QString, line);
+        QFETCH(int, key);
+        QFETCH(QString, text);
+        const auto entry = app::ParseLanguageLine(line);
+        if (key == Skipped) {
+            QVERIFY(!entry.has_value());
+            return;
+        }
+        QVERIFY(entry.has_value());
+        QCOMPARE(entry->first, key);
+        QCOMPARE(entry->second, text);
+    }
+
+    void laterLineWinsAndBadLinesAreSkipped() {
+        ui::LanguageTable table;
+        app::ParseLanguageText(u"4=First\r\n"
+                               u"garbage\r\n"
+                               u"=7\r\n"
+                               u"5=Storno  \r\n"
+                               u"4=Second\n"
+                               u"6=last line without a line end",
+                               table);
+        QCOMPARE(table.text(4), QStringLiteral("Second"));
+        QCOMPARE(table.text(5), QStringLiteral("Storno"));
+        QCOMPARE(table.text(6), QStringLiteral("last line without a line end"));
+        QCOMPARE(table.text(7), QString());
+    }
+
+    void decodesByContent_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        const QString czech = QStringLiteral("9=Přetížení [%]; Další");
+        QTest::newRow("Windows-1250") << windows1250(czech) << czech;
+        QTest::newRow("UTF-8 without a mark") << czech.toUtf8() << czech;
+        QTest::newRow("UTF-8 with a byte-order mark")
+            << QByteArray("\xEF\xBB\xBF") + czech.toUtf8() << czech;
+        QTest::newRow("plain ASCII") << QByteArray("3=Zpet") << QStringLiteral("3=Zpet");
+        QTest::newRow("empty") << QByteArray() << QString();
+        // A lone lead byte is not UTF-8, so the whole file is Windows-1250.
+        QTest::newRow("Windows-1250 that looks half like UTF-8")
+            << QByteArray("5=\xC8") + windows1250(u"ást") << QStringLiteral("5=Část");
+    }
+
+    void decodesByContent() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(app::DecodeLanguageBytes(bytes), text);
+    }
+
+    void loadsAFileWithCrLf() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ToranCal.lang"));
+        QVERIFY(writeFile(path, windows1250(u"; remark\r\n3=Zpět\r\n  5=Zrušit  \r\n")));
+        ui::LanguageTable table;
+        app::LoadLanguageFile(path, table);
+        QCOMPARE(table.text(3), QStringLiteral("Zpět"));
+        QCOMPARE(table.text(5), QStringLiteral("Zrušit"));
+    }
+
+    void missingOrEmptyFileGivesNoTexts() {
+        QTemporaryDir dir;
+        ui::LanguageTable table;
+        app::LoadLanguageFile(dir.filePath(QStringLiteral("missing.lang")), table);
+        const QString empty = dir.filePath(QStringLiteral("empty.lang"));
+        QVERIFY(writeFile(empty, {}));
+        app::LoadLanguageFile(empty, table);
+        app::LoadLanguageFile(dir.path(), table);
+        for (int number = ui::LanguageTable::First; number <= ui::LanguageTable::Last; ++number)
+            QVERIFY(table.text(number).isEmpty());
+    }
+
+    void shippedFileHasEveryTextInUse() {
+        const QString binDir = qEnvironmentVariable("TORANCAL_BIN_DIR");
+        if (binDir.isEmpty())
+            QSKIP("TORANCAL_BIN_DIR is not set");
+        const QString path = QDir(binDir).filePath(QStringLiteral("ToranCal.lang"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY2(!bytes.contains("\n") || bytes.count("\r\n") == bytes.count("\n"),
+                 "every line ends with CR LF");
+        QVERIFY2(app::DecodeLanguageBytes(bytes) == QStringDecoder("windows-1250").decode(bytes),
+                 "the file is Windows-1250");
+
+        ui::LanguageTable table;
+        app::LoadLanguageFile(path, table);
+        for (const int number : numbersInUse())
+            QVERIFY2(!table.text(number).trimmed().isEmpty(), qPrintable(QString::number(number)));
+        QCOMPARE(table.text(3), QStringLiteral("Zpět"));
+        QCOMPARE(table.text(23), QStringLiteral("Smazat bod"));
+        QCOMPARE(table.text(24), QStringLiteral("Přidat bod"));
+        QCOMPARE(table.text(25), QStringLiteral("Smazat vše"));
+        QCOMPARE(table.text(66), QStringLiteral("Rozsah +"));
+        QCOMPARE(table.text(69), QStringLiteral("Rozsah -"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLanguageFile)
+#include "tst_languagefile.moc"
