@@ -2,8 +2,10 @@
 
 #include "app/Services.h"
 #include "app/ShellState.h"
+#include "calibration/CurveTable.h"
 #include "device/ExchangeGuard.h"
 #include "device/LiveValues.h"
+#include "sensor/SensorRecord.h"
 #include "ui/LanguageTable.h"
 #include "ui/Lifecycle.h"
 #include "ui/Twips.h"
@@ -76,6 +78,10 @@ public:
     [[nodiscard]] const ui::LanguageTable& LangText() const { return langText_; }
     [[nodiscard]] device::LiveValues& liveValues() { return live_; }
     [[nodiscard]] const device::LiveValues& liveValues() const { return live_; }
+    [[nodiscard]] sensor::SensorState& sensorState() { return sensors_; }
+    [[nodiscard]] const sensor::SensorState& sensorState() const { return sensors_; }
+    [[nodiscard]] calibration::CurveTable& curveTable() { return curve_; }
+    [[nodiscard]] const calibration::CurveTable& curveTable() const { return curve_; }
     // The calibration-point dialog, created hidden at start-up; it lives as long as the window.
     [[nodiscard]] calibration::frmOrvoCalibInputBox& InputBox() { return *inputBox_; }
 
@@ -124,6 +130,8 @@ private:
     ShellState shell_;
     ui::LanguageTable langText_;
     device::LiveValues live_;
+    sensor::SensorState sensors_;
+    calibration::CurveTable curve_;
     device::LineOwnership lineOwnership_;
     calibration::frmOrvoCalibInputBox* inputBox_ = nullptr;
     int widthTwips_ = NormalWidthTwips;
