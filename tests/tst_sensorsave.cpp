@@ -1,0 +1,361 @@
+#include "app/StartUp.h"
+#include "calibration/CurveTable.h"
+#include "device/Encoding.h"
+#include "device/SetupReadout.h"
+#include "sensor/SensorPage.h"
+#include "sensor/SensorPageLogic.h"
+#include "sensor/SensorReadout.h"
+#include "sensor/SensorSave.h"
+#include "sim/Fault.h"
+#include "sim/SensorBlock.h"
+#include "sim/SimulatedLine.h"
+#include "tests/support/FakeStatusPanel.h"
+#include "tests/support/ManualClock.h"
+#include "tests/support/ScriptedMessages.h"
+#include "ui/LanguageTable.h"
+#include "ui/Lifecycle.h"
+#include "ui/Twips.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTest>
+
+using namespace sensor;
+
+namespace {
+
+constexpr int ExternalImageSize = 104 + 8 * 3; // the default external sensor has 3 points
+
+struct Rig {
+    ui::Lifecycle lifecycle;
+    testsupport::ManualClock clock{&lifecycle};
+    sim::SimulatedLine line{clock};
+    testsupport::FakeStatusPanel status;
+    testsupport::ScriptedMessages messages;
+    ui::LanguageTable texts;
+    SensorPage page{nullptr, ui::Twips(96)};
+    calibration::CurveTable table;
+    SensorState sensors;
+    device::LiveValues live;
+    RangeBoxTexts boxes;
+    QStringList calls;
+    std::function<void()> beforeRead;
+    SensorPageLogic logic{page,
+                          table,
+                          sensors,
+                          messages,
+                          texts,
+                          {[] { return 5; },
+                           [] { return QDateTime(QDate(2025, 12, 6), QTime(9, 0)); },
+                           [] { return 0.0; }}};
+    SensorSave save{page,     logic, sensors,   {line, clock}, status,
+                    messages, texts, lifecycle, window()};
+
+    Rig() {
+        for (const int n : {39, 46, 47, 49, 52})
+            texts.set(n, QStringLiteral("T%1").arg(n));
+        boxes.zero.fill("32768");
+        boxes.k.fill("0,001544225");
+        page.cmbFormat->addItems(device::displayFormats(5));
+        page.cmbSlide->addItems(app::SlideEntries());
+        page.cmbSlideRychl->addItems(app::SlideRychlEntries());
+        page.cmbGain->addItems(app::GainEntries());
+        line.attach(1);
+        line.setPortNumber(1);
+        (void)line.open();
+    }
+
+    SensorSave::Window window() {
+        const auto record = [this](const char* call) {
+            return [this, call] { calls.append(call); };
+        };
+        return {[this](const std::function<void()>& action) {
+                    try {
+                        action();
+                    } catch (const ui::EndRequested&) {
+                        calls.append("ended");
+                    }
+                    return true;
+                },
+                record("disable"),
+                record("enable"),
+                record("stop"),
+                record("reset"),
+                [this] {
+                    calls.append("read");
+                    if (beforeRead)
+                        beforeRead();
+                    readSensors();
+                    return 1;
+                },
+                record("end"),
+                [] { return QDate(2025, 12, 6); }};
+    }
+
+    // The read-out as the wizard runs it, then a clean log.
+    void start(int mask = 3) {
+        instrument().setSensorMask(mask);
+        readSensors();
+        instrument().clearLog();
+        messages.clear();
+        status.texts.clear();
+    }
+    void readSensors() {
+        ReadSensors({line, clock}, status, messages, texts, boxes, sensors, live);
+        showSensor();
+    }
+    void showSensor() {
+        const SensorRecord& sensor = sensors.CurrentSensor;
+        page.txtPopis->setText(sensor.Description.text());
+        page.txtJednotka->setText(sensor.UnitName.text());
+        page.cmbFormat->setCurrentIndex(sensor.Decimals);
+        page.txtRozsah->setText(device::GeneralNumber(sensor.FullScale, 15));
+        page.txtRozsahNeg->setText(device::GeneralNumber(sensor.FullScaleNeg, 15));
+        page.cmbGain->setCurrentIndex(sensor.GainIndex);
+        page.cmbSlide->setCurrentIndex(
+            std::max(0, page.cmbSlide->findText(QString::number(sensor.Slide))));
+        page.cmbSlideRychl->setCurrentIndex(
+            std::max(0, page.cmbSlideRychl->findText(QString::number(sensor.SlideRychl))));
+        table.clear();
+        for (std::size_t i = 0; i < std::size_t(sensor.CurvePointCount); ++i)
+            QVERIFY(table.append(sensor.CurveSignal[i], sensor.CurveEtalon[i]));
+    }
+    // A page of two points that passes, whatever sensor was read.
+    void setTwoPointPage() {
+        page.txtPopis->setText("Dva body");
+        page.txtJednotka->setText("kg");
+        page.cmbFormat->setCurrentIndex(1);
+        page.txtRozsah->setText("100");
+        page.txtRozsahNeg->setText("-100");
+        page.cmbGain->setCurrentIndex(7);
+        table.clear();
+        QVERIFY(table.append(0.0F, 0.0F));
+        QVERIFY(table.append(2.0F, 100.0F));
+    }
+
+    sim::Instrument& instrument() { return line.instrument(1); }
+    [[nodiscard]] QList<QByteArray> blockWrites() {
+        QList<QByteArray> found;
+        for (const QByteArray& frame : instrument().frames())
+            if (frame.startsWith("$00KW"))
+                found.append(frame);
+        return found;
+    }
+};
+
+} // namespace
+
+class SensorSaveTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+    void unchangedSensorIsNotWritten();
+    void changedDescriptionWritesTheWholeImage();
+    void threeBytePointsAreRewritten();
+    void blockFieldAndLength_data();
+    void blockFieldAndLength();
+    void failedWriteIsReportedAndWrittenAgain_data();
+    void failedWriteIsReportedAndWrittenAgain();
+    void readBackIsChecked();
+    void rejectedPageSendsNothing_data();
+    void rejectedPageSendsNothing();
+    void endDuringTheWriteFinishesIt();
+    void saveButtonAsksAndWrites();
+};
+
+void SensorSaveTest::unchangedSensorIsNotWritten() {
+    Rig rig;
+    rig.start();
+    // Only the save date differs from the block as read.
+    QCOMPARE(rig.save.SaveSensor(true), SaveUnchanged);
+    QCOMPARE(rig.instrument().frameCount(), 0);
+    QCOMPARE(rig.calls, QStringList({"stop", "disable", "enable"}));
+    QVERIFY(rig.messages.shown.isEmpty());
+
+    // Without an image of the block nothing can be compared, so the block is written.
+    rig.sensors.SensorImage.clear();
+    QCOMPARE(rig.save.SaveSensor(true), SaveWritten);
+    QCOMPARE(rig.blockWrites().size(), ExternalImageSize);
+}
+
+void SensorSaveTest::changedDescriptionWritesTheWholeImage() {
+    Rig rig;
+    rig.start();
+    rig.page.txtPopis->setText("Nový popis");
+    QCOMPARE(rig.save.SaveSensor(true), SaveWritten);
+
+    const QList<QByteArray> writes = rig.blockWrites();
+    QCOMPARE(writes.size(), ExternalImageSize);
+    for (int i = 0; i < writes.size(); ++i)
+        QCOMPARE(writes[i].mid(5, 4), "00" + device::LongToHex(i, 2).toLatin1());
+    QCOMPARE(rig.instrument().block(0).mid(8, 10), QByteArray("Nov\xFD popis"));
+    QCOMPARE(rig.instrument().block(0).mid(49, 6), QByteArray("251206"));
+    QVERIFY(rig.status.texts.contains("T52 (93%)"));
+    QCOMPARE(rig.calls, QStringList({"stop", "disable", "reset", "read", "enable"}));
+    QVERIFY(rig.messages.shown.isEmpty());
+    // The read-out that follows replaced the sensor globals.
+    QCOMPARE(rig.sensors.SensorImage, rig.instrument().block(0));
+    QCOMPARE(rig.sensors.CurrentSensor.Description.trimmed(), QString("Nový popis"));
+}
+
+void SensorSaveTest::threeBytePointsAreRewritten() {
+    Rig rig;
+    sim::SensorBlockContent content = sim::defaultExternalSensor();
+    content.options = 0x90;
+    rig.instrument().setBlock(0, sim::makeSensorBlock(content));
+    rig.start();
+    QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, 3);
+    QCOMPARE(rig.save.SaveSensor(true), SaveWritten);
+    QCOMPARE(rig.blockWrites().size(), ExternalImageSize);
+    QCOMPARE(static_cast<unsigned char>(rig.instrument().block(0)[99]), 0xD0);
+}
+
+void SensorSaveTest::blockFieldAndLength_data() {
+    QTest::addColumn<int>("mask");
+    QTest::addColumn<QByteArray>("field");
+    QTest::newRow("both sensors") << 3 << QByteArray("00");
+    QTest::newRow("internal only") << 2 << QByteArray("20");
+    QTest::newRow("external only") << 1 << QByteArray("20");
+}
+
+void SensorSaveTest::blockFieldAndLength() {
+    QFETCH(int, mask);
+    QFETCH(QByteArray, field);
+    Rig rig;
+    rig.start(mask);
+    rig.setTwoPointPage();
+    QCOMPARE(rig.save.SaveSensor(false), SaveWritten);
+    const QList<QByteArray> writes = rig.blockWrites();
+    QCOMPARE(writes.size(), 120);
+    for (const QByteArray& frame : writes)
+        QCOMPARE(frame.mid(5, 2), field);
+    QCOMPARE(writes.last().mid(7, 2), QByteArray("77"));
+    QVERIFY(rig.messages.shown.isEmpty());
+}
+
+void SensorSaveTest::failedWriteIsReportedAndWrittenAgain_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no echo") << "KW none after 4" << 4 + 3 << "T47 [-5]";
+    QTest::newRow("wrong echo") << "KW wrong after 4 count 1" << 5 << "T47 [-10005]";
+}
+
+void SensorSaveTest::failedWriteIsReportedAndWrittenAgain() {
+    QFETCH(QString, fault);
+    QFETCH(int, frames);
+    QFETCH(QString, message);
+    Rig rig;
+    rig.start();
+    const QByteArray inSensor = rig.sensors.SensorImage;
+    rig.page.txtPopis->setText("Nový popis");
+    rig.instrument().addFault(*sim::parseFault(fault).fault);
+    QCOMPARE(rig.save.SaveSensor(true), SaveWriteFailed);
+    QCOMPARE(rig.blockWrites().size(), frames);
+    QCOMPARE(rig.messages.texts(), QStringList{message});
+    QCOMPARE(rig.messages.shown.first().icon, ui::MsgIcon::None);
+    QCOMPARE(rig.calls, QStringList({"stop", "disable", "enable"}));
+    QVERIFY(!rig.status.visible);
+    QCOMPARE(rig.sensors.SensorImage, inSensor);
+
+    rig.instrument().clearFaults();
+    rig.instrument().clearLog();
+    QCOMPARE(rig.save.SaveSensor(true), SaveWritten);
+    QCOMPARE(rig.blockWrites().size(), ExternalImageSize);
+}
+
+void SensorSaveTest::endDuringTheWriteFinishesIt() {
+    Rig rig;
+    rig.start();
+    rig.page.txtPopis->setText("Nový popis");
+    rig.clock.setOnDelay([&rig] {
+        if (rig.blockWrites().size() == 20)
+            rig.lifecycle.requestEnd();
+    });
+    std::optional<int> result;
+    QVERIFY(rig.window().runExclusive([&] { result = rig.save.SaveSensor(false); }));
+    // The block is written to its end; the end takes effect at the first wait after it.
+    QVERIFY(!result);
+    QCOMPARE(rig.blockWrites().size(), ExternalImageSize);
+    QCOMPARE(rig.instrument().block(0).mid(8, 10), QByteArray("Nov\xFD popis"));
+    QCOMPARE(rig.calls, QStringList({"stop", "disable", "reset", "read", "ended"}));
+}
+
+void SensorSaveTest::readBackIsChecked() {
+    for (const bool readable : {true, false}) {
+        Rig rig;
+        rig.start();
+        rig.page.txtPopis->setText("Nový popis");
+        rig.beforeRead = [&rig, readable] {
+            if (!readable) { // the internal block reads again, the external one does not
+                rig.instrument().addFault(*sim::parseFault(u"KB none after 1").fault);
+                return;
+            }
+            QByteArray block = rig.instrument().block(0);
+            block[110] = static_cast<char>(block[110] ^ 0x01);
+            rig.instrument().setBlock(0, block);
+        };
+        if (readable) {
+            QCOMPARE(rig.save.SaveSensor(false), SaveWriteFailed);
+            QCOMPARE(rig.messages.texts(), QStringList{ReadBackMismatchMessage});
+            QCOMPARE(rig.messages.shown.first().icon, ui::MsgIcon::Critical);
+            QCOMPARE(rig.calls.last(), QString("enable"));
+        } else {
+            QCOMPARE(rig.save.SaveSensor(false), SaveWritten);
+            QCOMPARE(rig.messages.texts(), QStringList{blockReadFailedMessage(ExternalBlock)});
+        }
+    }
+}
+
+void SensorSaveTest::rejectedPageSendsNothing_data() {
+    QTest::addColumn<float>("etalon");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("one point") << 0.0F << QStringList({"T39", "T49"});
+    QTest::newRow("unstorable point") << 3.0e38F << QStringList{ValueNotStorableMessage};
+}
+
+void SensorSaveTest::rejectedPageSendsNothing() {
+    QFETCH(float, etalon);
+    QFETCH(QStringList, messages);
+    Rig rig;
+    rig.start();
+    rig.table.clear();
+    rig.table.setSlot(1, {etalon, 1.0F, calibration::SlotState::Used});
+    if (etalon != 0.0F)
+        rig.table.setSlot(2, {0.0F, 0.0F, calibration::SlotState::Used});
+    QCOMPARE(rig.save.SaveSensor(false), SavePageRejected);
+    QCOMPARE(rig.messages.texts(), messages);
+    QCOMPARE(rig.instrument().frameCount(), 0);
+    QVERIFY(rig.calls.isEmpty());
+}
+
+void SensorSaveTest::saveButtonAsksAndWrites() {
+    Rig rig;
+    rig.start();
+    const SensorRecord before = rig.sensors.CurrentSensor;
+    rig.page.txtPopis->setText("Nový popis");
+    rig.messages.answer(ui::MsgAnswer::No);
+    rig.page.cmdAction[1]->click();
+    QCOMPARE(rig.messages.texts(), QStringList{"T46"});
+    QCOMPARE(rig.messages.shown.first().icon, ui::MsgIcon::Question);
+    QCOMPARE(rig.messages.shown.first().buttons, ui::MsgButtons::YesNo);
+    QCOMPARE(rig.instrument().frameCount(), 0);
+    QVERIFY(rig.sensors.CurrentSensor == before);
+    QVERIFY(rig.calls.isEmpty());
+
+    rig.messages.answer(ui::MsgAnswer::Yes);
+    rig.page.cmdAction[1]->click();
+    QCOMPARE(rig.blockWrites().size(), ExternalImageSize);
+    QCOMPARE(rig.calls, QStringList({"stop", "disable", "reset", "enable"}));
+    QVERIFY(rig.sensors.SensorRecords[0] == SensorRecord{});
+    QVERIFY(rig.sensors.SensorRecords[1] == SensorRecord{});
+    QCOMPARE(rig.sensors.CurrentSensor.Description.trimmed(), QString("Nový popis"));
+    // Not read again: what was written is the comparison base.
+    QCOMPARE(rig.save.SaveSensor(true), SaveUnchanged);
+}
+
+QTEST_MAIN(SensorSaveTest)
+#include "tst_sensorsave.moc"
