@@ -17,4 +17,17 @@ StatusPanel::StatusPanel(QWidget* parent, const ui::Twips& twips)
     twips.place(*lblStatus, 120, 120, 4845, 840);
 }
 
+void StatusPanel::showStatus() {
+    show();
+    raise();
+}
+
+void StatusPanel::setStatusText(const QString& text) {
+    lblStatus->setText(text);
+}
+
+void StatusPanel::hideStatus() {
+    hide();
+}
+
 } // namespace app

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/StatusPanel.h"
+
 #include <QFrame>
 
 class QLabel;
@@ -11,10 +13,14 @@ class Twips;
 namespace app {
 
 // The status panel (fraSTATUS), laid over the page area while a step or a long exchange runs.
-class StatusPanel : public QFrame {
+class StatusPanel : public QFrame, public ui::StatusPanel {
     Q_OBJECT
 public:
     StatusPanel(QWidget* parent, const ui::Twips& twips);
+
+    void showStatus() override;
+    void setStatusText(const QString& text) override;
+    void hideStatus() override;
 
     QLabel* const lblStatus;
 };

@@ -1,13 +1,19 @@
 #include "app/frmOrvoCalibration.h"
 
+#include "app/InstrumentReadout.h"
 #include "app/LanguageFile.h"
 #include "app/PortPage.h"
+#include "app/PortSearchAction.h"
 #include "app/PortSetting.h"
 #include "app/StartUp.h"
 #include "app/StatusPanel.h"
+#include "app/WindowWiring.h"
+#include "app/Wizard.h"
+#include "calibration/CurveEditor.h"
 #include "calibration/CurvePage.h"
 #include "calibration/PointDialog.h"
 #include "calibration/SystemCalibrationFrame.h"
+#include "device/LiveSignal.h"
 #include "device/SerialLine.h"
 #include "device/SignalPanels.h"
 #include "device/Timing.h"
@@ -88,12 +94,22 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
     tmrCasovac.setObjectName(QStringLiteral("tmrCasovac"));
     tmrCasovac.setInterval(device::timing::PollInterval);
     connect(&tmrCasovac, &QTimer::timeout, this, &frmOrvoCalibration::PollSignal);
+    liveSignal_ = std::make_unique<device::LiveSignal>(
+        services_.line, services_.messages, langText_, live_,
+        device::LiveSignal::Panels{*fraDISPLAY, *fraORVODISPLAY},
+        [this] { return sensors_.CurrentSensor.UnitFormat.text(); });
+    connect(fraCOMM->cmdSCANTORAN, &QPushButton::clicked, this, [this] { runPortSearch(*this); });
     connect(captureAction, &QAction::triggered, this, &frmOrvoCalibration::captureRequested);
     connect(cmdCancel, &QPushButton::clicked, this, &frmOrvoCalibration::endProgram);
     connect(fraSNIMAC, &sensor::SensorPage::expertModeRequested, this,
             [this] { shell_.ExpertMode = ShellState::ExpertOn; });
 
     runStartUp();
+
+    curveEditor_ = makeCurveEditor(*this);
+    readout_ = std::make_unique<InstrumentReadout>(*this, *curveEditor_);
+    wizard_ = std::make_unique<Wizard>(*this, *readout_);
+    setUpKeyboard(*this);
 }
 
 frmOrvoCalibration::~frmOrvoCalibration() = default;
@@ -202,6 +218,7 @@ void frmOrvoCalibration::setWindowWidthTwips(int widthTwips) {
 void frmOrvoCalibration::PollSignal() {
     if (ended_ || services_.lifecycle.endRequested() || lineOwnership_.busy())
         return;
+    liveSignal_->tick();
 }
 
 void frmOrvoCalibration::endProgram() {

@@ -12,18 +12,21 @@
 
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 #include <utility>
 
 class QAction;
 class QPushButton;
 
 namespace calibration {
+class CurveEditor;
 class CurvePage;
 class SystemCalibrationFrame;
 class frmOrvoCalibInputBox;
 } // namespace calibration
 namespace device {
 class InstrumentDisplayFrame;
+class LiveSignal;
 class SignalDisplayFrame;
 } // namespace device
 namespace sensor {
@@ -32,8 +35,10 @@ class SensorPage;
 
 namespace app {
 
+class InstrumentReadout;
 class PortPage;
 class StatusPanel;
+class Wizard;
 
 // The main window: a wizard of pages over one page area with Back, Next and Cancel below, and
 // the expert frames right of the normal width. It owns the state that outlives an action and
@@ -78,12 +83,18 @@ public:
     [[nodiscard]] const ui::LanguageTable& LangText() const { return langText_; }
     [[nodiscard]] device::LiveValues& liveValues() { return live_; }
     [[nodiscard]] const device::LiveValues& liveValues() const { return live_; }
+    // What the ticks of tmrCasovac run.
+    [[nodiscard]] device::LiveSignal& liveSignal() { return *liveSignal_; }
     [[nodiscard]] sensor::SensorState& sensorState() { return sensors_; }
     [[nodiscard]] const sensor::SensorState& sensorState() const { return sensors_; }
     [[nodiscard]] calibration::CurveTable& curveTable() { return curve_; }
     [[nodiscard]] const calibration::CurveTable& curveTable() const { return curve_; }
     // The calibration-point dialog, created hidden at start-up; it lives as long as the window.
     [[nodiscard]] calibration::frmOrvoCalibInputBox& InputBox() { return *inputBox_; }
+    // The actions of the curve page, the setup and sensor read-out, and the wizard's steps.
+    [[nodiscard]] calibration::CurveEditor& curveEditor() { return *curveEditor_; }
+    [[nodiscard]] InstrumentReadout& instrumentReadout() { return *readout_; }
+    [[nodiscard]] Wizard& wizard() { return *wizard_; }
 
     void ApplyLanguageTexts();
     void CenterWindow();
@@ -133,7 +144,11 @@ private:
     sensor::SensorState sensors_;
     calibration::CurveTable curve_;
     device::LineOwnership lineOwnership_;
+    std::unique_ptr<device::LiveSignal> liveSignal_;
     calibration::frmOrvoCalibInputBox* inputBox_ = nullptr;
+    std::unique_ptr<calibration::CurveEditor> curveEditor_;
+    std::unique_ptr<InstrumentReadout> readout_;
+    std::unique_ptr<Wizard> wizard_;
     int widthTwips_ = NormalWidthTwips;
     bool ended_ = false;
 };

@@ -19,7 +19,25 @@ QString portDeviceName(int number, const QString& portDirectory) {
 #endif
 }
 
-QtSerialLine::QtSerialLine(QString portDirectory) : portDirectory_(std::move(portDirectory)) {}
+QtSerialLine::QtSerialLine(QString portDirectory) : portDirectory_(std::move(portDirectory)) {
+    QObject::connect(&port_, &QSerialPort::errorOccurred, &port_, [this] { onError(); });
+}
+
+void QtSerialLine::onError() {
+    if (lost_ || !port_.isOpen() || !failed())
+        return;
+    // A hung-up terminal keeps signalling "readable" and QSerialPort reports a read error each
+    // time, spinning a core until the port is closed. Closing it inside its own error signal is
+    // unsafe, so that waits for the next turn of the event loop.
+    lost_ = true;
+    QMetaObject::invokeMethod(
+        &port_,
+        [this] {
+            if (lost_)
+                port_.close();
+        },
+        Qt::QueuedConnection);
+}
 
 bool QtSerialLine::setPortNumber(int number) {
     if (portDeviceName(number, portDirectory_).isEmpty())
@@ -29,6 +47,7 @@ bool QtSerialLine::setPortNumber(int number) {
 }
 
 OpenResult QtSerialLine::open() {
+    lost_ = false;
     if (port_.isOpen())
         port_.close();
     const QString name = portDeviceName(number_, portDirectory_);
@@ -60,19 +79,22 @@ OpenResult QtSerialLine::open() {
 }
 
 void QtSerialLine::close() {
+    lost_ = false;
     if (port_.isOpen())
         port_.close();
     port_.clearError();
 }
 
 bool QtSerialLine::failed() const {
+    if (lost_)
+        return true;
     const auto error = port_.error();
     return error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
            error == QSerialPort::DeviceNotFoundError;
 }
 
 bool QtSerialLine::send(const QByteArray& bytes) {
-    if (!port_.isOpen())
+    if (!port_.isOpen() || lost_)
         return false;
     if (port_.write(bytes) != bytes.size())
         return false;
@@ -81,7 +103,7 @@ bool QtSerialLine::send(const QByteArray& bytes) {
 }
 
 int QtSerialLine::bytesWaiting() {
-    if (!port_.isOpen())
+    if (!port_.isOpen() || lost_)
         return 0;
     // Received bytes reach QSerialPort's buffer through the event loop; the waits process
     // events, so the count is current here.
@@ -89,7 +111,7 @@ int QtSerialLine::bytesWaiting() {
 }
 
 std::optional<QByteArray> QtSerialLine::readAll() {
-    if (!port_.isOpen())
+    if (!isOpen())
         return QByteArray();
     if (failed())
         return std::nullopt;

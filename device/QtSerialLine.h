@@ -21,17 +21,22 @@ public:
     [[nodiscard]] int portNumber() const override { return number_; }
     OpenResult open() override;
     void close() override;
-    [[nodiscard]] bool isOpen() const override { return port_.isOpen(); }
+    // A port that went away stays open to the program until it is closed: its reads fail.
+    [[nodiscard]] bool isOpen() const override { return port_.isOpen() || lost_; }
     bool send(const QByteArray& bytes) override;
     [[nodiscard]] int bytesWaiting() override;
     std::optional<QByteArray> readAll() override;
 
 private:
     [[nodiscard]] bool failed() const;
+    void onError();
 
     QString portDirectory_;
     int number_ = 1;
     QSerialPort port_;
+    // The device went away; the QSerialPort under it is closed at the next turn of the event
+    // loop.
+    bool lost_ = false;
 };
 
 } // namespace device

@@ -4,6 +4,7 @@
 #include "app/StatusPanel.h"
 #include "app/frmOrvoCalibration.h"
 #include "calibration/CurvePage.h"
+#include "calibration/PointDialog.h"
 #include "calibration/SystemCalibrationFrame.h"
 #include "device/SerialLine.h"
 #include "device/SignalPanels.h"
@@ -26,6 +27,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 using namespace std::chrono_literals;
@@ -403,6 +405,8 @@ private slots:
         QVERIFY(window->shellState().activatedOnce);
 
         QSignalSpy capture(window.get(), &frmOrvoCalibration::captureRequested);
+        // F5 opens the point dialog; it is cancelled here.
+        QTimer::singleShot(0, &window->InputBox(), [&] { window->InputBox().reject(); });
         QTest::keyClick(window->fraCOMM->cmbPort, Qt::Key_F5);
         QCOMPARE(capture.count(), 1);
 

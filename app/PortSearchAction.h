@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace app {
+
+class frmOrvoCalibration;
+
+// The sentence added to the "not found" message when some port refused access.
+[[nodiscard]] QString permissionAdvice();
+
+// The search button: probes every port for the instrument with the navigation disabled, tells
+// the operator what it found and selects that port. The port is left closed and the remembered
+// port unchanged. False when another action held the line.
+bool runPortSearch(frmOrvoCalibration& window);
+
+} // namespace app

@@ -1,0 +1,97 @@
+#include "device/LiveSignal.h"
+
+#include "device/Measurement.h"
+#include "device/SerialLine.h"
+#include "device/SignalPanels.h"
+#include "ui/LanguageTable.h"
+#include "ui/MessageService.h"
+
+#include <QLabel>
+#include <QScopedValueRollback>
+
+namespace device {
+
+namespace {
+
+constexpr char MeasureFrame[] = "$00M\r";
+constexpr int ReadFailedText = 64;
+constexpr int ReadFailedAdviceText = 65;
+
+void setShown(QWidget& indicator, bool shown) {
+    if (indicator.isHidden() == shown)
+        indicator.setVisible(shown);
+}
+
+} // namespace
+
+LiveSignal::LiveSignal(SerialLine& line, ui::MessageService& messages,
+                       const ui::LanguageTable& texts, LiveValues& values, Panels panels,
+                       UnitFormatSource unitFormat)
+    : line_(line), messages_(messages), texts_(texts), values_(values), panels_(panels),
+      unitFormat_(std::move(unitFormat)) {}
+
+LiveSignal::Tick LiveSignal::tick() {
+    if (reporting_)
+        return Tick::Skipped;
+    if (portLost()) {
+        if (!line_.isOpen() && !reopenLostPort()) {
+            panels_.signal.lblSignal->setText(QLatin1String(NoSignalText));
+            return Tick::StillLost;
+        }
+        // Open again, by this tick or by an action that connected meanwhile.
+        lostPort_ = 0;
+    }
+    if (!line_.isOpen())
+        return Tick::PortClosed;
+
+    const std::optional<QByteArray> reply = line_.readAll();
+    if (!reply) {
+        reportLoss();
+        return Tick::PortLost;
+    }
+    show(applyMeasurementReply(*reply, values_, unitFormat_ ? unitFormat_() : QString()));
+    line_.send(MeasureFrame);
+    return Tick::Polled;
+}
+
+bool LiveSignal::reopenLostPort() {
+    return line_.setPortNumber(lostPort_) && line_.open() == OpenResult::Opened;
+}
+
+void LiveSignal::reportLoss() {
+    lostPort_ = line_.portNumber();
+    line_.close();
+    panels_.signal.lblSignal->setText(QLatin1String(NoSignalText));
+    const QScopedValueRollback reporting(reporting_, true);
+    messages_.inform(texts_.text(ReadFailedText) + QStringLiteral("\r\n") +
+                         texts_.text(ReadFailedAdviceText),
+                     ui::MsgIcon::Critical);
+}
+
+void LiveSignal::show(const SignalUpdate& update) {
+    SignalDisplayFrame& signal = panels_.signal;
+    InstrumentDisplayFrame& instrument = panels_.instrument;
+    switch (update.kind) {
+    case SignalUpdate::Kind::NoReading:
+        signal.lblSignal->setText(update.signalText);
+        return;
+    case SignalUpdate::Kind::Malformed:
+        return;
+    case SignalUpdate::Kind::Reading:
+        break;
+    }
+    setShown(*signal.lblILimHI, update.overRange);
+    setShown(*signal.lblILimLO, update.underRange);
+    // The tooltip follows every reading, so it never lists errors that have gone or misses
+    // ones that came while the indicator was already showing.
+    if (signal.lblIDef->toolTip() != update.errorList)
+        signal.lblIDef->setToolTip(update.errorList);
+    setShown(*signal.lblIDef, update.instrumentError);
+    setShown(*signal.lblIBatt, update.lowBattery);
+    signal.lblSignal->setText(update.signalText);
+    instrument.lblSignalDIV->setText(update.divisionsText);
+    instrument.lblSignalDISP->setText(update.displayText);
+    instrument.lblBAT->setText(update.batteryText);
+}
+
+} // namespace device
