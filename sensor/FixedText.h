@@ -5,6 +5,10 @@
 
 namespace sensor {
 
+// The text cut to `width` characters (never through a character that needs two UTF-16 units)
+// and padded with blanks on the right to exactly `width`.
+[[nodiscard]] QString fitToWidth(QStringView text, qsizetype width);
+
 // The text without leading and trailing blanks (other white space is kept, as the instrument
 // stores it).
 [[nodiscard]] inline QString trimBlanks(QStringView text) {
@@ -45,11 +49,7 @@ public:
 
 private:
     void assign(QStringView text) {
-        QStringView kept = text.left(N);
-        // Never keep half of a character that needs two UTF-16 units.
-        if (kept.size() == N && text.size() > N && kept.back().isHighSurrogate())
-            kept.chop(1);
-        text_ = kept.toString().leftJustified(N, u' ');
+        text_ = fitToWidth(text, N);
     }
 
     QString text_;
