@@ -91,6 +91,35 @@ LeadingNumber leadingNumber(QStringView input, bool allowExponent) {
     return result;
 }
 
+// The power of ten of the first significant digit of an unsigned number text
+// ("digits[.digits][e[+-]digits]"), the exponent saturated far beyond any double. Its sign
+// tells a number too large for a double from one too small, whatever the count of digits.
+long long decimalExponent(const std::string& text) {
+    constexpr long long saturated = 1'000'000'000;
+    const auto ePos = text.find('e');
+    long long exponent = 0;
+    if (ePos != std::string::npos) {
+        std::size_t i = ePos + 1;
+        const bool negative = i < text.size() && text[i] == '-';
+        if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+            ++i;
+        for (; i < text.size(); ++i)
+            exponent = std::min(saturated, exponent * 10 + (text[i] - '0'));
+        if (negative)
+            exponent = -exponent;
+    }
+    const std::string mantissa = text.substr(0, ePos);
+    const auto point = mantissa.find('.');
+    const auto integerDigits =
+        static_cast<long long>(point == std::string::npos ? mantissa.size() : point);
+    const auto first = mantissa.find_first_not_of("0.");
+    if (first == std::string::npos)
+        return 0;
+    const auto position = static_cast<long long>(first);
+    return exponent +
+           (position < integerDigits ? integerDigits - position - 1 : integerDigits - position);
+}
+
 double parse(const LeadingNumber& number) {
     if (!number.hasDigits)
         return 0.0;
@@ -106,30 +135,30 @@ double parse(const LeadingNumber& number) {
     (void)end;
     if (error == std::errc::result_out_of_range) {
         // Too large gives infinity; too small is zero.
-        const auto ePos = text.find('e');
-        const bool hugeExponent = ePos != std::string::npos && text[ePos + 1] != '-';
-        value = hugeExponent ? std::numeric_limits<double>::infinity() : 0.0;
+        value = decimalExponent(text) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
     } else if (error != std::errc()) {
         value = 0.0;
     }
     return negative ? -value : value;
 }
 
-// A non-negative value as decimal digits rounded half away from zero at `decimals` places,
-// working on its 15 significant digits. Returns integer and fraction digit strings.
+// A finite non-negative value divided by 10^shift, as decimal digits rounded half away from
+// zero at `decimals` places, working on its 15 significant digits. The shift moves the decimal
+// point in the digits, so no scaled value can underflow or overflow on the way. Returns integer
+// and fraction digit strings.
 struct Decimal {
     std::string integer;
     std::string fraction;
 };
 
-Decimal roundDecimal(double magnitude, int decimals) {
+Decimal roundDecimal(double magnitude, int decimals, int shift = 0) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.14e", magnitude);
     // buffer: d.dddddddddddddde[+-]xx
     std::string digits;
     digits.push_back(buffer[0]);
     digits.append(buffer + 2, 14);
-    const int exponent = std::atoi(std::strchr(buffer, 'e') + 1);
+    const int exponent = std::atoi(std::strchr(buffer, 'e') + 1) - shift;
     // digits represent 0.d1d2... x 10^(exponent + 1)
     int pointPos = exponent + 1; // number of digits before the decimal point
     if (pointPos < 0) {
@@ -272,13 +301,14 @@ QString LongToHex(int value, int width) {
 }
 
 bool isDeviceFloatEncodable(double value) {
-    return std::isfinite(value) && std::fabs(value) < std::ldexp(1.0, 127);
+    // Closer to 2^127 than this, the 3-byte code rounds up out of its range.
+    return std::isfinite(value) && std::fabs(value) < std::ldexp(1.0 - std::ldexp(1.0, -17), 127);
 }
 
 QString FloatToHex(double value, int bytes) {
     if (bytes != 3 && bytes != 4)
         return {};
-    if (!isDeviceFloatEncodable(value))
+    if (!std::isfinite(value) || std::fabs(value) >= std::ldexp(1.0, 127))
         return {};
     const int mantissaBits = bytes == 3 ? 16 : 24;
     const QString zero = QString(2 * bytes, u'0');
@@ -342,17 +372,16 @@ QString FormatNumber(double value, QStringView patternText, QStringView decimalP
                                  : (value > 0 ? QStringLiteral("Inf") : QStringLiteral("-Inf"));
     const Pattern pattern = parsePattern(patternText);
     const bool negative = value < 0;
-    double magnitude = std::fabs(value);
+    const double magnitude = std::fabs(value);
     QString exponentText;
+    int exponent = 0;
     if (pattern.scientific) {
-        int exponent = 0;
         const int integerDigits = std::max(1, pattern.integerMinimum);
         if (magnitude != 0.0) {
             exponent = static_cast<int>(std::floor(std::log10(magnitude))) - (integerDigits - 1);
-            Decimal probe = roundDecimal(magnitude / std::pow(10.0, exponent), pattern.fractionMaximum);
+            const Decimal probe = roundDecimal(magnitude, pattern.fractionMaximum, exponent);
             if (static_cast<int>(probe.integer.size()) > integerDigits)
                 ++exponent; // rounding carried into a new digit: 9.999995 -> 1.00000 E+1
-            magnitude /= std::pow(10.0, exponent);
         }
         QString digits = QString::number(std::abs(exponent));
         while (digits.size() < pattern.exponentMinimum)
@@ -361,7 +390,7 @@ QString FormatNumber(double value, QStringView patternText, QStringView decimalP
                                           : (pattern.exponentPlus ? QStringLiteral("+") : QString());
         exponentText = pattern.beforeExponent + pattern.exponentLetter + sign + digits;
     }
-    const Decimal decimal = roundDecimal(magnitude, pattern.fractionMaximum);
+    const Decimal decimal = roundDecimal(magnitude, pattern.fractionMaximum, exponent);
     const QString sign = negative && !allZero(decimal) ? QStringLiteral("-") : QString();
     return pattern.prefix + sign + mantissaText(decimal, pattern, decimalPoint) + exponentText +
            pattern.suffix;

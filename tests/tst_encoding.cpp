@@ -18,6 +18,7 @@ private slots:
     void floatCodeRoundTripsWithoutDoubling_data();
     void floatCodeRoundTripsWithoutDoubling();
     void floatCodeRefusesWhatItCannotHold();
+    void floatCodeJustBelowTwoTo127();
     void hexToFloatOddTexts();
     void valDecimal_data();
     void valDecimal();
@@ -125,6 +126,17 @@ void EncodingTest::floatCodeRefusesWhatItCannotHold() {
     QCOMPARE(FloatToHex(1.0, 5), QString());
 }
 
+void EncodingTest::floatCodeJustBelowTwoTo127() {
+    // Rounding carries out of the code there, so such a value does not count as encodable.
+    const double below = std::ldexp(1.0 - std::ldexp(1.0, -30), 127);
+    QVERIFY(!isDeviceFloatEncodable(below));
+    QCOMPARE(FloatToHex(below, 4), QString());
+    const double largestShortCode = std::ldexp(1.0 - std::ldexp(1.0, -16), 127);
+    QVERIFY(isDeviceFloatEncodable(largestShortCode));
+    QCOMPARE(FloatToHex(largestShortCode, 3), QString("FF7FFF"));
+    QCOMPARE(FloatToHex(-largestShortCode, 4), QString("FFFFFF00"));
+}
+
 void EncodingTest::hexToFloatOddTexts() {
     QCOMPARE(HexToFloat(u"00ABCD"), 0.0);
     QCOMPARE(HexToFloat(u"81000"), 0.0);
@@ -148,6 +160,11 @@ void EncodingTest::valDecimal_data() {
     QTest::newRow("sign only") << "-" << 0.0;
     QTest::newRow("negative zero") << "-0" << 0.0;
     QTest::newRow("empty") << "" << 0.0;
+    QTest::newRow("more digits than a double holds") << QString(400, u'1') << HUGE_VAL;
+    QTest::newRow("too many digits for the exponent")
+        << QString(400, u'9') + QStringLiteral("e-10") << HUGE_VAL;
+    QTest::newRow("tiny with many digits")
+        << QStringLiteral("0,") + QString(400, u'0') + u'1' << 0.0;
 }
 
 void EncodingTest::valDecimal() {
@@ -166,6 +183,7 @@ void EncodingTest::readWholeNumberRoundsHalvesToEven() {
     QCOMPARE(ReadWholeNumber(u"1e3"), 1); // no exponent in this reading
     QCOMPARE(ReadWholeNumber(u"99999999999"), 0);
     QVERIFY(std::isinf(ValDecimal(u"1e999")));
+    QCOMPARE(ReadNumber(u'-' + QString(400, u'9')), -HUGE_VAL);
 }
 
 void EncodingTest::formatNumber_data() {
@@ -194,6 +212,10 @@ void EncodingTest::formatNumber_data() {
                                       << "1.00000 E1";
     QTest::newRow("scientific big") << 32768.0 << "0.00000 E-0"
                                     << "3.27680 E4";
+    QTest::newRow("scientific smallest double") << 4.9406564584124654e-324 << "0.000E-00"
+                                                << "4.941E-324";
+    QTest::newRow("scientific wide mantissa") << 1e-300 << QString(20, u'0') + "E+0"
+                                              << "10000000000000000000E-319";
     QTest::newRow("escaped literal") << 5.0 << "0\\%"
                                      << "5%";
     QTest::newRow("optional decimals") << 1.5 << "0.##"

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "device/SerialLine.h"
+#include "ui/Clock.h"
+
+#include <QByteArray>
+#include <QList>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <utility>
+
+// Pieces shared by the libFuzzer targets.
+namespace fuzzing {
+
+// A broken property stops the run at once; libFuzzer keeps the input as a crash.
+inline void check(bool holds) {
+    if (!holds)
+        __builtin_trap();
+}
+
+[[nodiscard]] inline QByteArray bytesOf(const std::uint8_t* data, std::size_t size) {
+    return QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+}
+
+// Same value, NaN included, and the same sign of zero.
+[[nodiscard]] inline bool sameBits(double a, double b) {
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+[[nodiscard]] inline bool sameBits(float a, float b) {
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+}
+
+// Waits return at once: the exchanges' time-outs are counted, never waited for.
+class NoWaitClock final : public ui::Clock {
+public:
+    [[nodiscard]] std::chrono::milliseconds now() const override { return now_; }
+    void delay(std::chrono::milliseconds ms) override { now_ += ms; }
+
+private:
+    std::chrono::milliseconds now_{0};
+};
+
+// An open port whose "instrument" answers every frame sent with what the harness chooses.
+class ScriptedLine final : public device::SerialLine {
+public:
+    using Responder = std::function<QByteArray(const QByteArray& frame)>;
+
+    explicit ScriptedLine(Responder responder, QByteArray stale = {})
+        : responder_(std::move(responder)), waiting_(std::move(stale)) {}
+
+    bool setPortNumber(int number) override {
+        number_ = number;
+        return true;
+    }
+    [[nodiscard]] int portNumber() const override { return number_; }
+    device::OpenResult open() override {
+        open_ = true;
+        return device::OpenResult::Opened;
+    }
+    void close() override { open_ = false; }
+    [[nodiscard]] bool isOpen() const override { return open_; }
+    bool send(const QByteArray& bytes) override {
+        if (!open_)
+            return false;
+        frames_.append(bytes);
+        waiting_ += responder_(bytes);
+        return true;
+    }
+    [[nodiscard]] int bytesWaiting() override { return static_cast<int>(waiting_.size()); }
+    std::optional<QByteArray> readAll() override { return std::exchange(waiting_, {}); }
+
+    [[nodiscard]] const QList<QByteArray>& frames() const { return frames_; }
+
+private:
+    Responder responder_;
+    QByteArray waiting_;
+    QList<QByteArray> frames_;
+    int number_ = 1;
+    bool open_ = true;
+};
+
+} // namespace fuzzing
