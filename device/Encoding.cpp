@@ -13,8 +13,12 @@ namespace device {
 
 namespace {
 
-char16_t unit(QChar c) { return c.unicode(); }
-char16_t unit(char c) { return static_cast<unsigned char>(c); }
+char16_t unit(QChar c) {
+    return c.unicode();
+}
+char16_t unit(char c) {
+    return static_cast<unsigned char>(c);
+}
 
 template <typename Text> int hexToLong(const Text& text) {
     if (text.size() > 7)
@@ -36,7 +40,9 @@ template <typename Text> int hexToLong(const Text& text) {
     return value;
 }
 
-QString localeDecimalPoint() { return QLocale().decimalPoint(); }
+QString localeDecimalPoint() {
+    return QLocale().decimalPoint();
+}
 
 // Digits of a number read from text, kept as characters for std::from_chars.
 struct LeadingNumber {
@@ -289,14 +295,19 @@ bool allZero(const Decimal& decimal) {
 
 } // namespace
 
-int HexToLong(QStringView text) { return hexToLong(text); }
-int HexToLong(QByteArrayView text) { return hexToLong(text); }
+int HexToLong(QStringView text) {
+    return hexToLong(text);
+}
+int HexToLong(QByteArrayView text) {
+    return hexToLong(text);
+}
 
 QString LongToHex(int value, int width) {
     if (width <= 0)
         return {};
-    const QString digits =
-        QString::number(static_cast<std::uint32_t>(value), 16).toUpper().rightJustified(width, u'0');
+    const QString digits = QString::number(static_cast<std::uint32_t>(value), 16)
+                               .toUpper()
+                               .rightJustified(width, u'0');
     return digits.right(width);
 }
 
@@ -328,8 +339,8 @@ QString FloatToHex(double value, int bytes) {
     }
     if (exponent + 128 > 255)
         return {};
-    const std::int64_t keptMask =
-        negative ? (std::int64_t{1} << mantissaBits) - 1 : (std::int64_t{1} << (mantissaBits - 1)) - 1;
+    const std::int64_t keptMask = negative ? (std::int64_t{1} << mantissaBits) - 1
+                                           : (std::int64_t{1} << (mantissaBits - 1)) - 1;
     return LongToHex(exponent + 128, 2) +
            LongToHex(static_cast<int>(mantissa & keptMask), 2 * (bytes - 1));
 }
@@ -357,7 +368,18 @@ double ValDecimal(QStringView text) {
     return parse(leadingNumber(normalised, true));
 }
 
-double ReadNumber(QStringView text) { return parse(leadingNumber(text, false)); }
+float toSingle(double value) {
+    constexpr double largest = std::numeric_limits<float>::max();
+    if (value > largest)
+        return std::numeric_limits<float>::infinity();
+    if (value < -largest)
+        return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(value);
+}
+
+double ReadNumber(QStringView text) {
+    return parse(leadingNumber(text, false));
+}
 
 int ReadWholeNumber(QStringView text) {
     const double value = std::nearbyint(ReadNumber(text));
@@ -386,8 +408,9 @@ QString FormatNumber(double value, QStringView patternText, QStringView decimalP
         QString digits = QString::number(std::abs(exponent));
         while (digits.size() < pattern.exponentMinimum)
             digits.prepend(u'0');
-        const QString sign = exponent < 0 ? QStringLiteral("-")
-                                          : (pattern.exponentPlus ? QStringLiteral("+") : QString());
+        const QString sign = exponent < 0
+                                 ? QStringLiteral("-")
+                                 : (pattern.exponentPlus ? QStringLiteral("+") : QString());
         exponentText = pattern.beforeExponent + pattern.exponentLetter + sign + digits;
     }
     const Decimal decimal = roundDecimal(magnitude, pattern.fractionMaximum, exponent);
@@ -438,8 +461,8 @@ QString GeneralNumber(double value, int significant, QStringView decimalPoint) {
                       .arg(QChar(exponent < 0 ? u'-' : u'+'))
                       .arg(std::abs(exponent), 2, 10, QChar(u'0'));
     } else if (exponent < 0) {
-        result = QStringLiteral("0") + decimalPoint.toString() +
-                 QString(-exponent - 1, u'0') + QString::fromStdString(digits);
+        result = QStringLiteral("0") + decimalPoint.toString() + QString(-exponent - 1, u'0') +
+                 QString::fromStdString(digits);
     } else {
         const auto integerDigits = static_cast<std::size_t>(exponent + 1);
         if (digits.size() <= integerDigits) {

@@ -29,6 +29,9 @@ namespace device {
 // exponent) and the rest ignored; text without a number gives 0. A number too large for a
 // double gives an infinity of its sign.
 [[nodiscard]] double ValDecimal(QStringView text);
+// The value as a 32-bit float: beyond the float range it becomes an infinity of its sign
+// (the plain conversion would be undefined there).
+[[nodiscard]] float toSingle(double value);
 // The plain number reading of keys and settings: blanks ignored, sign, digits and at most one
 // point, no exponent; 0 when there is no number.
 [[nodiscard]] double ReadNumber(QStringView text);

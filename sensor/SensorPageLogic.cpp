@@ -134,8 +134,8 @@ bool SensorPageLogic::TXT2XXX(std::uint8_t cOptions) {
     }
     // A range the instrument cannot hold would stop the save only after the timer and the
     // navigation were taken; refuse it here, while the page can still be corrected.
-    const auto fullScale = static_cast<float>(device::ValDecimal(page_.txtRozsah->text()));
-    const auto fullScaleNeg = static_cast<float>(device::ValDecimal(page_.txtRozsahNeg->text()));
+    const auto fullScale = device::toSingle(device::ValDecimal(page_.txtRozsah->text()));
+    const auto fullScaleNeg = device::toSingle(device::ValDecimal(page_.txtRozsahNeg->text()));
     for (const auto& [value, positive] : {std::pair{fullScale, true}, {fullScaleNeg, false}}) {
         if (!device::isDeviceFloatEncodable(value)) {
             messages_.inform(rangeNotStorableMessage(positive), ui::MsgIcon::Critical);

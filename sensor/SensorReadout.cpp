@@ -59,8 +59,8 @@ void ReadSensors(device::orvoLib::Link link, ui::StatusPanel& status, ui::Messag
         sensors.SensorImage = image;
         const int decoded = DecodeSensorImage(image, record);
         const auto range = static_cast<std::size_t>(record.GainIndex & 7);
-        live.ActiveK = static_cast<float>(device::ValDecimal(boxes.k[range]));
-        live.ActiveZero = static_cast<float>(device::ValDecimal(boxes.zero[range]));
+        live.ActiveK = device::toSingle(device::ValDecimal(boxes.k[range]));
+        live.ActiveZero = device::toSingle(device::ValDecimal(boxes.zero[range]));
         record.RangeK = live.ActiveK;
         record.RangeZero = live.ActiveZero;
         if (decoded < 0)

@@ -2,6 +2,7 @@
 
 #include <QTest>
 #include <cmath>
+#include <limits>
 
 using namespace device;
 
@@ -183,6 +184,10 @@ void EncodingTest::readWholeNumberRoundsHalvesToEven() {
     QCOMPARE(ReadWholeNumber(u"1e3"), 1); // no exponent in this reading
     QCOMPARE(ReadWholeNumber(u"99999999999"), 0);
     QVERIFY(std::isinf(ValDecimal(u"1e999")));
+    // Typed numbers beyond the float range become infinities, never undefined conversions.
+    QCOMPARE(toSingle(1e39), std::numeric_limits<float>::infinity());
+    QCOMPARE(toSingle(-1e39), -std::numeric_limits<float>::infinity());
+    QCOMPARE(toSingle(1.5), 1.5F);
     QCOMPARE(ReadNumber(u'-' + QString(400, u'9')), -HUGE_VAL);
 }
 
