@@ -201,16 +201,10 @@ private slots:
         QCOMPARE(bytesAt(bench_->setupMemory(), 10, 4), QByteArray("00004887"));
     }
 
-    void writeFloatOfUnencodableValueSendsNothing_data() {
-        QTest::addColumn<double>("value");
-        QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN();
-        QTest::newRow("+inf") << std::numeric_limits<double>::infinity();
-        QTest::newRow("-inf") << -std::numeric_limits<double>::infinity();
-        QTest::newRow("2^127") << std::ldexp(1.0, 127);
-    }
+    // Which values have no code is tst_encoding's.
     void writeFloatOfUnencodableValueSendsNothing() {
-        QFETCH(double, value);
-        QCOMPARE(orvo::WriteFloat(bench_->link(), 0, 10, value, FailingTimeout, true), 0);
+        for (const double value : {std::numeric_limits<double>::quiet_NaN(), std::ldexp(1.0, 127)})
+            QCOMPARE(orvo::WriteFloat(bench_->link(), 0, 10, value, FailingTimeout, true), 0);
         QCOMPARE(bench_->frameCount(), 0);
     }
 

@@ -1,22 +1,12 @@
 #include "app/PortPage.h"
 #include "app/PortSearchAction.h"
-#include "app/PortSetting.h"
-#include "app/Services.h"
-#include "app/frmOrvoCalibration.h"
-#include "sim/SimulatedLine.h"
-#include "tests/support/ManualClock.h"
-#include "tests/support/ScriptedMessages.h"
+#include "tests/support/WindowRig.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QPushButton>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
-#include <memory>
 
 using namespace std::chrono_literals;
-using app::frmOrvoCalibration;
 using PortState = sim::SimulatedLine::PortState;
 
 namespace {
@@ -24,24 +14,11 @@ namespace {
 const QString Found = QStringLiteral("Found on port");
 const QString NotFound = QStringLiteral("Not found.");
 
-struct Harness {
-    QTemporaryDir dir;
-    QSettings settings{dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat};
-    app::PortSetting portSetting{settings};
-    ui::Lifecycle lifecycle;
-    testsupport::ManualClock clock{&lifecycle};
-    testsupport::ScriptedMessages messages;
-    sim::SimulatedLine line{clock};
-    std::unique_ptr<frmOrvoCalibration> window;
-
+struct Harness : testsupport::WindowRig {
     Harness() {
-        QFile language(dir.filePath(QStringLiteral("ToranCal.lang")));
-        if (language.open(QIODevice::WriteOnly))
-            language.write(QStringLiteral("50=%1\r\n51=%2\r\n").arg(Found, NotFound).toLatin1());
-        language.close();
+        writeLanguageFile(QStringLiteral("50=%1\r\n51=%2\r\n").arg(Found, NotFound));
         portSetting.setComPort(9);
-        window = std::make_unique<frmOrvoCalibration>(
-            app::Services{line, clock, messages, lifecycle, portSetting, language.fileName(), {}});
+        start();
     }
 
     void search() { window->fraCOMM->cmdSCANTORAN->click(); }
@@ -68,8 +45,7 @@ private slots:
         });
         harness.search();
 
-        QCOMPARE(harness.messages.shown.size(), 1);
-        QCOMPARE(harness.messages.shown.first().text, Found + QStringLiteral(" 3"));
+        QCOMPARE(harness.messages.texts(), QStringList({Found + QStringLiteral(" 3")}));
         QCOMPARE(harness.messages.shown.first().icon, ui::MsgIcon::Information);
         QCOMPARE(harness.selected(), QStringLiteral("COM3"));
         QVERIFY(!harness.line.isOpen());
@@ -153,8 +129,6 @@ private slots:
         QVERIFY(harness.line.openedPorts().isEmpty());
         QCOMPARE(harness.clock.waited(), 0ms);
         QCOMPARE(harness.selected(), QStringLiteral("COM9"));
-        for (const QPushButton* button : harness.navigation())
-            QVERIFY(button->isEnabled());
     }
 
     void searchWaitsForNoOtherAction() {

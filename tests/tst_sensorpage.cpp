@@ -1,11 +1,4 @@
-#include "app/StartUp.h"
-#include "calibration/CurveTable.h"
-#include "device/SetupReadout.h"
-#include "sensor/SensorPage.h"
-#include "sensor/SensorPageLogic.h"
-#include "tests/support/ScriptedMessages.h"
-#include "ui/LanguageTable.h"
-#include "ui/Twips.h"
+#include "tests/support/SensorPageRig.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -18,30 +11,9 @@ using namespace sensor;
 
 namespace {
 
-struct Rig {
-    SensorPage page{nullptr, ui::Twips(96)};
-    calibration::CurveTable table;
-    SensorState sensors;
-    testsupport::ScriptedMessages messages;
-    ui::LanguageTable texts;
-    int digits = 4;
-    SensorPageLogic logic{page,
-                          table,
-                          sensors,
-                          messages,
-                          texts,
-                          {[this] { return digits; },
-                           [] { return QDateTime(QDate(2025, 3, 14), QTime(10, 0)); },
-                           [] { return 0.0; }}};
-
-    // A page that passes every check: 4 digits, format "999.9", two points.
-    Rig() {
-        for (int n = 38; n <= 70; ++n)
-            texts.set(n, QStringLiteral("T%1").arg(n));
-        page.cmbSlide->addItems(app::SlideEntries());
-        page.cmbSlideRychl->addItems(app::SlideRychlEntries());
-        page.cmbGain->addItems(app::GainEntries());
-        page.cmbFormat->addItems(device::displayFormats(4));
+// A page that passes every check: 4 digits, format "999.9", two points.
+struct Rig : testsupport::SensorPageRig {
+    Rig() : SensorPageRig(4, QDateTime(QDate(2025, 3, 14), QTime(10, 0))) {
         page.cmbFormat->setCurrentIndex(1);
         page.txtPopis->setText("Siloměr");
         page.txtJednotka->setText("kN");
@@ -173,10 +145,8 @@ void SensorPageTest::unstorableRangeIsRefused_data() {
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("positive");
-    QTest::newRow("beyond float") << "txtRozsah"
-                                  << "1e39" << true;
-    QTest::newRow("beyond the device code") << "txtRozsahNeg"
-                                            << "-2e38" << false;
+    QTest::newRow("beyond float") << QStringLiteral("txtRozsah") << "1e39" << true;
+    QTest::newRow("beyond the device code") << QStringLiteral("txtRozsahNeg") << "-2e38" << false;
 }
 
 void SensorPageTest::unstorableRangeIsRefused() {

@@ -1,9 +1,4 @@
-#include "app/StartUp.h"
-#include "calibration/CurveTable.h"
 #include "device/Encoding.h"
-#include "device/SetupReadout.h"
-#include "sensor/SensorPage.h"
-#include "sensor/SensorPageLogic.h"
 #include "sensor/SensorReadout.h"
 #include "sensor/SensorSave.h"
 #include "sim/Fault.h"
@@ -11,10 +6,8 @@
 #include "sim/SimulatedLine.h"
 #include "tests/support/FakeStatusPanel.h"
 #include "tests/support/ManualClock.h"
-#include "tests/support/ScriptedMessages.h"
-#include "ui/LanguageTable.h"
+#include "tests/support/SensorPageRig.h"
 #include "ui/Lifecycle.h"
-#include "ui/Twips.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -28,40 +21,21 @@ namespace {
 
 constexpr int ExternalImageSize = 104 + 8 * 3; // the default external sensor has 3 points
 
-struct Rig {
+struct Rig : testsupport::SensorPageRig {
     ui::Lifecycle lifecycle;
     testsupport::ManualClock clock{&lifecycle};
     sim::SimulatedLine line{clock};
     testsupport::FakeStatusPanel status;
-    testsupport::ScriptedMessages messages;
-    ui::LanguageTable texts;
-    SensorPage page{nullptr, ui::Twips(96)};
-    calibration::CurveTable table;
-    SensorState sensors;
     device::LiveValues live;
     RangeBoxTexts boxes;
     QStringList calls;
     std::function<void()> beforeRead;
-    SensorPageLogic logic{page,
-                          table,
-                          sensors,
-                          messages,
-                          texts,
-                          {[] { return 5; },
-                           [] { return QDateTime(QDate(2025, 12, 6), QTime(9, 0)); },
-                           [] { return 0.0; }}};
     SensorSave save{page,     logic, sensors,   {line, clock}, status,
                     messages, texts, lifecycle, window()};
 
-    Rig() {
-        for (const int n : {39, 46, 47, 49, 52})
-            texts.set(n, QStringLiteral("T%1").arg(n));
+    Rig() : SensorPageRig(5, QDateTime(QDate(2025, 12, 6), QTime(9, 0))) {
         boxes.zero.fill("32768");
         boxes.k.fill("0,001544225");
-        page.cmbFormat->addItems(device::displayFormats(5));
-        page.cmbSlide->addItems(app::SlideEntries());
-        page.cmbSlideRychl->addItems(app::SlideRychlEntries());
-        page.cmbGain->addItems(app::GainEntries());
         line.attach(1);
         line.setPortNumber(1);
         (void)line.open();
@@ -122,19 +96,6 @@ struct Rig {
         for (std::size_t i = 0; i < std::size_t(sensor.CurvePointCount); ++i)
             QVERIFY(table.append(sensor.CurveSignal[i], sensor.CurveEtalon[i]));
     }
-    // A page of two points that passes, whatever sensor was read.
-    void setTwoPointPage() {
-        page.txtPopis->setText("Dva body");
-        page.txtJednotka->setText("kg");
-        page.cmbFormat->setCurrentIndex(1);
-        page.txtRozsah->setText("100");
-        page.txtRozsahNeg->setText("-100");
-        page.cmbGain->setCurrentIndex(7);
-        table.clear();
-        QVERIFY(table.append(0.0F, 0.0F));
-        QVERIFY(table.append(2.0F, 100.0F));
-    }
-
     sim::Instrument& instrument() { return line.instrument(1); }
     [[nodiscard]] QList<QByteArray> blockWrites() {
         QList<QByteArray> found;
@@ -216,23 +177,28 @@ void SensorSaveTest::threeBytePointsAreRewritten() {
 void SensorSaveTest::blockFieldAndLength_data() {
     QTest::addColumn<int>("mask");
     QTest::addColumn<QByteArray>("field");
-    QTest::newRow("both sensors") << 3 << QByteArray("00");
-    QTest::newRow("internal only") << 2 << QByteArray("20");
-    QTest::newRow("external only") << 1 << QByteArray("20");
+    QTest::addColumn<int>("length");
+    QTest::newRow("both sensors: external") << 3 << QByteArray("00") << ExternalImageSize;
+    QTest::newRow("internal only") << 2 << QByteArray("20") << 104 + 8 * 2;
+    QTest::newRow("external only: internal") << 1 << QByteArray("20") << ExternalImageSize;
 }
 
 void SensorSaveTest::blockFieldAndLength() {
     QFETCH(int, mask);
     QFETCH(QByteArray, field);
+    QFETCH(int, length);
     Rig rig;
     rig.start(mask);
-    rig.setTwoPointPage();
+    if (mask == 1) { // the internal sensor is not there to be read: fill the page from the other
+        rig.sensors.CurrentSensor = rig.sensors.SensorRecords[ExternalBlock];
+        rig.showSensor();
+    }
     QCOMPARE(rig.save.SaveSensor(false), SaveWritten);
     const QList<QByteArray> writes = rig.blockWrites();
-    QCOMPARE(writes.size(), 120);
+    QCOMPARE(writes.size(), length);
     for (const QByteArray& frame : writes)
         QCOMPARE(frame.mid(5, 2), field);
-    QCOMPARE(writes.last().mid(7, 2), QByteArray("77"));
+    QCOMPARE(writes.last().mid(7, 2), device::LongToHex(length - 1, 2).toLatin1());
     QVERIFY(rig.messages.shown.isEmpty());
 }
 

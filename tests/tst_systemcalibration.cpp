@@ -179,10 +179,9 @@ void SystemCalibrationTest::unstorableBoxWritesNothing_data() {
     QTest::addColumn<bool>("zero");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("name");
-    QTest::newRow("k beyond float") << 2 << false << "1e39"
-                                    << "k G3(4)";
-    QTest::newRow("N beyond the device code") << 7 << true << "-2e38"
-                                              << "N G8(128)";
+    QTest::newRow("k beyond float") << 2 << false << "1e39" << QStringLiteral("k G3(4)");
+    QTest::newRow("N beyond the device code")
+        << 7 << true << "-2e38" << QStringLiteral("N G8(128)");
 }
 
 void SystemCalibrationTest::unstorableBoxWritesNothing() {

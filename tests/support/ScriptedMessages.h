@@ -5,11 +5,13 @@
 #include <QList>
 #include <QString>
 #include <deque>
+#include <functional>
 
 namespace testsupport {
 
 // Records every message box and answers questions from a queue; an empty queue answers with
-// the question's default button.
+// the question's default button. `whileShown` runs while a box is open, as timer ticks do
+// behind a modal box.
 class ScriptedMessages final : public ui::MessageService {
 public:
     struct Shown {
@@ -21,6 +23,8 @@ public:
     ui::MsgAnswer show(const QString& text, ui::MsgIcon icon, ui::MsgButtons buttons,
                        ui::MsgAnswer defaultAnswer) override {
         shown.append({text, icon, buttons});
+        if (whileShown)
+            whileShown();
         if (buttons == ui::MsgButtons::Ok)
             return ui::MsgAnswer::Ok;
         if (answers.empty())
@@ -41,6 +45,7 @@ public:
 
     QList<Shown> shown;
     std::deque<ui::MsgAnswer> answers;
+    std::function<void()> whileShown;
 };
 
 } // namespace testsupport

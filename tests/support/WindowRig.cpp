@@ -1,0 +1,28 @@
+#include "tests/support/WindowRig.h"
+
+#include <QFile>
+#include <QStringEncoder>
+#include <QTest>
+
+namespace testsupport {
+
+void WindowRig::writeLanguageFile(QStringView text) const {
+    QFile file(languageFile);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(languageFile));
+    file.write(QStringEncoder("windows-1250").encode(text));
+}
+
+app::frmOrvoCalibration& WindowRig::start(const QString& commandLine) {
+    window = std::make_unique<app::frmOrvoCalibration>(
+        app::Services{line, clock, messages, lifecycle, portSetting, languageFile, commandLine});
+    return *window;
+}
+
+bool WindowRig::activate() {
+    window->show();
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window.get());
+}
+
+} // namespace testsupport

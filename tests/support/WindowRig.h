@@ -1,0 +1,38 @@
+#pragma once
+
+#include "app/PortSetting.h"
+#include "app/Services.h"
+#include "app/frmOrvoCalibration.h"
+#include "sim/SimulatedLine.h"
+#include "tests/support/ManualClock.h"
+#include "tests/support/ScriptedMessages.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace testsupport {
+
+// The main window on the simulated ports, with a manual clock and scripted message boxes; its
+// settings and language file live in a temporary directory. No port has an instrument and no
+// window exists until the test says so.
+struct WindowRig {
+    QTemporaryDir dir;
+    QSettings settings{dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat};
+    app::PortSetting portSetting{settings};
+    ui::Lifecycle lifecycle;
+    ManualClock clock{&lifecycle};
+    ScriptedMessages messages;
+    sim::SimulatedLine line{clock};
+    QString languageFile = dir.filePath(QStringLiteral("ToranCal.lang"));
+    std::unique_ptr<app::frmOrvoCalibration> window;
+
+    // Written in Windows-1250, as the program's own file is.
+    void writeLanguageFile(QStringView text) const;
+    // Builds the window, which runs the start-up.
+    app::frmOrvoCalibration& start(const QString& commandLine = {});
+    // Shows the window and waits until it is active.
+    [[nodiscard]] bool activate();
+};
+
+} // namespace testsupport
