@@ -1,5 +1,7 @@
 #include "app/frmOrvoCalibration.h"
 
+#include "app/ActionWiring.h"
+#include "app/CurveSteps.h"
 #include "app/InstrumentReadout.h"
 #include "app/LanguageFile.h"
 #include "app/PortPage.h"
@@ -12,13 +14,16 @@
 #include "calibration/CurveEditor.h"
 #include "calibration/CurvePage.h"
 #include "calibration/PointDialog.h"
+#include "calibration/SystemCalibration.h"
 #include "calibration/SystemCalibrationFrame.h"
 #include "device/LiveSignal.h"
 #include "device/SerialLine.h"
 #include "device/SignalPanels.h"
 #include "device/Timing.h"
 #include "sensor/SensorPage.h"
+#include "sensor/SensorPageLogic.h"
 #include "sensor/SensorRecord.h"
+#include "sensor/SensorSave.h"
 #include "ui/Controls.h"
 #include "ui/WindowPlacement.h"
 
@@ -109,6 +114,10 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
     curveEditor_ = makeCurveEditor(*this);
     readout_ = std::make_unique<InstrumentReadout>(*this, *curveEditor_);
     wizard_ = std::make_unique<Wizard>(*this, *readout_);
+    pageLogic_ = makeSensorPageLogic(*this);
+    systemCalibration_ = makeSystemCalibration(*this);
+    sensorSave_ = makeSensorSave(*this);
+    curveSteps_ = std::make_unique<CurveSteps>(*this);
     setUpKeyboard(*this);
 }
 

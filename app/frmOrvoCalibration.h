@@ -21,6 +21,7 @@ class QPushButton;
 namespace calibration {
 class CurveEditor;
 class CurvePage;
+class SystemCalibration;
 class SystemCalibrationFrame;
 class frmOrvoCalibInputBox;
 } // namespace calibration
@@ -31,10 +32,13 @@ class SignalDisplayFrame;
 } // namespace device
 namespace sensor {
 class SensorPage;
-}
+class SensorPageLogic;
+class SensorSave;
+} // namespace sensor
 
 namespace app {
 
+class CurveSteps;
 class InstrumentReadout;
 class PortPage;
 class StatusPanel;
@@ -95,6 +99,12 @@ public:
     [[nodiscard]] calibration::CurveEditor& curveEditor() { return *curveEditor_; }
     [[nodiscard]] InstrumentReadout& instrumentReadout() { return *readout_; }
     [[nodiscard]] Wizard& wizard() { return *wizard_; }
+    // The sensor page's checks and copy, the sensor save, and the system calibration.
+    [[nodiscard]] sensor::SensorPageLogic& sensorPageLogic() { return *pageLogic_; }
+    [[nodiscard]] sensor::SensorSave& sensorSave() { return *sensorSave_; }
+    [[nodiscard]] calibration::SystemCalibration& systemCalibration() {
+        return *systemCalibration_;
+    }
 
     void ApplyLanguageTexts();
     void CenterWindow();
@@ -149,6 +159,10 @@ private:
     std::unique_ptr<calibration::CurveEditor> curveEditor_;
     std::unique_ptr<InstrumentReadout> readout_;
     std::unique_ptr<Wizard> wizard_;
+    std::unique_ptr<sensor::SensorPageLogic> pageLogic_;
+    std::unique_ptr<calibration::SystemCalibration> systemCalibration_;
+    std::unique_ptr<sensor::SensorSave> sensorSave_;
+    std::unique_ptr<CurveSteps> curveSteps_;
     int widthTwips_ = NormalWidthTwips;
     bool ended_ = false;
 };

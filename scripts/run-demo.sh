@@ -19,7 +19,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-build/bin/toran-sim --link "$ports/COM1" &
+# A script's background job would read /dev/null, and the simulator ends at the end of its
+# input: hand it this terminal.
+build/bin/toran-sim --link "$ports/COM1" <&0 &
 sim_pid=$!
 for _ in $(seq 50); do
     [ -e "$ports/COM1" ] && break

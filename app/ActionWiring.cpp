@@ -1,0 +1,77 @@
+#include "app/ActionWiring.h"
+
+#include "app/InstrumentReadout.h"
+#include "app/StatusPanel.h"
+#include "app/frmOrvoCalibration.h"
+#include "calibration/CurveEditor.h"
+#include "calibration/SystemCalibration.h"
+#include "calibration/SystemCalibrationFrame.h"
+#include "sensor/SensorId.h"
+#include "sensor/SensorPage.h"
+#include "sensor/SensorPageLogic.h"
+#include "sensor/SensorSave.h"
+
+#include <QDate>
+#include <QDateTime>
+
+namespace app {
+
+namespace {
+
+std::function<bool(std::function<void()>)> exclusiveRunner(frmOrvoCalibration& window) {
+    return
+        [&window](std::function<void()> action) { return window.runExclusive(std::move(action)); };
+}
+
+} // namespace
+
+std::unique_ptr<sensor::SensorPageLogic> makeSensorPageLogic(frmOrvoCalibration& window) {
+    sensor::SensorPageLogic::Sources sources{
+        [&window] { return window.liveValues().DisplayDigits; },
+        [] { return QDateTime::currentDateTime(); },
+        sensor::clockSeededRandom(),
+    };
+    auto logic = std::make_unique<sensor::SensorPageLogic>(
+        *window.fraSNIMAC, window.curveTable(), window.sensorState(), window.services().messages,
+        window.LangText(), std::move(sources));
+    QObject::connect(logic.get(), &sensor::SensorPageLogic::curveTableChanged,
+                     &window.curveEditor(), &calibration::CurveEditor::FillCurveList);
+    return logic;
+}
+
+std::unique_ptr<calibration::SystemCalibration> makeSystemCalibration(frmOrvoCalibration& window) {
+    const Services& services = window.services();
+    calibration::SystemCalibration::Window hooks{
+        exclusiveRunner(window),
+        [&window] { window.DisableNavigation(); },
+        [&window] { window.EnableNavigation(); },
+        [&window] { window.tmrCasovac.stop(); },
+        [&window] { window.tmrCasovac.start(); },
+        [&window] { return window.instrumentReadout().ReadFromInstrument(); },
+    };
+    return std::make_unique<calibration::SystemCalibration>(
+        *window.fraORVOSETUP, window.liveValues(),
+        [&window] { return window.sensorState().CurrentSensor.GainIndex; },
+        device::orvoLib::Link{services.line, services.clock}, *window.fraSTATUS, services.messages,
+        window.LangText(), services.lifecycle, std::move(hooks));
+}
+
+std::unique_ptr<sensor::SensorSave> makeSensorSave(frmOrvoCalibration& window) {
+    const Services& services = window.services();
+    sensor::SensorSave::Window hooks{
+        exclusiveRunner(window),
+        [&window] { window.DisableNavigation(); },
+        [&window] { window.EnableNavigation(); },
+        [&window] { window.tmrCasovac.stop(); },
+        [&window] { window.systemCalibration().ResetInstrument(); },
+        [&window] { return window.instrumentReadout().ReadFromInstrument(); },
+        [&window] { window.endProgram(); },
+        [] { return QDate::currentDate(); },
+    };
+    return std::make_unique<sensor::SensorSave>(
+        *window.fraSNIMAC, window.sensorPageLogic(), window.sensorState(),
+        device::orvoLib::Link{services.line, services.clock}, *window.fraSTATUS, services.messages,
+        window.LangText(), services.lifecycle, std::move(hooks));
+}
+
+} // namespace app

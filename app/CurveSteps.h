@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+namespace app {
+
+class frmOrvoCalibration;
+
+// The gain range of a cmbGain entry in mV/V: the number from the entry's first blank on
+// ("+/- 500.0 mV/V" gives 500).
+[[nodiscard]] double gainRangeLimit(const QString& entry);
+
+// The wizard's last two steps: the curve page with the live signal, and the final step that
+// checks the measuring ranges against the curve, writes the sensor, resets the instrument and
+// ends the program. Both run inside Next's exclusive action.
+class CurveSteps {
+public:
+    // Hands the two steps to the window's wizard.
+    explicit CurveSteps(frmOrvoCalibration& window);
+
+    // Step 2: from the sensor page to the curve page.
+    void BuildCurvePage();
+    // Step 3. The program ends only when the sensor was written; otherwise the curve page comes
+    // back as it was, the live signal runs again and Next can be pressed once more.
+    void Finish();
+
+private:
+    // False, after a message, when a measuring range lies beyond what the curve gives at the
+    // ends of the gain range.
+    [[nodiscard]] bool rangesWithinCurve();
+    [[nodiscard]] QString rangeMessage(int text, float limit) const;
+    // The curve and display frames with Back, Next and Cancel usable.
+    void showCurvePage();
+    // Every page hidden and the navigation disabled while the sensor is written.
+    void lockWhileSaving();
+
+    frmOrvoCalibration& window_;
+};
+
+} // namespace app
