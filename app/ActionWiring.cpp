@@ -4,6 +4,7 @@
 #include "app/StatusPanel.h"
 #include "app/frmOrvoCalibration.h"
 #include "calibration/CurveEditor.h"
+#include "calibration/CurveTable.h"
 #include "calibration/SystemCalibration.h"
 #include "calibration/SystemCalibrationFrame.h"
 #include "sensor/SensorId.h"
@@ -47,7 +48,15 @@ std::unique_ptr<calibration::SystemCalibration> makeSystemCalibration(frmOrvoCal
         [&window] { window.EnableNavigation(); },
         [&window] { window.tmrCasovac.stop(); },
         [&window] { window.tmrCasovac.start(); },
-        [&window] { return window.instrumentReadout().ReadFromInstrument(); },
+        [&window] {
+            // The read-out after the save would replace the operator's points, not yet saved,
+            // with the curve stored in the sensor.
+            const calibration::CurveTable points = window.curveTable();
+            const int read = window.instrumentReadout().ReadFromInstrument();
+            window.curveTable() = points;
+            window.curveEditor().FillCurveList();
+            return read;
+        },
     };
     return std::make_unique<calibration::SystemCalibration>(
         *window.fraORVOSETUP, window.liveValues(),
