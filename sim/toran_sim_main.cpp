@@ -40,7 +40,7 @@ Options parseOptions(const QCoreApplication& app) {
         "Standard input takes commands while it runs, one answer line each on standard\n"
         "output; 'ready <terminal>' is printed once the link is in place. It ends on 'quit',\n"
         "at the end of standard input and on SIGINT/SIGTERM, and removes the link.\n\n"
-        "Fault SPEC: [COMMAND] KIND [after N] [count N]\n"
+        "Fault RULE: [COMMAND] KIND [after N] [count N]\n"
         "  COMMAND  M, @, KQ, X, ER, EW, KB, KW or any (default): the frames it applies to\n"
         "  KIND     none     no reply (the command is still carried out)\n"
         "           extra    one character too many\n"
@@ -57,7 +57,7 @@ Options parseOptions(const QCoreApplication& app) {
         "Commands on standard input (each answers one line: ok, error: ..., or the value):\n"
         "  load <mV/V>      input signal            status <hex>   error bits of \"$00M\"\n"
         "  range <hex>      range flags of \"$00M\"   battery <n>    battery level 0..255\n"
-        "  mask <hex>       sensor mask             fault <spec>   add a fault\n"
+        "  mask <hex>       sensor mask             fault <rule>   add a fault\n"
         "  clear-faults     remove all faults       block <0|1>    the block as 512 hex digits\n"
         "  setup            the setup memory as 512 hex digits\n"
         "  resets           resets received         frames         frames received\n"
@@ -76,7 +76,7 @@ Options parseOptions(const QCoreApplication& app) {
         {QStringLiteral("digits"), QStringLiteral("Display digits, 4 or 5 (default 5)."),
          QStringLiteral("4|5"), QStringLiteral("5")},
         {QStringLiteral("fault"), QStringLiteral("Inject a fault (repeatable, see above)."),
-         QStringLiteral("SPEC")},
+         QStringLiteral("RULE")},
         {QStringLiteral("hangup-after"),
          QStringLiteral("Answer N frames, then hang up the terminal as soon as anything more "
                         "arrives; the link goes too (default: never)."),
@@ -102,10 +102,10 @@ Options parseOptions(const QCoreApplication& app) {
     if (digits != 4 && digits != 5)
         fail(QStringLiteral("--digits is 4 or 5"));
     options.instrument.setSetupByte(sim::Instrument::DigitsAddress, digits);
-    for (const QString& spec : parser.values(QStringLiteral("fault"))) {
-        const sim::FaultParse parsed = sim::parseFault(spec);
+    for (const QString& rule : parser.values(QStringLiteral("fault"))) {
+        const sim::FaultParse parsed = sim::parseFault(rule);
         if (!parsed.fault)
-            fail(QStringLiteral("--fault '%1': %2").arg(spec, parsed.error));
+            fail(QStringLiteral("--fault '%1': %2").arg(rule, parsed.error));
         options.instrument.addFault(*parsed.fault);
     }
     options.settings.hangupAfter = wholeOption(parser, QStringLiteral("hangup-after"));

@@ -29,7 +29,7 @@ public:
     virtual ~Bench() = default;
     virtual device::SerialLine& line() = 0;
     virtual ui::Clock& clock() = 0;
-    virtual void addFault(const QString& spec) = 0;
+    virtual void addFault(const QString& rule) = 0;
     virtual int frameCount() = 0;
     virtual QByteArray setupMemory() = 0;
     virtual QByteArray block(int index) = 0;
@@ -44,8 +44,8 @@ public:
     }
     device::SerialLine& line() override { return line_; }
     ui::Clock& clock() override { return clock_; }
-    void addFault(const QString& spec) override {
-        const auto parsed = sim::parseFault(spec);
+    void addFault(const QString& rule) override {
+        const auto parsed = sim::parseFault(rule);
         QVERIFY2(parsed.fault, qPrintable(parsed.error));
         instrument_.addFault(*parsed.fault);
     }
@@ -71,8 +71,8 @@ public:
     }
     device::SerialLine& line() override { return line_; }
     ui::Clock& clock() override { return clock_; }
-    void addFault(const QString& spec) override {
-        QCOMPARE(sim_.command(QStringLiteral("fault ") + spec), QStringLiteral("ok"));
+    void addFault(const QString& rule) override {
+        QCOMPARE(sim_.command(QStringLiteral("fault ") + rule), QStringLiteral("ok"));
     }
     int frameCount() override { return sim_.command(QStringLiteral("frames")).toInt(); }
     QByteArray setupMemory() override {

@@ -37,10 +37,10 @@ QStringList exchange(sim::Instrument& instrument, const QStringList& frames) {
     return replies;
 }
 
-sim::Fault fault(const QString& spec) {
-    const auto parsed = sim::parseFault(spec);
+sim::Fault fault(const QString& rule) {
+    const auto parsed = sim::parseFault(rule);
     if (!parsed.fault)
-        qFatal("bad fault spec in test: %s", qPrintable(spec));
+        qFatal("bad fault rule in test: %s", qPrintable(rule));
     return *parsed.fault;
 }
 
@@ -190,8 +190,8 @@ private slots:
         QFETCH(QStringList, frames);
         QFETCH(QStringList, replies);
         sim::Instrument instrument;
-        for (const QString& spec : faults)
-            instrument.addFault(fault(spec));
+        for (const QString& rule : faults)
+            instrument.addFault(fault(rule));
         QCOMPARE(exchange(instrument, frames), replies);
     }
 
@@ -246,10 +246,10 @@ private slots:
     }
 
     void faultSpecs_data() {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("rule");
         QTest::addColumn<QString>("normalised"); // empty: rejected
-        const auto row = [](const char* spec, const char* normalised) {
-            QTest::newRow(spec) << spec << normalised;
+        const auto row = [](const char* rule, const char* normalised) {
+            QTest::newRow(rule) << rule << normalised;
         };
         row("ER extra", "ER extra");
         row("kw NONE after 4 count 3", "KW none after 4 count 3");
@@ -262,9 +262,9 @@ private slots:
             row(bad, "");
     }
     void faultSpecs() {
-        QFETCH(QString, spec);
+        QFETCH(QString, rule);
         QFETCH(QString, normalised);
-        const sim::FaultParse parsed = sim::parseFault(spec);
+        const sim::FaultParse parsed = sim::parseFault(rule);
         QCOMPARE(parsed.fault ? sim::describeFault(*parsed.fault) : QString(), normalised);
         QCOMPARE(parsed.error.isEmpty(), !normalised.isEmpty());
     }
