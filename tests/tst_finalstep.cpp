@@ -17,6 +17,7 @@
 #include "sim/SimulatedLine.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/ScriptedMessages.h"
+#include "tests/support/WindowRig.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -43,22 +44,9 @@ constexpr int SaveDateLength = 6;
 // The calibration points as (signal, etalon).
 using Points = QList<QPointF>;
 
-struct Harness {
-    QTemporaryDir dir;
-    QSettings settings{dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat};
-    app::PortSetting portSetting{settings};
-    ui::Lifecycle lifecycle;
-    testsupport::ManualClock clock{&lifecycle};
-    testsupport::ScriptedMessages messages;
-    sim::SimulatedLine line{clock};
-    QString languageFile = dir.filePath(QStringLiteral("ToranCal.lang"));
-    std::unique_ptr<frmOrvoCalibration> window;
-
+struct Harness : testsupport::WindowRig {
     Harness() {
-        QFile file(languageFile);
-        if (file.open(QIODevice::WriteOnly))
-            for (int n = 1; n <= 99; ++n)
-                file.write(QStringLiteral("%1=T%1\r\n").arg(n).toLatin1());
+        writeNumberedTexts();
         line.attach(InstrumentPort);
         portSetting.setComPort(InstrumentPort);
     }
@@ -68,11 +56,8 @@ struct Harness {
 
     // The window on the sensor page of the instrument's sensor.
     frmOrvoCalibration& toSensorPage(const QString& commandLine = {}) {
-        window = std::make_unique<frmOrvoCalibration>(app::Services{
-            line, clock, messages, lifecycle, portSetting, languageFile, commandLine});
-        window->show();
-        window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window.get()))
+        WindowRig::start(commandLine);
+        if (!activate())
             qWarning("the window did not become active");
         next();
         return *window;

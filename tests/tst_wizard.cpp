@@ -18,6 +18,7 @@
 #include "sim/SimulatedLine.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/ScriptedMessages.h"
+#include "tests/support/WindowRig.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -38,22 +39,9 @@ namespace {
 
 constexpr int InstrumentPort = 3;
 
-struct Harness {
-    QTemporaryDir dir;
-    QSettings settings{dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat};
-    app::PortSetting portSetting{settings};
-    ui::Lifecycle lifecycle;
-    testsupport::ManualClock clock{&lifecycle};
-    testsupport::ScriptedMessages messages;
-    SimulatedLine line{clock};
-    QString languageFile = dir.filePath(QStringLiteral("ToranCal.lang"));
-    std::unique_ptr<frmOrvoCalibration> window;
-
+struct Harness : testsupport::WindowRig {
     Harness() {
-        QFile file(languageFile);
-        if (file.open(QIODevice::WriteOnly))
-            for (int n = 1; n <= 99; ++n)
-                file.write(QStringLiteral("%1=T%1\r\n").arg(n).toLatin1());
+        writeNumberedTexts();
         line.attach(InstrumentPort);
         portSetting.setComPort(InstrumentPort);
     }
@@ -63,11 +51,8 @@ struct Harness {
 
     // Builds the window and activates it, which builds the port page.
     frmOrvoCalibration& start(const QString& commandLine = {}) {
-        window = std::make_unique<frmOrvoCalibration>(app::Services{
-            line, clock, messages, lifecycle, portSetting, languageFile, commandLine});
-        window->show();
-        window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window.get()))
+        WindowRig::start(commandLine);
+        if (!activate())
             qWarning("the window did not become active");
         return *window;
     }

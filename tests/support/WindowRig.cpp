@@ -13,6 +13,13 @@ void WindowRig::writeLanguageFile(QStringView text) const {
     file.write(QStringEncoder("windows-1250").encode(text));
 }
 
+void WindowRig::writeNumberedTexts() const {
+    QString text;
+    for (int n = 1; n <= 99; ++n)
+        text += QStringLiteral("%1=T%1\r\n").arg(n);
+    writeLanguageFile(text);
+}
+
 app::frmOrvoCalibration& WindowRig::start(const QString& commandLine) {
     window = std::make_unique<app::frmOrvoCalibration>(
         app::Services{line, clock, messages, lifecycle, portSetting, languageFile, commandLine});

@@ -29,6 +29,8 @@ struct WindowRig {
 
     // Written in Windows-1250, as the program's own file is.
     void writeLanguageFile(QStringView text) const;
+    // Every language text N reads "TN", so a test can tell which text a message used.
+    void writeNumberedTexts() const;
     // Builds the window, which runs the start-up.
     app::frmOrvoCalibration& start(const QString& commandLine = {});
     // Shows the window and waits until it is active.
