@@ -276,10 +276,22 @@ void frmOrvoCalibration::closeEvent(QCloseEvent* event) {
 
 void frmOrvoCalibration::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !shell_.activatedOnce) {
-        shell_.activatedOnce = true;
-        emit firstActivated();
-    }
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        startOnFirstActivation();
+}
+
+void frmOrvoCalibration::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Some desktops show a new window without activating it; the wizard starts all the same.
+    if (!shell_.activatedOnce)
+        QTimer::singleShot(0, this, &frmOrvoCalibration::startOnFirstActivation);
+}
+
+void frmOrvoCalibration::startOnFirstActivation() {
+    if (shell_.activatedOnce)
+        return;
+    shell_.activatedOnce = true;
+    emit firstActivated();
 }
 
 void frmOrvoCalibration::keyPressEvent(QKeyEvent* event) {

@@ -138,10 +138,12 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void runStartUp();
+    void startOnFirstActivation();
     void placeFrames();
     void finishEnd();
     // Stops the timer, closes the port and the dialog.
