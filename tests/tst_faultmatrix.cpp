@@ -7,6 +7,7 @@
 #include "sensor/SensorPage.h"
 #include "sim/Fault.h"
 #include "sim/SensorBlock.h"
+#include "tests/support/ExpectedImage.h"
 #include "tests/support/WindowRig.h"
 
 #include <QLineEdit>
@@ -94,27 +95,7 @@ QByteArray withoutSaveDate(QByteArray image) {
 
 // The external sensor as the final step writes it with `CurvePoints`.
 QByteArray expectedImage() {
-    const sim::SensorBlockContent content = sim::defaultExternalSensor();
-    sensor::SensorRecord record;
-    record.Description = content.description;
-    record.UnitName = content.unit;
-    record.UnitFormat = sensor::unitFormatForDecimals(content.decimals);
-    record.GainIndex = content.gain;
-    record.RangeZero = float(content.zero);
-    record.Slide = content.slide;
-    record.SlideRychl = content.slideFast;
-    record.AuxText = QString::fromLatin1(content.auxText);
-    record.SensorId = QString::fromLatin1(content.sensorId);
-    record.FullScale = float(content.fullScale);
-    record.FullScaleNeg = float(content.fullScaleNeg);
-    record.Options = sensor::StandardCurveOptions;
-    record.CurvePointCount = int(CurvePoints.size());
-    for (int i = 0; i < CurvePoints.size(); ++i) {
-        record.CurveSignal[std::size_t(i)] = float(CurvePoints[i].x());
-        record.CurveEtalon[std::size_t(i)] = float(CurvePoints[i].y());
-    }
-    const auto encoded = sensor::EncodeSensorImage(record, QDate::currentDate());
-    return std::get<sensor::EncodedSensorImage>(encoded).image;
+    return testsupport::expectedImage(sim::defaultExternalSensor(), CurvePoints);
 }
 
 struct Cell {

@@ -15,6 +15,7 @@
 #include "sim/Fault.h"
 #include "sim/SensorBlock.h"
 #include "sim/SimulatedLine.h"
+#include "tests/support/ExpectedImage.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/WindowRig.h"
@@ -100,30 +101,7 @@ struct Harness : testsupport::WindowRig {
     }
 };
 
-// What the final step must write for a sensor read from `content` with the curve `points`,
-// when the page was left as it was read.
-QByteArray expectedImage(const sim::SensorBlockContent& content, const Points& points) {
-    sensor::SensorRecord record;
-    record.Description = content.description;
-    record.UnitName = content.unit;
-    record.UnitFormat = sensor::unitFormatForDecimals(content.decimals);
-    record.GainIndex = content.gain;
-    record.RangeZero = float(content.zero);
-    record.Slide = content.slide;
-    record.SlideRychl = content.slideFast;
-    record.AuxText = QString::fromLatin1(content.auxText);
-    record.SensorId = QString::fromLatin1(content.sensorId);
-    record.FullScale = float(content.fullScale);
-    record.FullScaleNeg = float(content.fullScaleNeg);
-    record.Options = sensor::StandardCurveOptions;
-    record.CurvePointCount = int(points.size());
-    for (int i = 0; i < points.size(); ++i) {
-        record.CurveSignal[std::size_t(i)] = float(points[i].x());
-        record.CurveEtalon[std::size_t(i)] = float(points[i].y());
-    }
-    const auto encoded = sensor::EncodeSensorImage(record, QDate::currentDate());
-    return std::get<sensor::EncodedSensorImage>(encoded).image;
-}
+using testsupport::expectedImage;
 
 QByteArray withoutSaveDate(QByteArray image) {
     return image.replace(SaveDateOffset, SaveDateLength, QByteArray(SaveDateLength, '-'));
