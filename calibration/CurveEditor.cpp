@@ -36,7 +36,9 @@ int CurveEditor::selectedRow() const {
     return selected.isEmpty() ? -1 : page_.lstKrivka->row(selected.first());
 }
 
-void CurveEditor::updateDeleteButton() { page_.cmdListAction[1]->setEnabled(selectedRow() >= 0); }
+void CurveEditor::updateDeleteButton() {
+    page_.cmdListAction[1]->setEnabled(selectedRow() >= 0);
+}
 
 void CurveEditor::FillCurveList() {
     page_.lstKrivka->clear();
@@ -111,9 +113,10 @@ void CurveEditor::DeleteCurvePoint() {
         return;
     }
     const int slot = row + 1;
-    const QString question = texts_.text(63) + u' ' +
-                             device::FormatNumber(table_.point(slot).etalon, sources_.unitFormat()) +
-                             u' ' + sources_.unitName() + QStringLiteral(" ?");
+    const QString question =
+        texts_.text(63) + u' ' +
+        device::FormatNumber(table_.point(slot).etalon, sources_.unitFormat()) + u' ' +
+        sources_.unitName() + QStringLiteral(" ?");
     if (!messages_.askYesNo(question, ui::MsgIcon::Question))
         return;
     table_.RemoveCurvePoint(slot);

@@ -23,10 +23,10 @@ class CurveEditor : public QObject {
 public:
     // What the editor reads from the rest of the window.
     struct Sources {
-        std::function<float()> liveSignal;    // the live signal in mV/V
-        std::function<QString()> unitFormat;  // the sensor's 8-character number pattern
-        std::function<QString()> unitName;    // the sensor's 6-character unit
-        std::function<void()> startNewCurve;  // clears the description and the record's curve
+        std::function<float()> liveSignal;   // the live signal in mV/V
+        std::function<QString()> unitFormat; // the sensor's 8-character number pattern
+        std::function<QString()> unitName;   // the sensor's 6-character unit
+        std::function<void()> startNewCurve; // clears the description and the record's curve
     };
 
     static constexpr char TableFullMessage[] =

@@ -48,9 +48,7 @@ public:
     friend bool operator==(const FixedText&, const FixedText&) = default;
 
 private:
-    void assign(QStringView text) {
-        text_ = fitToWidth(text, N);
-    }
+    void assign(QStringView text) { text_ = fitToWidth(text, N); }
 
     QString text_;
 };

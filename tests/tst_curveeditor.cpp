@@ -21,7 +21,7 @@ namespace {
 
 // The dialog's answers, typed into its real boxes inside its modal loop.
 struct DialogScript {
-    QString signal;  // empty: leave the box as shown
+    QString signal; // empty: leave the box as shown
     QString etalon;
     bool cancel = false;
 };
@@ -34,8 +34,7 @@ public:
         editor = std::make_unique<CurveEditor>(
             page, table, dialog, messages, texts,
             CurveEditor::Sources{[this] { return live; }, [] { return QStringLiteral("##0.00  "); },
-                                 [] { return QStringLiteral("kg    "); },
-                                 [this] { ++newCurves; }});
+                                 [] { return QStringLiteral("kg    "); }, [this] { ++newCurves; }});
     }
 
     // Queues the answers for the next showings of the dialog.
@@ -133,8 +132,8 @@ void CurveEditorTest::capturesInFallingOrderAreListedRising() {
     rig.script({{"2", "100"}, {"1", "50"}, {"0", "0"}});
     for (int i = 0; i < 3; ++i)
         rig.editor->CaptureSignalPoint();
-    QCOMPARE(rig.rows(), QStringList({"   0.000    0.00  ", "   1.000   50.00  ",
-                                      "   2.000  100.00  "}));
+    QCOMPARE(rig.rows(),
+             QStringList({"   0.000    0.00  ", "   1.000   50.00  ", "   2.000  100.00  "}));
     QVERIFY(rig.messages.shown.isEmpty());
 }
 
