@@ -46,7 +46,8 @@ QString hexLine(const QByteArray& bytes) {
 QString consoleHelp() {
     return QStringLiteral(
         "commands: load <mV/V> | status <hex> | range <hex> | battery <0-255> | mask <hex> | "
-        "fault <rule> | clear-faults | block <0|1> | setup | resets | frames | help | quit; "
+        "fault <rule> | clear-faults | block <0|1> | setup | resets | frames | "
+        "hangup [<command>] [after <n>] | plug | help | quit; "
         "fault rule: [M|@|KQ|X|ER|EW|KB|KW|any] none|extra|short|wrong|garbage|late <ms>|silence "
         "[after <n>] [count <n>]");
 }

@@ -37,6 +37,12 @@ constexpr std::array<CommandShape, 8> Shapes{{
     {"X", Command::Reset, 0},
 }};
 
+int argumentDigits(Command command) {
+    return std::find_if(Shapes.begin(), Shapes.end(),
+                        [&](const CommandShape& s) { return s.command == command; })
+        ->argumentDigits;
+}
+
 bool isHex(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
@@ -112,25 +118,33 @@ void Instrument::receive(QByteArrayView bytes, microseconds now) {
     }
 }
 
-void Instrument::handleFrame(const QByteArray& frame, microseconds now) {
-    frames_.append(frame);
+std::optional<Command> Instrument::commandOf(const QByteArray& frame) {
     if (!frame.startsWith("$00"))
-        return;
+        return std::nullopt;
     const QByteArray body = frame.mid(3);
     const auto shape = std::find_if(Shapes.begin(), Shapes.end(), [&](const CommandShape& s) {
         return body.startsWith(s.letters);
     });
     if (shape == Shapes.end())
-        return;
+        return std::nullopt;
     const QByteArray arguments = body.mid(static_cast<qsizetype>(qstrlen(shape->letters)));
     if (arguments.size() != shape->argumentDigits ||
         !std::all_of(arguments.begin(), arguments.end(), isHex))
+        return std::nullopt;
+    return shape->command;
+}
+
+void Instrument::handleFrame(const QByteArray& frame, microseconds now) {
+    frames_.append(frame);
+    const std::optional<Command> command = commandOf(frame);
+    if (!command)
         return;
+    const QByteArray arguments = frame.right(argumentDigits(*command));
 
     std::vector<FaultKind> active;
     microseconds delay{0};
     for (auto& armed : faults_) {
-        if (armed.fault.command && *armed.fault.command != shape->command)
+        if (armed.fault.command && *armed.fault.command != *command)
             continue;
         ++armed.seen;
         const int beyond = armed.seen - armed.fault.passFirst;
@@ -145,11 +159,11 @@ void Instrument::handleFrame(const QByteArray& frame, microseconds now) {
     };
     if (has(FaultKind::Silence))
         return;
-    std::optional<QByteArray> reply = execute(shape->command, arguments);
+    std::optional<QByteArray> reply = execute(*command, arguments);
     if (!reply || reply->isEmpty() || has(FaultKind::NoReply))
         return;
     if (has(FaultKind::WrongValue))
-        makeWrong(*reply, shape->command);
+        makeWrong(*reply, *command);
     if (has(FaultKind::Garbage))
         *reply = garbageLike(*reply);
     if (has(FaultKind::ExtraCharacter))

@@ -71,6 +71,9 @@ public:
     // The reply to "$00M" for the present state, line end included.
     [[nodiscard]] QByteArray measurementReply() const;
 
+    // The command of a well-formed frame (without its CR); nullopt for anything else.
+    [[nodiscard]] static std::optional<Command> commandOf(const QByteArray& frame);
+
     // The reply to "$00@", line end included.
     [[nodiscard]] const QByteArray& identification() const { return identification_; }
     void setIdentification(const QByteArray& reply) { identification_ = reply; }

@@ -19,11 +19,14 @@ QByteArray visible(QByteArray text) {
 
 } // namespace
 
-SimServer::SimServer(Instrument& instrument, PtyPort& port, Settings settings)
-    : instrument_(instrument), port_(port), settings_(settings),
-      start_(std::chrono::steady_clock::now()), lineReader_(port.fd(), QSocketNotifier::Read),
-      lineWriter_(port.fd(), QSocketNotifier::Write),
+SimServer::SimServer(Instrument& instrument, std::unique_ptr<PtyPort> port, Settings settings)
+    : instrument_(instrument), port_(std::move(port)), linkPath_(port_->linkPath()),
+      settings_(settings), start_(std::chrono::steady_clock::now()),
+      lineReader_(port_->fd(), QSocketNotifier::Read),
+      lineWriter_(port_->fd(), QSocketNotifier::Write),
       consoleReader_(STDIN_FILENO, QSocketNotifier::Read) {
+    if (settings_.hangupAfter > 0)
+        hangUpRule_ = HangUpRule{std::nullopt, settings_.hangupAfter};
     lineWriter_.setEnabled(false);
     arrival_.setSingleShot(true);
     arrival_.setTimerType(Qt::PreciseTimer);
@@ -40,7 +43,7 @@ std::chrono::microseconds SimServer::now() const {
 
 void SimServer::readLine() {
     char buffer[ReadChunk];
-    const ssize_t count = ::read(port_.fd(), buffer, sizeof buffer);
+    const ssize_t count = ::read(port_->fd(), buffer, sizeof buffer);
     if (count <= 0) {
         if (count < 0 && (errno == EAGAIN || errno == EINTR))
             return;
@@ -49,17 +52,22 @@ void SimServer::readLine() {
     }
     const int before = instrument_.frameCount();
     const QByteArrayView bytes(buffer, count);
-    if (settings_.hangupAfter <= 0) {
+    if (!hangUpRule_) {
         instrument_.receive(bytes, now());
     } else {
         // Byte by byte, so that nothing beyond the last frame to answer is taken in.
         for (const char c : bytes) {
-            if (instrument_.frameCount() >= settings_.hangupAfter) {
+            if (hangUpRule_->framesLeft <= 0) {
                 logFramesSince(before);
                 hangUp();
                 return;
             }
+            const int framesBefore = instrument_.frameCount();
             instrument_.receive(QByteArrayView(&c, 1), now());
+            if (instrument_.frameCount() > framesBefore &&
+                (!hangUpRule_->command ||
+                 Instrument::commandOf(instrument_.frames().back()) == hangUpRule_->command))
+                --hangUpRule_->framesLeft;
         }
     }
     logFramesSince(before);
@@ -82,7 +90,7 @@ void SimServer::logReply(const QByteArray& arrived) {
 }
 
 void SimServer::deliver() {
-    if (!port_.isOpen())
+    if (!port_->isOpen())
         return;
     const QByteArray arrived = instrument_.take(now());
     if (settings_.verbose)
@@ -96,10 +104,10 @@ void SimServer::deliver() {
 }
 
 void SimServer::writeLine() {
-    if (!port_.isOpen())
+    if (!port_->isOpen())
         return;
     while (!unsent_.isEmpty()) {
-        const ssize_t written = ::write(port_.fd(), unsent_.constData(), unsent_.size());
+        const ssize_t written = ::write(port_->fd(), unsent_.constData(), unsent_.size());
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -114,13 +122,64 @@ void SimServer::writeLine() {
 }
 
 void SimServer::hangUp() {
+    hangUpRule_.reset();
     lineReader_.setEnabled(false);
     lineWriter_.setEnabled(false);
     arrival_.stop();
     unsent_.clear();
-    port_.hangUp();
+    port_->hangUp();
     if (settings_.verbose)
         std::fprintf(stderr, "hung up after %d frames\n", instrument_.frameCount());
+}
+
+void SimServer::attachPort() {
+    lineReader_.setSocket(port_->fd());
+    lineWriter_.setSocket(port_->fd());
+    lineReader_.setEnabled(true);
+    lineWriter_.setEnabled(false);
+}
+
+std::optional<QString> SimServer::runCableCommand(const QStringList& words) {
+    if (words.isEmpty())
+        return std::nullopt;
+    if (words[0] == u"plug") {
+        if (port_->isOpen())
+            return QStringLiteral("error: the terminal is still up");
+        QString error;
+        std::unique_ptr<PtyPort> port = PtyPort::create(linkPath_, error);
+        if (!port)
+            return QStringLiteral("error: ") + error;
+        port_ = std::move(port);
+        // Whatever was on its way went down with the old terminal.
+        instrument_.discardOutput();
+        attachPort();
+        return QStringLiteral("ready ") + port_->terminalPath();
+    }
+    if (words[0] != u"hangup")
+        return std::nullopt;
+    if (!port_->isOpen())
+        return QStringLiteral("error: the terminal is already down");
+    if (words.size() == 1) {
+        hangUp();
+        return QStringLiteral("ok");
+    }
+    HangUpRule rule;
+    qsizetype next = 1;
+    if (words[next] != u"after") {
+        if (words[next] != u"any") {
+            rule.command = commandFromName(words[next]);
+            if (!rule.command)
+                return QStringLiteral("error: unknown command '%1'").arg(words[next]);
+        }
+        ++next;
+    }
+    bool ok = false;
+    if (words.size() == next + 2 && words[next] == u"after")
+        rule.framesLeft = words[next + 1].toInt(&ok);
+    if (!ok || rule.framesLeft < 0)
+        return QStringLiteral("error: hangup [COMMAND] [after N]");
+    hangUpRule_ = rule;
+    return QStringLiteral("ok");
 }
 
 void SimServer::readConsole() {
@@ -138,7 +197,10 @@ void SimServer::readConsole() {
     while ((end = consoleInput_.indexOf('\n')) >= 0) {
         const QString line = QString::fromLocal8Bit(consoleInput_.left(end));
         consoleInput_.remove(0, end + 1);
-        const ConsoleAnswer answer = runConsoleCommand(instrument_, line);
+        const std::optional<QString> cable =
+            runCableCommand(line.simplified().toLower().split(u' ', Qt::SkipEmptyParts));
+        const ConsoleAnswer answer =
+            cable ? ConsoleAnswer{*cable, false} : runConsoleCommand(instrument_, line);
         if (!answer.line.isEmpty()) {
             std::fprintf(stdout, "%s\n", answer.line.toLocal8Bit().constData());
             std::fflush(stdout);

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 #include <signal.h>
+#include <utility>
 
 namespace {
 
@@ -61,6 +62,9 @@ Options parseOptions(const QCoreApplication& app) {
         "  clear-faults     remove all faults       block <0|1>    the block as 512 hex digits\n"
         "  setup            the setup memory as 512 hex digits\n"
         "  resets           resets received         frames         frames received\n"
+        "  hangup [COMMAND] [after N]  hang up the terminal (the link goes too) now, or\n"
+        "                   once N more frames of COMMAND were answered and more arrives\n"
+        "  plug             a new terminal at the link; memories as the hang-up left them\n"
         "  help             the commands            quit           end"));
     parser.addHelpOption();
     parser.addOptions({
@@ -127,13 +131,14 @@ int main(int argc, char** argv) {
     Options options = parseOptions(app);
 
     QString error;
-    const std::unique_ptr<sim::PtyPort> port = sim::PtyPort::create(options.link, error);
+    std::unique_ptr<sim::PtyPort> port = sim::PtyPort::create(options.link, error);
     if (!port)
         fail(error);
-    sim::SimServer server(options.instrument, *port, options.settings);
+    const QString terminal = port->terminalPath();
+    sim::SimServer server(options.instrument, std::move(port), options.settings);
     QObject::connect(&server, &sim::SimServer::quitRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    std::fprintf(stdout, "ready %s\n", port->terminalPath().toLocal8Bit().constData());
+    std::fprintf(stdout, "ready %s\n", terminal.toLocal8Bit().constData());
     std::fflush(stdout);
     return app.exec();
 }

@@ -10,6 +10,7 @@
 #include "sensor/SensorImage.h"
 #include "sensor/SensorPage.h"
 #include "sim/SensorBlock.h"
+#include "tests/support/ExpectedImage.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/SimProcess.h"
 #include "ui/Clock.h"
@@ -58,42 +59,82 @@ QByteArray withoutSaveDate(QByteArray image) {
     return image.replace(SaveDateOffset, SaveDateLength, QByteArray(SaveDateLength, '-'));
 }
 
+QList<QPointF> pointsOf(const calibration::CurveTable& table) {
+    QList<QPointF> points;
+    for (int slot = 1; slot <= table.PointCount(); ++slot)
+        points.append({table.point(slot).signal, table.point(slot).etalon});
+    return points;
+}
+
+// toran-sim on a pseudo-terminal at COM4 and the real window on QSerialPort and the event
+// loop's clock; the port is remembered, every language text N reads "TN".
+struct PtyRig {
+    QTemporaryDir ports;
+    testsupport::SimProcess sim;
+    QTemporaryDir dir;
+    QSettings settings{dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat};
+    app::PortSetting portSetting{settings};
+    ui::Lifecycle lifecycle;
+    ui::EventLoopClock clock{lifecycle};
+    device::QtSerialLine line{ports.path()};
+    testsupport::ScriptedMessages messages;
+    std::unique_ptr<frmOrvoCalibration> window;
+
+    explicit PtyRig(const QStringList& simArguments)
+        : sim(ports.filePath(QStringLiteral("COM%1").arg(Port)), simArguments) {
+        portSetting.setComPort(Port);
+    }
+
+    // Shows the window; false when the simulator or the window did not come up.
+    bool start() {
+        if (!sim.isReady())
+            return false;
+        const QString languageFile = dir.filePath(QStringLiteral("ToranCal.lang"));
+        QFile file(languageFile);
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        for (int n = 1; n <= 99; ++n)
+            file.write(QStringLiteral("%1=T%1\r\n").arg(n).toLatin1());
+        file.close();
+        window = std::make_unique<frmOrvoCalibration>(
+            app::Services{line, clock, messages, lifecycle, portSetting, languageFile, {}});
+        window->show();
+        window->activateWindow();
+        return QTest::qWaitForWindowActive(window.get());
+    }
+
+    // Puts `load` on the input and waits until the window shows it.
+    bool signalFollows(double load) {
+        if (sim.command(QStringLiteral("load %1").arg(load)) != u"ok")
+            return false;
+        return QTest::qWaitFor(
+            [&] { return std::fabs(window->liveValues().SignalMVV - load) < 1e-3; },
+            ReadingDeadlineMs);
+    }
+
+    [[nodiscard]] QByteArray block() {
+        return QByteArray::fromHex(sim.command(QStringLiteral("block 0")).toLatin1());
+    }
+};
+
 } // namespace
 
 class EndToEndTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+    void initTestCase() {
+        QLocale::setDefault(QLocale::c());
+        if (testsupport::SimProcess::executable().isEmpty())
+            QSKIP("toran-sim not found (TORANCAL_BIN_DIR)");
+    }
 
     // A whole calibration against toran-sim over a pseudo-terminal and QSerialPort.
     void wholeCalibration() {
-        if (testsupport::SimProcess::executable().isEmpty())
-            QSKIP("toran-sim not found (TORANCAL_BIN_DIR)");
-        QTemporaryDir ports;
-        testsupport::SimProcess sim(ports.filePath(QStringLiteral("COM%1").arg(Port)), {});
-        QVERIFY2(sim.isReady(), qPrintable(sim.error()));
-
-        QTemporaryDir dir;
-        QSettings settings(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-        app::PortSetting portSetting(settings);
-        portSetting.setComPort(Port);
-        const QString languageFile = dir.filePath(QStringLiteral("ToranCal.lang"));
-        QFile file(languageFile);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        for (int n = 1; n <= 99; ++n)
-            file.write(QStringLiteral("%1=T%1\r\n").arg(n).toLatin1());
-        file.close();
-
-        ui::Lifecycle lifecycle;
-        ui::EventLoopClock clock(lifecycle);
-        device::QtSerialLine line(ports.path());
-        testsupport::ScriptedMessages messages;
-        frmOrvoCalibration window(
-            app::Services{line, clock, messages, lifecycle, portSetting, languageFile, {}});
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        PtyRig rig({});
+        QVERIFY2(rig.start(), qPrintable(rig.sim.error()));
+        frmOrvoCalibration& window = *rig.window;
+        testsupport::ScriptedMessages& messages = rig.messages;
 
         // Port page, then connect.
         QCOMPARE(window.fraCOMM->cmbPort->currentText(), QStringLiteral("COM%1").arg(Port));
@@ -103,10 +144,14 @@ private slots:
 
         // Sensor page: a new description, unit, format and ranges.
         sensor::SensorPage& page = *window.fraSNIMAC;
-        const QString description = QStringLiteral("Siloměr S-40");
-        const QString unit = QStringLiteral("kN");
-        typeInto(page.txtPopis, description);
-        typeInto(page.txtJednotka, unit);
+        sim::SensorBlockContent expected = sim::defaultExternalSensor();
+        expected.description = QStringLiteral("Siloměr S-40");
+        expected.unit = QStringLiteral("kN");
+        expected.decimals = 1;
+        expected.fullScale = 150.0;
+        expected.fullScaleNeg = -120.0;
+        typeInto(page.txtPopis, expected.description);
+        typeInto(page.txtJednotka, expected.unit);
         QCOMPARE(page.lblRozsahPopis->text(), QStringLiteral("T66 [kN]"));
         page.cmbFormat->setCurrentIndex(1);
         QCOMPARE(page.cmbFormat->currentText(), QStringLiteral("9999.9"));
@@ -128,11 +173,7 @@ private slots:
                                       {3.0, QStringLiteral("150"), false}};
         calibration::frmOrvoCalibInputBox& dialog = window.InputBox();
         for (const Capture& capture : captures) {
-            const float before = window.liveValues().SignalMVV;
-            QCOMPARE(sim.command(QStringLiteral("load %1").arg(capture.load)),
-                     QStringLiteral("ok"));
-            QTRY_VERIFY_WITH_TIMEOUT(window.liveValues().SignalMVV != before, ReadingDeadlineMs);
-            QVERIFY(std::fabs(window.liveValues().SignalMVV - capture.load) < 1e-3);
+            QVERIFY(rig.signalFollows(capture.load));
 
             // The shortcut answers once the window is active again after the last dialog (the
             // offscreen platform leaves the closed dialog active).
@@ -156,45 +197,89 @@ private slots:
         const calibration::CurveTable captured = window.curveTable();
         QCOMPARE(captured.PointCount(), int(captures.size()));
         QCOMPARE(window.fraCURVE->lstKrivka->count(), int(captures.size()));
+        for (int slot = 1; slot <= captured.PointCount(); ++slot) {
+            QCOMPARE(captured.point(slot).etalon, captures[slot - 1].etalon.toFloat());
+            QVERIFY(std::fabs(captured.point(slot).signal - captures[slot - 1].load) < 1e-3);
+        }
 
         // Final step.
         QTest::mouseClick(window.cmdNext, Qt::LeftButton);
         QCOMPARE(messages.texts().last(), QStringLiteral("T56"));
         QCOMPARE(messages.shown.size(), 2);
         QVERIFY(window.hasEnded());
-        QVERIFY(!line.isOpen());
+        QVERIFY(!rig.line.isOpen());
 
         // The sensor block holds what was typed and captured.
-        const sim::SensorBlockContent read = sim::defaultExternalSensor();
-        sensor::SensorRecord expected;
-        expected.Description = description;
-        expected.UnitName = unit;
-        expected.UnitFormat = QStringLiteral("####0.0");
-        expected.FullScale = 150.0F;
-        expected.FullScaleNeg = -120.0F;
-        expected.GainIndex = read.gain;
-        expected.RangeZero = float(read.zero);
-        expected.Slide = read.slide;
-        expected.SlideRychl = read.slideFast;
-        expected.SensorId = QString::fromLatin1(read.sensorId);
-        expected.AuxText = QString::fromLatin1(read.auxText);
-        expected.Options = sensor::StandardCurveOptions;
-        expected.CurvePointCount = captured.PointCount();
-        for (int slot = 1; slot <= captured.PointCount(); ++slot) {
-            const auto i = std::size_t(slot - 1);
-            expected.CurveSignal[i] = captured.point(slot).signal;
-            expected.CurveEtalon[i] = captured.point(slot).etalon;
-            QCOMPARE(captured.point(slot).etalon, captures[slot - 1].etalon.toFloat());
-            QVERIFY(std::fabs(captured.point(slot).signal - captures[slot - 1].load) < 1e-3);
-        }
-        const auto encoded = sensor::EncodeSensorImage(expected, QDate::currentDate());
-        const QByteArray image = std::get<sensor::EncodedSensorImage>(encoded).image;
-        const QByteArray block =
-            QByteArray::fromHex(sim.command(QStringLiteral("block 0")).toLatin1());
+        const QByteArray image = testsupport::expectedImage(expected, pointsOf(captured));
+        const QByteArray block = rig.block();
         QCOMPARE(block.size(), sim::SensorBlockSize);
         QCOMPARE(withoutSaveDate(block.left(image.size())), withoutSaveDate(image));
         // Reset after the save on leaving the sensor page, after the final save, and at the end.
-        QCOMPARE(sim.command(QStringLiteral("resets")), QStringLiteral("3"));
+        QCOMPARE(rig.sim.command(QStringLiteral("resets")), QStringLiteral("3"));
+    }
+
+    // The cable pulled in the middle of both sensor writes: each time the operator is told the
+    // write failed, nothing is reset, the curve stays, and once the cable is back the signal
+    // returns by itself and Next writes the whole block.
+    void cableCutDuringSensorWrites() {
+        PtyRig rig({QStringLiteral("--baud"), QStringLiteral("0")});
+        QVERIFY2(rig.start(), qPrintable(rig.sim.error()));
+        frmOrvoCalibration& window = *rig.window;
+        testsupport::ScriptedMessages& messages = rig.messages;
+        QTest::mouseClick(window.cmdNext, Qt::LeftButton);
+        QCOMPARE(window.shellState().WizardStep, 2);
+        const QByteArray original = rig.block();
+
+        sim::SensorBlockContent expected = sim::defaultExternalSensor();
+        expected.description = QStringLiteral("Tenzometr T-2");
+        typeInto(window.fraSNIMAC->txtPopis, expected.description);
+        const QByteArray image =
+            testsupport::expectedImage(expected, {{0.0, 0.0}, {1.0, 50.0}, {2.0, 100.0}});
+        const calibration::CurveTable points = window.curveTable();
+        QCOMPARE(points.PointCount(), 3);
+
+        const auto cutAndReplug = [&](int bytesWritten) {
+            const QString writeFailed = messages.texts().last();
+            QVERIFY2(writeFailed.startsWith(u"T47 ["), qPrintable(writeFailed));
+            // Half written: the head is new, the tail is what was there.
+            const QByteArray block = rig.block();
+            QCOMPARE(block.left(bytesWritten), image.left(bytesWritten));
+            QCOMPARE(block.mid(bytesWritten), original.mid(bytesWritten));
+            QCOMPARE(rig.sim.command(QStringLiteral("resets")), QStringLiteral("0"));
+            QCOMPARE(window.shellState().WizardStep, 3);
+            QVERIFY(window.fraCURVE->isVisible());
+            QCOMPARE(pointsOf(window.curveTable()), pointsOf(points));
+            QVERIFY(window.cmdNext->isEnabled());
+            // The live signal finds the line gone and says so once.
+            QTRY_COMPARE_WITH_TIMEOUT(messages.texts().last(), QStringLiteral("T64\r\nT65"),
+                                      ReadingDeadlineMs);
+            QVERIFY(rig.sim.command(QStringLiteral("plug")).startsWith(u"ready "));
+            QVERIFY(rig.signalFollows(0.25 + bytesWritten / 1000.0));
+        };
+
+        // Leaving the sensor page writes the new description; the cable goes after 40 bytes.
+        QCOMPARE(rig.sim.command(QStringLiteral("hangup KW after 40")), QStringLiteral("ok"));
+        QTest::mouseClick(window.cmdNext, Qt::LeftButton);
+        cutAndReplug(40);
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(messages.shown.size(), 2);
+
+        // The final write is cut after 120 bytes.
+        QCOMPARE(rig.sim.command(QStringLiteral("hangup KW after 120")), QStringLiteral("ok"));
+        QTest::mouseClick(window.cmdNext, Qt::LeftButton);
+        cutAndReplug(120);
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(messages.shown.size(), 4);
+
+        // With the cable back, Next writes the whole block, verifies it and ends.
+        QTest::mouseClick(window.cmdNext, Qt::LeftButton);
+        QCOMPARE(messages.texts().last(), QStringLiteral("T56"));
+        QCOMPARE(messages.shown.size(), 5);
+        QVERIFY(window.hasEnded());
+        QCOMPARE(withoutSaveDate(rig.block().left(image.size())), withoutSaveDate(image));
+        QCOMPARE(rig.sim.command(QStringLiteral("resets")), QStringLiteral("2"));
     }
 };
 
