@@ -218,6 +218,43 @@ private slots:
         QCOMPARE(rig.sim.command(QStringLiteral("resets")), QStringLiteral("3"));
     }
 
+    // A few cells of the fault matrix over the real line: connecting under the fault shows
+    // what the operator is told and where the wizard stays; with the fault gone, trying again
+    // reaches the sensor page with the sensor read whole.
+    void connectUnderFault_data() {
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<QStringList>("told");
+        QTest::addColumn<int>("stepAfter");
+        QTest::newRow("$00@ garbage") << "@ garbage" << QStringList{"T53"} << 1;
+        QTest::newRow("ER short")
+            << "ER short" << QStringList{"Přístroj neodpověděl při čtení své paměti nastavení"}
+            << 1;
+        QTest::newRow("KB extra") << "KB extra"
+                                  << QStringList{"Paměť snímače (INT)", "Paměť snímače (EXT)"} << 2;
+    }
+    void connectUnderFault() {
+        QFETCH(QString, rule);
+        QFETCH(QStringList, told);
+        QFETCH(int, stepAfter);
+        PtyRig rig({"--baud", "0", "--fault", rule});
+        QVERIFY2(rig.start(), qPrintable(rig.sim.error()));
+        frmOrvoCalibration& window = *rig.window;
+        QTest::mouseClick(window.cmdNext, Qt::LeftButton);
+        const QStringList shown = rig.messages.texts();
+        QCOMPARE(shown.size(), told.size());
+        for (qsizetype i = 0; i < told.size(); ++i)
+            QVERIFY2(shown[i].startsWith(told[i]), qPrintable(shown[i]));
+        QCOMPARE(window.shellState().WizardStep, stepAfter);
+
+        QCOMPARE(rig.sim.command(QStringLiteral("clear-faults")), QStringLiteral("ok"));
+        if (stepAfter == 2)
+            QTest::mouseClick(window.cmdBack, Qt::LeftButton);
+        QTest::mouseClick(window.cmdNext, Qt::LeftButton);
+        QCOMPARE(window.shellState().WizardStep, 2);
+        QCOMPARE(rig.messages.shown.size(), told.size());
+        QCOMPARE(window.fraSNIMAC->txtPopis->text().trimmed(), QStringLiteral("Snímač EXT"));
+    }
+
     // The cable pulled in the middle of both sensor writes: each time the operator is told the
     // write failed, nothing is reset, the curve stays, and once the cable is back the signal
     // returns by itself and Next writes the whole block.
