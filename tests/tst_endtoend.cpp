@@ -268,7 +268,7 @@ private slots:
         const QByteArray original = rig.block();
 
         sim::SensorBlockContent expected = sim::defaultExternalSensor();
-        expected.description = QStringLiteral("Tenzometr T-2");
+        expected.description = QStringLiteral("Měřicí čidlo žluté");
         typeInto(window.fraSNIMAC->txtPopis, expected.description);
         const QByteArray image =
             testsupport::expectedImage(expected, {{0.0, 0.0}, {1.0, 50.0}, {2.0, 100.0}});

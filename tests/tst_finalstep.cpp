@@ -1,6 +1,4 @@
 #include "app/PortPage.h"
-#include "app/PortSetting.h"
-#include "app/Services.h"
 #include "app/StatusPanel.h"
 #include "app/frmOrvoCalibration.h"
 #include "calibration/CurveEditor.h"
@@ -12,26 +10,18 @@
 #include "sensor/SensorImage.h"
 #include "sensor/SensorPage.h"
 #include "sensor/SensorSave.h"
-#include "sim/Fault.h"
 #include "sim/SensorBlock.h"
-#include "sim/SimulatedLine.h"
 #include "tests/support/ExpectedImage.h"
-#include "tests/support/ManualClock.h"
-#include "tests/support/ScriptedMessages.h"
 #include "tests/support/WindowRig.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QPointF>
 #include <QPushButton>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
-#include <memory>
 
 using app::frmOrvoCalibration;
 using ui::MsgAnswer;
@@ -53,7 +43,6 @@ struct Harness : testsupport::WindowRig {
     }
 
     sim::Instrument& instrument() { return line.instrument(InstrumentPort); }
-    void addFault(QStringView text) { instrument().addFault(*sim::parseFault(text).fault); }
 
     // The window on the sensor page of the instrument's sensor.
     frmOrvoCalibration& toSensorPage(const QString& commandLine = {}) {
@@ -115,9 +104,9 @@ void verifyCurvePage(Harness& harness) {
     QVERIFY(window.fraSTATUS->isHidden());
     for (QPushButton* button : {window.cmdBack, window.cmdNext, window.cmdCancel})
         QVERIFY2(button->isEnabled(), qPrintable(button->objectName()));
-    QCOMPARE(window.cmdBack->text(), QStringLiteral("T3"));
-    QCOMPARE(window.cmdNext->text(), QStringLiteral("T4"));
-    QCOMPARE(window.cmdCancel->text(), QStringLiteral("T5"));
+    QCOMPARE(
+        QStringList({window.cmdBack->text(), window.cmdNext->text(), window.cmdCancel->text()}),
+        QStringList({"T3", "T4", "T5"}));
     QVERIFY(window.tmrCasovac.isActive());
     QCOMPARE(harness.step(), 3);
     QVERIFY(!window.hasEnded());
@@ -153,47 +142,34 @@ class FinalStepTest : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
 
-    void changedGainRangeIsConfirmed() {
-        Harness harness;
-        frmOrvoCalibration& window = harness.toSensorPage();
-        harness.page().cmbGain->setCurrentIndex(6);
-        const int frames = harness.instrument().frameCount();
-
-        // Without an answer the question takes its default, No.
-        harness.next();
-        QCOMPARE(harness.messages.texts(), QStringList{"T55"});
-        QCOMPARE(harness.messages.shown.first().icon, ui::MsgIcon::Question);
-        QCOMPARE(harness.messages.shown.first().buttons, ui::MsgButtons::YesNo);
-        QVERIFY(!window.fraSNIMAC->isHidden() && window.fraCURVE->isHidden());
-        QCOMPARE(harness.step(), 2);
-        QCOMPARE(harness.instrument().frameCount(), frames);
-        QVERIFY(!window.tmrCasovac.isActive());
-
-        harness.messages.answer(MsgAnswer::Yes);
-        harness.next();
-        QCOMPARE(harness.messages.texts(), QStringList({"T55", "T55"}));
-        verifyCurvePage(harness);
-        QCOMPARE(int(harness.instrument().block(0).at(4)), 6);
-
-        // The sensor now has the range of the page: no question on the way back.
-        harness.back();
-        harness.next();
-        QCOMPARE(harness.messages.shown.size(), 2);
-        verifyCurvePage(harness);
-    }
-
+    // A changed gain range is asked about first (without an answer the question takes its
+    // default, No); a page that fails its checks stays and sends nothing.
     void leavingTheSensorPage_data() {
         QTest::addColumn<QString>("description");
         QTest::addColumn<QString>("unit");
-        QTest::addColumn<int>("writes");
-        QTest::newRow("unchanged") << QString() << QString() << 0;
-        QTest::newRow("changed description") << QStringLiteral("Nový popis") << QString() << 128;
-        QTest::newRow("changed unit") << QString() << QStringLiteral(" N ") << 128;
+        QTest::addColumn<int>("gain"); // -1: as read
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<int>("writes"); // -1: the sensor page stays
+        const auto row = [](const char* name, const char* description, const char* unit, int gain,
+                            bool yes, const QStringList& messages, int writes) {
+            QTest::newRow(name) << QString::fromUtf8(description) << QString(unit) << gain << yes
+                                << messages << writes;
+        };
+        row("unchanged", "", "", -1, false, {}, 0);
+        row("changed description", "Nový popis", "", -1, false, {}, 128);
+        row("changed unit", "", " N ", -1, false, {}, 128);
+        row("invalid unit", "", "kgf/m", -1, false, {"T61"}, -1);
+        row("gain range, no", "", "", 6, false, {"T55"}, -1);
+        row("gain range, yes", "", "", 6, true, {"T55"}, 128);
     }
 
     void leavingTheSensorPage() {
         QFETCH(QString, description);
         QFETCH(QString, unit);
+        QFETCH(int, gain);
+        QFETCH(bool, yes);
+        QFETCH(QStringList, messages);
         QFETCH(int, writes);
         Harness harness;
         frmOrvoCalibration& window = harness.toSensorPage();
@@ -201,10 +177,25 @@ private slots:
             harness.page().txtPopis->setText(description);
         if (!unit.isEmpty())
             harness.page().txtJednotka->setText(unit);
+        if (gain >= 0)
+            harness.page().cmbGain->setCurrentIndex(gain);
+        if (yes)
+            harness.messages.answer(MsgAnswer::Yes);
         harness.instrument().clearLog();
         harness.next();
 
-        QVERIFY(harness.messages.shown.isEmpty());
+        QCOMPARE(harness.messages.texts(), messages);
+        if (gain >= 0) {
+            QCOMPARE(harness.messages.shown.first().icon, ui::MsgIcon::Question);
+            QCOMPARE(harness.messages.shown.first().buttons, ui::MsgButtons::YesNo);
+        }
+        if (writes < 0) {
+            QVERIFY(!window.fraSNIMAC->isHidden() && window.fraCURVE->isHidden());
+            QCOMPARE(harness.step(), 2);
+            QCOMPARE(harness.instrument().frameCount(), 0);
+            QVERIFY(!window.tmrCasovac.isActive());
+            return;
+        }
         verifyCurvePage(harness);
         QCOMPARE(harness.framesOf("KW").size(), writes);
         QCOMPARE(harness.instrument().resetCount(), writes > 0 ? 1 : 0);
@@ -212,56 +203,12 @@ private slots:
             QCOMPARE(harness.instrument().frameCount(), 0);
         const QString shownUnit = unit.isEmpty() ? QStringLiteral("kg") : unit.trimmed();
         QCOMPARE(window.fraCURVE->lblCEth->text(), QStringLiteral("Etalon [%1]").arg(shownUnit));
-        QCOMPARE(window.windowWidthTwips(), frmOrvoCalibration::NormalWidthTwips);
         if (!description.isEmpty())
             QCOMPARE(harness.instrument().block(0).mid(8, 10), QByteArray("Nov\xFD popis"));
+        if (gain >= 0)
+            QCOMPARE(int(harness.instrument().block(0).at(4)), gain);
         // The curve read with the sensor is on the page.
         QCOMPARE(window.fraCURVE->lstKrivka->count(), 3);
-    }
-
-    void rejectedSensorPageStays() {
-        Harness harness;
-        frmOrvoCalibration& window = harness.toSensorPage();
-        harness.page().txtJednotka->setText(QStringLiteral("kgf/m"));
-        harness.instrument().clearLog();
-        harness.next();
-        QCOMPARE(harness.messages.texts(), QStringList{"T61"});
-        QVERIFY(!window.fraSNIMAC->isHidden());
-        QCOMPARE(harness.step(), 2);
-        QCOMPARE(harness.instrument().frameCount(), 0);
-        QVERIFY(!window.tmrCasovac.isActive());
-    }
-
-    void expertWidth_data() {
-        QTest::addColumn<QString>("commandLine");
-        QTest::addColumn<int>("width");
-        QTest::newRow("normal") << QString() << int(frmOrvoCalibration::NormalWidthTwips);
-        QTest::newRow("expert") << QStringLiteral("expert")
-                                << int(frmOrvoCalibration::ExpertWidthTwips);
-    }
-
-    void expertWidth() {
-        QFETCH(QString, commandLine);
-        QFETCH(int, width);
-        Harness harness;
-        frmOrvoCalibration& window = harness.toCurvePage(commandLine);
-        QCOMPARE(window.windowWidthTwips(), width);
-        QCOMPARE(window.width(), window.twips().px(width));
-        QVERIFY(!window.fraORVOSETUP->isHidden() && !window.fraORVODISPLAY->isHidden());
-    }
-
-    void expertGestureWidensAtTheNextCurvePage() {
-        Harness harness;
-        frmOrvoCalibration& window = harness.toCurvePage();
-        QCOMPARE(window.windowWidthTwips(), frmOrvoCalibration::NormalWidthTwips);
-        harness.back();
-        QVERIFY(!window.fraSNIMAC->isHidden());
-        QTest::mouseClick(window.fraSNIMAC->Label2, Qt::RightButton, Qt::ControlModifier);
-        QVERIFY(window.shellState().expert());
-        QCOMPARE(window.windowWidthTwips(), frmOrvoCalibration::NormalWidthTwips);
-        harness.next();
-        verifyCurvePage(harness);
-        QCOMPARE(window.windowWidthTwips(), frmOrvoCalibration::ExpertWidthTwips);
     }
 
     void rangesAreCheckedAgainstTheCurve_data() {
@@ -270,25 +217,19 @@ private slots:
         QTest::addColumn<QString>("fullScale");
         QTest::addColumn<QString>("fullScaleNeg");
         QTest::addColumn<QString>("message");
+        const auto row = [](const char* name, const Points& points, int gain, const char* fullScale,
+                            const char* fullScaleNeg, const char* message) {
+            QTest::newRow(name) << points << gain << QString(fullScale) << QString(fullScaleNeg)
+                                << QString(message);
+        };
         const Points rising{{1.0, 100.0}, {2.0, 200.0}};
-        QTest::newRow("one point") << Points{{1.0, 100.0}} << 7 << "100"
-                                   << "-100"
-                                   << "T73 0.00 kg    ";
-        QTest::newRow("positive range above") << rising << 7 << "400"
-                                              << "-100"
-                                              << "T73 391.00 kg    ";
-        QTest::newRow("negative range below") << rising << 7 << "100"
-                                              << "-400"
-                                              << "T74 -391.00 kg    ";
-        QTest::newRow("largest gain range") << Points{{1.0, 1.0}, {2.0, 2.0}} << 0 << "900"
-                                            << "-100"
-                                            << "T73 500.00 kg    ";
+        row("one point", {{1.0, 100.0}}, 7, "100", "-100", "T73 0.00 kg    ");
+        row("positive range above", rising, 7, "400", "-100", "T73 391.00 kg    ");
+        row("negative range below", rising, 7, "100", "-400", "T74 -391.00 kg    ");
+        row("largest gain range", {{1.0, 1.0}, {2.0, 2.0}}, 0, "900", "-100", "T73 500.00 kg    ");
         // A falling curve: its value at the negative end is the larger one.
-        QTest::newRow("falling curve") << Points{{1.0, 200.0}, {2.0, 100.0}} << 7 << "100"
-                                       << "-100"
-                                       << "T74 -91.00 kg    ";
-        QTest::newRow("ranges at the curve's ends") << rising << 7 << "391"
-                                                    << "-391" << QString();
+        row("falling curve", {{1.0, 200.0}, {2.0, 100.0}}, 7, "100", "-100", "T74 -91.00 kg    ");
+        row("ranges at the curve's ends", rising, 7, "391", "-391", "");
     }
 
     void rangesAreCheckedAgainstTheCurve() {
@@ -344,93 +285,50 @@ private slots:
         verifyCurvePage(harness);
     }
 
-    void finalStepWritesResetsAndEnds_data() {
-        QTest::addColumn<int>("mask");
-        QTest::addColumn<Points>("points");
-        QTest::newRow("external sensor")
-            << 3 << Points{{0.0, 0.0}, {1.25, 62.5}, {2.5, 125.0}, {3.5, 175.0}};
-        QTest::newRow("internal sensor") << 2 << Points{{-1.0, -125.0}, {0.0, 0.0}, {4.0, 500.0}};
-    }
-
+    // The internal sensor (field 20); the external one is finished in
+    // failedFinalSaveKeepsTheCurvePage.
     void finalStepWritesResetsAndEnds() {
-        QFETCH(int, mask);
-        QFETCH(Points, points);
         Harness harness;
-        harness.instrument().setSensorMask(mask);
-        const int block = mask == 3 ? 0 : 1;
-        const QByteArray before = harness.instrument().block(block);
+        harness.instrument().setSensorMask(2);
+        const QByteArray before = harness.instrument().block(1);
         frmOrvoCalibration& window = harness.toCurvePage();
-        QVERIFY(harness.messages.shown.isEmpty());
+        const Points points{{-1.0, -125.0}, {0.0, 0.0}, {4.0, 500.0}};
         harness.setPoints(points);
         harness.instrument().clearLog();
 
         harness.next();
-        const sim::SensorBlockContent content =
-            mask == 3 ? sim::defaultExternalSensor() : sim::defaultInternalSensor();
-        const QByteArray image = expectedImage(content, points);
-        verifyFinished(harness, block, image);
+        const QByteArray image = expectedImage(sim::defaultInternalSensor(), points);
+        verifyFinished(harness, 1, image);
         QCOMPARE(harness.messages.texts(), QStringList{"T56"});
         // The rest of the block keeps what it held.
-        QCOMPARE(harness.instrument().block(block).mid(image.size()), before.mid(image.size()));
+        QCOMPARE(harness.instrument().block(1).mid(image.size()), before.mid(image.size()));
         QVERIFY(window.fraCURVE->isHidden() && window.fraDISPLAY->isHidden());
         QVERIFY(!window.cmdNext->isEnabled() && !window.cmdCancel->isEnabled());
         QCOMPARE(window.cmdCancel->text(), QStringLiteral("T68"));
     }
 
+    // A final save that fails keeps the curve page with the operator's points, not those read
+    // back; with the cause mended, Next finishes. Line faults are tst_faultmatrix's.
     void failedFinalSaveKeepsTheCurvePage_data() {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<int>("extraPoints");
+        QTest::addColumn<bool>("readBackDiffers");
         QTest::addColumn<QStringList>("messages");
-        QTest::newRow("no echo of the 5th byte")
-            << "KW none after 4" << 0 << QStringList{"T47 [-5]"};
-        QTest::newRow("wrong echo of the 5th byte")
-            << "KW wrong after 4 count 1" << 0 << QStringList{"T47 [-10005]"};
-        QTest::newRow("eleven points") << QString() << 8 << QStringList({"T40", "T49"});
+        QTest::newRow("eleven points") << false << QStringList({"T40", "T49"});
+        QTest::newRow("block read back differs")
+            << true << QStringList{sensor::ReadBackMismatchMessage};
     }
 
     void failedFinalSaveKeepsTheCurvePage() {
-        QFETCH(QString, fault);
-        QFETCH(int, extraPoints);
+        QFETCH(bool, readBackDiffers);
         QFETCH(QStringList, messages);
         Harness harness;
         frmOrvoCalibration& window = harness.toCurvePage();
         Points points{{0.0, 0.0}, {1.0, 50.0}, {2.0, 100.0}};
-        for (int i = 1; i <= extraPoints; ++i)
+        for (int i = 1; !readBackDiffers && i <= 8; ++i)
             points.append(QPointF(2.0 + 0.125 * i, 100.0 + 5.0 * i));
-        harness.setPoints(points);
-        if (!fault.isEmpty())
-            harness.addFault(fault);
-
-        harness.next();
-        QCOMPARE(harness.messages.texts(), messages);
-        QCOMPARE(harness.messages.shown.first().icon,
-                 fault.isEmpty() ? ui::MsgIcon::Critical : ui::MsgIcon::None);
-        QVERIFY(harness.framesOf("X").isEmpty());
-        verifyCurvePage(harness);
-        QCOMPARE(harness.points(), points);
-        QCOMPARE(window.fraCURVE->lstKrivka->count(), points.size());
-
-        // The operator mends the cause and finishes.
-        harness.instrument().clearFaults();
-        points = points.mid(0, 3);
-        harness.setPoints(points);
-        harness.instrument().clearLog();
-        harness.messages.clear();
-        harness.next();
-        verifyFinished(harness, 0, expectedImage(sim::defaultExternalSensor(), points));
-        QCOMPARE(harness.messages.texts(), QStringList{"T56"});
-    }
-
-    // The block read back after the write differs: the save reports it, and the curve page
-    // keeps the operator's points rather than those read back.
-    void readBackMismatchKeepsTheOperatorsPoints() {
-        Harness harness;
-        frmOrvoCalibration& window = harness.toCurvePage();
-        const Points points{{0.0, 0.0}, {1.0, 50.0}, {2.0, 100.0}, {3.0, 150.0}};
         harness.setPoints(points);
         bool damaged = false;
         harness.clock.setOnDelay([&] {
-            if (damaged || harness.framesOf("X").isEmpty())
+            if (!readBackDiffers || damaged || harness.framesOf("X").isEmpty())
                 return;
             damaged = true;
             QByteArray block = harness.instrument().block(0);
@@ -440,12 +338,22 @@ private slots:
         harness.next();
         harness.clock.setOnDelay({});
 
-        QVERIFY(damaged);
-        QCOMPARE(harness.messages.texts(), QStringList{sensor::ReadBackMismatchMessage});
-        QCOMPARE(harness.instrument().resetCount(), 1);
+        QCOMPARE(damaged, readBackDiffers);
+        QCOMPARE(harness.messages.texts(), messages);
+        QCOMPARE(harness.messages.shown.first().icon, ui::MsgIcon::Critical);
+        QCOMPARE(harness.framesOf("KW").size(), readBackDiffers ? 128 : 0);
+        QCOMPARE(harness.instrument().resetCount(), readBackDiffers ? 1 : 0);
         verifyCurvePage(harness);
         QCOMPARE(harness.points(), points);
         QCOMPARE(window.fraCURVE->lstKrivka->count(), points.size());
+
+        points = points.mid(0, 3);
+        harness.setPoints(points);
+        harness.instrument().clearLog();
+        harness.messages.clear();
+        harness.next();
+        verifyFinished(harness, 0, expectedImage(sim::defaultExternalSensor(), points));
+        QCOMPARE(harness.messages.texts(), QStringList{"T56"});
     }
 
     // Closing the window while a sensor is written lets the write finish and then ends the
@@ -487,44 +395,26 @@ private slots:
         QVERIFY(harness.messages.shown.isEmpty());
     }
 
-    void sensorPageButtons() {
+    // The expert gesture on the sensor page widens the next curve page; its system calibration
+    // works on the sensor's range, and RESET waits while another action holds the line.
+    void expertCurvePage() {
         Harness harness;
-        frmOrvoCalibration& window = harness.toSensorPage();
-        const sensor::SensorRecord before = window.sensorState().CurrentSensor;
-        harness.page().txtPopis->setText(QStringLiteral("Nový popis"));
-        harness.instrument().clearLog();
+        frmOrvoCalibration& window = harness.toCurvePage();
+        QCOMPARE(window.windowWidthTwips(), frmOrvoCalibration::NormalWidthTwips);
+        harness.back();
+        QTest::mouseClick(window.fraSNIMAC->Label2, Qt::RightButton, Qt::ControlModifier);
+        QVERIFY(window.shellState().expert());
+        QCOMPARE(window.windowWidthTwips(), frmOrvoCalibration::NormalWidthTwips);
+        harness.next();
+        verifyCurvePage(harness);
+        QCOMPARE(window.windowWidthTwips(), frmOrvoCalibration::ExpertWidthTwips);
+        QVERIFY(!window.fraORVOSETUP->isHidden() && !window.fraORVODISPLAY->isHidden());
 
-        // Close has no effect on the sensor.
-        harness.page().cmdAction[0]->click();
-        QVERIFY(harness.messages.shown.isEmpty());
-        QCOMPARE(harness.instrument().frameCount(), 0);
-
-        // Save asks first; No (the default) sends nothing and keeps the record.
-        harness.page().cmdAction[1]->click();
-        QCOMPARE(harness.messages.texts(), QStringList{"T46"});
-        QCOMPARE(harness.messages.shown.first().icon, ui::MsgIcon::Question);
-        QCOMPARE(harness.instrument().frameCount(), 0);
-        QVERIFY(window.sensorState().CurrentSensor == before);
-
-        harness.messages.answer(MsgAnswer::Yes);
-        harness.page().cmdAction[1]->click();
-        QCOMPARE(harness.framesOf("KW").size(), 128);
-        QCOMPARE(harness.instrument().frames().last(), QByteArray("$00X"));
-        QCOMPARE(window.sensorState().CurrentSensor.Description.trimmed(), QString("Nový popis"));
-        QVERIFY(!window.fraSNIMAC->isHidden());
-        QCOMPARE(harness.step(), 2);
-        QVERIFY(window.cmdNext->isEnabled());
-    }
-
-    void systemCalibrationWorksOnTheSensorsRange() {
-        Harness harness;
-        frmOrvoCalibration& window = harness.toCurvePage(QStringLiteral("expert"));
         window.liveValues().SignalDiv = 32800.0F;
         window.fraORVOSETUP->cmdSKSetNula->click();
         QCOMPARE(window.fraORVOSETUP->txtskN[7]->text(), QStringLiteral("32800"));
         QCOMPARE(window.liveValues().ActiveZero, 32800.0F);
-
-        // RESET waits while another action holds the line.
+        harness.instrument().clearLog();
         QVERIFY(window.runExclusive([&] { window.fraORVOSETUP->cmdReset->click(); }));
         QVERIFY(harness.framesOf("X").isEmpty());
         window.fraORVOSETUP->cmdReset->click();

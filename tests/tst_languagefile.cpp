@@ -24,10 +24,9 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 // The numbers that some window, page or message of the program takes its text from.
 QList<int> numbersInUse() {
     QList<int> numbers{1, 2, 3, 4, 5, 9, 10, 11, 14, 15, 16, 19, 22, 23, 24, 25, 29};
-    for (int number = 30; number <= 47; ++number)
-        numbers.append(number);
-    for (int number = 49; number <= 74; ++number)
-        numbers.append(number);
+    for (int number = 30; number <= 74; ++number)
+        if (number != 48)
+            numbers.append(number);
     return numbers;
 }
 
@@ -55,12 +54,9 @@ private slots:
         QTest::newRow("key 100 lies outside the table") << "100=x" << Skipped << "";
         QTest::newRow("equals sign at position 5") << "1000=x" << Skipped << "";
         QTest::newRow("line starts with the equals sign") << "=x" << Skipped << "";
-        QTest::newRow("key without a number") << "x=a" << Skipped << "";
         QTest::newRow("key 0") << "0=a" << Skipped << "";
-        QTest::newRow("negative key") << "-1=a" << Skipped << "";
         QTest::newRow("no equals sign") << "; remark" << Skipped << "";
         QTest::newRow("blank line") << "   " << Skipped << "";
-        QTest::newRow("empty line") << "" << Skipped << "";
     }
 
     void parsesOneLine() {

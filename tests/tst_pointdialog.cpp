@@ -45,37 +45,23 @@ class TestPointDialog : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
 
-    void showsTheFieldsWithTheFocusedBoxSelected_data() {
-        QTest::addColumn<float>("signal");
-        QTest::addColumn<float>("etalon");
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<bool>("signalFocus");
-        QTest::addColumn<QStringList>("texts");
-        QTest::newRow("etalon box")
-            << 1.5f << 10.f << "##0.00  " << false << QStringList{"    1.50000", " 10.00  "};
-        QTest::newRow("signal box")
-            << -0.00123f << -2.5f << "####0.0 " << true << QStringList{"   -0.00123", "   -2.5 "};
-    }
+    // Negative numbers, the etalon in its own format, the signal box focused with its text
+    // selected; the etalon box's turn is editingSession's.
     void showsTheFieldsWithTheFocusedBoxSelected() {
-        QFETCH(float, signal);
-        QFETCH(float, etalon);
-        QFETCH(QString, format);
-        QFETCH(bool, signalFocus);
-        QFETCH(QStringList, texts);
         frmOrvoCalibInputBox dialog;
-        const QLineEdit* focusBox = dialog.txtCalBod[signalFocus ? 0 : 1];
+        const QLineEdit* signalBox = dialog.txtCalBod[0];
         QStringList shown;
         bool focusedAndSelected = false;
         QTimer::singleShot(0, &dialog, [&] {
-            shown = {dialog.txtCalBod[0]->text(), dialog.txtCalBod[1]->text()};
-            focusedAndSelected = dialog.focusWidget() == focusBox && wholeTextSelected(focusBox);
+            shown = {signalBox->text(), dialog.txtCalBod[1]->text()};
+            focusedAndSelected = dialog.focusWidget() == signalBox && wholeTextSelected(signalBox);
             QTest::keyClick(dialog.txtCalBod[1], Qt::Key_Return);
         });
-        QVERIFY(dialog.ask(signal, etalon, format, signalFocus));
-        QCOMPARE(shown, texts);
+        QVERIFY(dialog.ask(-0.00123f, -2.5f, QStringLiteral("####0.0 "), true));
+        QCOMPARE(shown, (QStringList{"   -0.00123", "   -2.5 "}));
         QVERIFY(focusedAndSelected);
-        QCOMPARE(dialog.SIG, signal);
-        QCOMPARE(dialog.ETH, etalon);
+        QCOMPARE(dialog.SIG, -0.00123f);
+        QCOMPARE(dialog.ETH, -2.5f);
     }
 
     // A plain comma and the confirmed cancel value 999999 are tst_curveeditor's.
@@ -87,7 +73,6 @@ private slots:
         QTest::newRow("letters in the etalon") << false << "abc" << 1.5f << 0.f;
         QTest::newRow("only the first comma") << false << "1,5,3" << 1.5f << 1.5f;
         QTest::newRow("comma in the signal") << true << "-0,75" << -0.75f << 20.f;
-        QTest::newRow("letters in the signal") << true << "x" << 0.f << 20.f;
     }
     void typedValues() {
         QFETCH(bool, signalFocus);
@@ -102,10 +87,8 @@ private slots:
             QTest::keyClick(dialog.focusWidget(), Qt::Key_Enter);
         });
         QVERIFY(confirmed);
-        QVERIFY(dialog.confirmed());
         QCOMPARE(dialog.SIG, signal);
         QCOMPARE(dialog.ETH, etalon);
-        QVERIFY(!dialog.isVisible());
     }
 
     void cancel_data() {
@@ -134,17 +117,14 @@ private slots:
             }
         });
         QVERIFY(!confirmed);
-        QVERIFY(!dialog.confirmed());
         QCOMPARE(dialog.ETH, frmOrvoCalibInputBox::CancelledEtalon);
         QCOMPARE(dialog.SIG, 2.5f);
-        QVERIFY(!dialog.isVisible());
     }
 
     // A repaint keeps what was typed, a box gaining the focus selects its text, and a double
     // click on the background fills both boxes in again.
     void editingSession() {
         frmOrvoCalibInputBox dialog;
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Editace kalibračního bodu"));
         prepare(dialog, 1.5f, 10.f, false);
         bool active = false;
         QString afterRepaint;

@@ -37,185 +37,159 @@ class SensorPageTest : public QObject {
 
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
-    void validateChecks_data();
-    void validateChecks();
-    void limitWarningAsksFirst();
-    void curveChecks_data();
-    void curveChecks();
-    void unstorableRangeIsRefused_data();
-    void unstorableRangeIsRefused();
-    void pageIsCopiedIntoTheRecord();
-    void reorderedTableIsAnnounced();
-    void unitKeyRefreshesRangeCaptions();
+
+    void validateChecks_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("failure"); // empty: TXT2XXX and the check both pass
+        const auto row = [](const char* name, const char* box, const QString& text,
+                            const char* failure) { QTest::newRow(name) << box << text << failure; };
+        row("range 999.9", "txtRozsah", "999.9", "");
+        row("range 1000", "txtRozsah", "1000", "T58");
+        row("range 0.005", "txtRozsah", "0,005", "T58");
+        row("negative -999.9", "txtRozsahNeg", "-999.9", "");
+        row("negative 0", "txtRozsahNeg", "0", "");
+        row("negative -1000", "txtRozsahNeg", "-1000", "T70");
+        row("negative 0.1", "txtRozsahNeg", "0.1", "T70");
+        row("overload 0.5", "txtOverloadProc", "0.5", "T59");
+        row("overload 1000000", "txtOverloadProc", "1000000", "T59");
+        row("overload 1", "txtOverloadProc", "1", "");
+        row("overload 999999", "txtOverloadProc", "999999", "");
+        row("description 21", "txtPopis", QString(21, 'd'), "T60");
+        row("description padded 20", "txtPopis", "  " + QString(20, 'd') + " ", "");
+        row("unit 3", "txtJednotka", " mm3 ", "");
+        row("unit 4", "txtJednotka", "kgf2", "T61");
+    }
+
+    void validateChecks() {
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(QString, failure);
+        Rig rig;
+        rig.box(box)->setText(text);
+        QCOMPARE(rig.logic.ValidateSensorPage(), failure.isEmpty());
+        QCOMPARE(rig.messages.texts(), failure.isEmpty() ? QStringList() : QStringList{failure});
+        for (const auto& shown : rig.messages.shown)
+            QCOMPARE(shown.icon, ui::MsgIcon::Critical);
+        // The copy into the record checks only that a description is there.
+        QVERIFY(rig.logic.TXT2XXX());
+
+        rig.page.txtPopis->setText("   ");
+        QVERIFY(!rig.logic.TXT2XXX());
+        QCOMPARE(rig.messages.texts().last(), QString("T41"));
+    }
+
+    void limitWarningAsksFirst() {
+        Rig rig;
+        rig.page.lblLimitWarning->show();
+        rig.page.txtRozsah->setText("1000");
+        rig.messages.answer(ui::MsgAnswer::No);
+        QVERIFY(!rig.logic.ValidateSensorPage());
+        QCOMPARE(rig.messages.texts(), QStringList{"T57"});
+        QCOMPARE(rig.messages.shown.first().icon, ui::MsgIcon::Exclamation);
+        QCOMPARE(rig.messages.shown.first().buttons, ui::MsgButtons::YesNo);
+
+        rig.messages.clear();
+        rig.messages.answer(ui::MsgAnswer::Yes);
+        QVERIFY(!rig.logic.ValidateSensorPage());
+        QCOMPARE(rig.messages.texts(), QStringList({"T57", "T58"}));
+    }
+
+    // A refused copy says why and leaves the record untouched. Eleven points is tst_finalstep's.
+    void copyChecks_data() {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("failure");
+        const QString none;
+        QTest::newRow("one point") << 1 << none << none << QStringList{"T39"};
+        QTest::newRow("ten points") << 10 << none << none << QStringList();
+        QTest::newRow("etalon twice") << -3 << none << none << QStringList{"T42 10 T43", "T38"};
+        QTest::newRow("range beyond float") << 2 << "txtRozsah"
+                                            << "1e39" << QStringList{rangeNotStorableMessage(true)};
+        QTest::newRow("negative range beyond the device code")
+            << 2 << "txtRozsahNeg"
+            << "-2e38" << QStringList{rangeNotStorableMessage(false)};
+    }
+
+    void copyChecks() {
+        QFETCH(int, points);
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(QStringList, failure);
+        Rig rig;
+        rig.setPoints(std::abs(points));
+        if (points < 0)
+            rig.table.setPoint(3, 2.0F, 10.0F);
+        if (!box.isNull())
+            rig.box(box)->setText(text);
+        QCOMPARE(rig.logic.TXT2XXX(StandardCurveOptions), failure.isEmpty());
+        QCOMPARE(rig.messages.texts(), failure);
+        if (failure.isEmpty()) {
+            QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, points);
+            QCOMPARE(rig.sensors.CurrentSensor.CurveEtalon[9], 90.0F);
+        } else {
+            QCOMPARE(rig.messages.shown.last().icon, ui::MsgIcon::Critical);
+            QVERIFY(rig.sensors.CurrentSensor == SensorRecord{});
+        }
+    }
+
+    void pageIsCopiedIntoTheRecord() {
+        Rig rig;
+        rig.sensors.CurrentSensor.SensorId = QStringLiteral("53ekab17");
+        rig.sensors.CurrentSensor.AuxText = QStringLiteral("aux123");
+        rig.page.txtPopis->setText("  Siloměr 5 t ");
+        rig.page.txtJednotka->setText(" t ");
+        rig.page.txtRozsah->setText("12,5");
+        rig.page.cmbFormat->setCurrentText("99.99");
+        rig.page.cmbSlide->setCurrentText("16");
+        QVERIFY(rig.logic.TXT2XXX(StandardCurveOptions));
+
+        const SensorRecord& record = rig.sensors.CurrentSensor;
+        QCOMPARE(record.Description.text(), QString("Siloměr 5 t").leftJustified(32));
+        QCOMPARE(record.UnitName.text(), QString("t     "));
+        QCOMPARE(record.FullScale, 12.5F);
+        QCOMPARE(record.FullScaleNeg, -500.0F);
+        QCOMPARE(record.Decimals, 2);
+        QCOMPARE(record.UnitFormat.trimmed(), QString("##0.00"));
+        QCOMPARE(record.GainIndex, 5);
+        QCOMPARE(record.LimitFlags, StandardLimitFlags);
+        QCOMPARE(record.Options, StandardCurveOptions);
+        QCOMPARE(record.SaveDate.text(), QString("250314"));
+        // Lower-case letters are not valid: a new identifier for 14 March 2025 at 10:00:00.
+        QCOMPARE(record.SensorId.text(), QString("9314KAA5"));
+        QCOMPARE(record.AuxText.text(), QString("aux123"));
+        QCOMPARE(record.Slide, 16);
+        QCOMPARE(record.SlideRychl, 1); // "OFF"
+        QCOMPARE(record.CurveSignal[1], 0.25F);
+        QCOMPARE(record.CurveEtalon[1], 10.0F);
+    }
+
+    void reorderedTableIsAnnounced() {
+        Rig rig;
+        QSignalSpy changed(&rig.logic, &SensorPageLogic::curveTableChanged);
+        QVERIFY(rig.logic.TXT2XXX());
+        QCOMPARE(changed.count(), 0);
+
+        rig.table.clear();
+        rig.table.setSlot(1, {100.0F, 2.0F, calibration::SlotState::Used});
+        rig.table.setSlot(2, {0.0F, 0.0F, calibration::SlotState::Used});
+        QVERIFY(rig.logic.TXT2XXX());
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, 2);
+        QCOMPARE(rig.sensors.CurrentSensor.CurveEtalon[1], 100.0F);
+    }
+
+    void unitKeyRefreshesRangeCaptions() {
+        Rig rig;
+        for (const auto& [unit, shown] : {std::pair{" mm ", "mm"}, {"", ""}}) {
+            rig.page.txtJednotka->setText(unit);
+            QTest::keyClick(rig.page.txtJednotka, Qt::Key_End);
+            QCOMPARE(rig.page.lblRozsahPopis->text(), "T66 [" + QString(shown) + "]");
+            QCOMPARE(rig.page.lblRozsahNegPopis->text(), "T69 [" + QString(shown) + "]");
+        }
+    }
 };
-
-void SensorPageTest::validateChecks_data() {
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("failure"); // empty: TXT2XXX and the check both pass
-    struct Case {
-        const char* name;
-        const char* box;
-        QString text;
-        const char* failure;
-    };
-    const Case cases[] = {
-        {"range 999.9", "txtRozsah", "999.9", ""},
-        {"range 1000", "txtRozsah", "1000", "T58"},
-        {"range 0.005", "txtRozsah", "0,005", "T58"},
-        {"negative -999.9", "txtRozsahNeg", "-999.9", ""},
-        {"negative 0", "txtRozsahNeg", "0", ""},
-        {"negative -1000", "txtRozsahNeg", "-1000", "T70"},
-        {"negative 0.1", "txtRozsahNeg", "0.1", "T70"},
-        {"overload 0.5", "txtOverloadProc", "0.5", "T59"},
-        {"overload 1000000", "txtOverloadProc", "1000000", "T59"},
-        {"overload 1", "txtOverloadProc", "1", ""},
-        {"overload 999999", "txtOverloadProc", "999999", ""},
-        {"description 21", "txtPopis", QString(21, 'd'), "T60"},
-        {"description padded 20", "txtPopis", "  " + QString(20, 'd') + " ", ""},
-        {"unit 3", "txtJednotka", " mm3 ", ""},
-        {"unit 4", "txtJednotka", "kgf2", "T61"},
-    };
-    for (const Case& c : cases)
-        QTest::newRow(c.name) << QString(c.box) << c.text << QString(c.failure);
-}
-
-void SensorPageTest::validateChecks() {
-    QFETCH(QString, box);
-    QFETCH(QString, text);
-    QFETCH(QString, failure);
-    Rig rig;
-    rig.box(box)->setText(text);
-    QCOMPARE(rig.logic.ValidateSensorPage(), failure.isEmpty());
-    QCOMPARE(rig.messages.texts(), failure.isEmpty() ? QStringList() : QStringList{failure});
-    for (const auto& shown : rig.messages.shown)
-        QCOMPARE(shown.icon, ui::MsgIcon::Critical);
-    // The copy into the record checks only that a description is there.
-    QVERIFY(rig.logic.TXT2XXX());
-
-    rig.page.txtPopis->setText("   ");
-    QVERIFY(!rig.logic.TXT2XXX());
-    QCOMPARE(rig.messages.texts().last(), QString("T41"));
-}
-
-void SensorPageTest::limitWarningAsksFirst() {
-    Rig rig;
-    rig.page.lblLimitWarning->show();
-    rig.page.txtRozsah->setText("1000");
-    rig.messages.answer(ui::MsgAnswer::No);
-    QVERIFY(!rig.logic.ValidateSensorPage());
-    QCOMPARE(rig.messages.texts(), QStringList{"T57"});
-    QCOMPARE(rig.messages.shown.first().icon, ui::MsgIcon::Exclamation);
-    QCOMPARE(rig.messages.shown.first().buttons, ui::MsgButtons::YesNo);
-
-    rig.messages.clear();
-    rig.messages.answer(ui::MsgAnswer::Yes);
-    QVERIFY(!rig.logic.ValidateSensorPage());
-    QCOMPARE(rig.messages.texts(), QStringList({"T57", "T58"}));
-}
-
-void SensorPageTest::curveChecks_data() {
-    QTest::addColumn<int>("points");
-    QTest::addColumn<QString>("failure");
-    QTest::newRow("one") << 1 << "T39";
-    QTest::newRow("ten") << 10 << "";
-    QTest::newRow("eleven") << 11 << "T40";
-    QTest::newRow("etalon twice") << -3 << "T42 10 T43|T38";
-}
-
-void SensorPageTest::curveChecks() {
-    QFETCH(int, points);
-    QFETCH(QString, failure);
-    Rig rig;
-    rig.setPoints(std::abs(points));
-    if (points < 0)
-        rig.table.setPoint(3, 2.0F, 10.0F);
-    QCOMPARE(rig.logic.TXT2XXX(StandardCurveOptions), failure.isEmpty());
-    QCOMPARE(rig.messages.texts(), failure.isEmpty() ? QStringList() : failure.split('|'));
-    if (failure.isEmpty()) {
-        QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, points);
-        QCOMPARE(rig.sensors.CurrentSensor.CurveEtalon[9], 90.0F);
-    } else {
-        QCOMPARE(rig.messages.shown.last().icon, ui::MsgIcon::Critical);
-        QVERIFY(rig.sensors.CurrentSensor == SensorRecord{});
-    }
-}
-
-void SensorPageTest::unstorableRangeIsRefused_data() {
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("positive");
-    QTest::newRow("beyond float") << QStringLiteral("txtRozsah") << "1e39" << true;
-    QTest::newRow("beyond the device code") << QStringLiteral("txtRozsahNeg") << "-2e38" << false;
-}
-
-void SensorPageTest::unstorableRangeIsRefused() {
-    QFETCH(QString, box);
-    QFETCH(QString, text);
-    QFETCH(bool, positive);
-    Rig rig;
-    rig.box(box)->setText(text);
-    QVERIFY(!rig.logic.TXT2XXX(StandardCurveOptions));
-    QCOMPARE(rig.messages.texts(), QStringList{rangeNotStorableMessage(positive)});
-    QCOMPARE(rig.messages.shown.first().icon, ui::MsgIcon::Critical);
-    QVERIFY(rig.sensors.CurrentSensor == SensorRecord{});
-}
-
-void SensorPageTest::pageIsCopiedIntoTheRecord() {
-    Rig rig;
-    rig.sensors.CurrentSensor.SensorId = QStringLiteral("53ekab17");
-    rig.sensors.CurrentSensor.AuxText = QStringLiteral("aux123");
-    rig.page.txtPopis->setText("  Siloměr 5 t ");
-    rig.page.txtJednotka->setText(" t ");
-    rig.page.txtRozsah->setText("12,5");
-    rig.page.cmbFormat->setCurrentText("99.99");
-    rig.page.cmbSlide->setCurrentText("16");
-    QVERIFY(rig.logic.TXT2XXX(StandardCurveOptions));
-
-    const SensorRecord& record = rig.sensors.CurrentSensor;
-    QCOMPARE(record.Description.text(), QString("Siloměr 5 t").leftJustified(32));
-    QCOMPARE(record.UnitName.text(), QString("t     "));
-    QCOMPARE(record.FullScale, 12.5F);
-    QCOMPARE(record.FullScaleNeg, -500.0F);
-    QCOMPARE(record.Decimals, 2);
-    QCOMPARE(record.UnitFormat.trimmed(), QString("##0.00"));
-    QCOMPARE(record.GainIndex, 5);
-    QCOMPARE(record.LimitFlags, StandardLimitFlags);
-    QCOMPARE(record.Options, StandardCurveOptions);
-    QCOMPARE(record.SaveDate.text(), QString("250314"));
-    // Lower-case letters are not valid: a new identifier for 14 March 2025 at 10:00:00.
-    QCOMPARE(record.SensorId.text(), QString("9314KAA5"));
-    QCOMPARE(record.AuxText.text(), QString("aux123"));
-    QCOMPARE(record.Slide, 16);
-    QCOMPARE(record.SlideRychl, 1); // "OFF"
-    QCOMPARE(record.CurveSignal[1], 0.25F);
-    QCOMPARE(record.CurveEtalon[1], 10.0F);
-}
-
-void SensorPageTest::reorderedTableIsAnnounced() {
-    Rig rig;
-    QSignalSpy changed(&rig.logic, &SensorPageLogic::curveTableChanged);
-    QVERIFY(rig.logic.TXT2XXX());
-    QCOMPARE(changed.count(), 0);
-
-    rig.table.clear();
-    rig.table.setSlot(1, {100.0F, 2.0F, calibration::SlotState::Used});
-    rig.table.setSlot(2, {0.0F, 0.0F, calibration::SlotState::Used});
-    QVERIFY(rig.logic.TXT2XXX());
-    QCOMPARE(changed.count(), 1);
-    QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, 2);
-    QCOMPARE(rig.sensors.CurrentSensor.CurveEtalon[1], 100.0F);
-}
-
-void SensorPageTest::unitKeyRefreshesRangeCaptions() {
-    Rig rig;
-    for (const auto& [unit, shown] : {std::pair{" mm ", "mm"}, {"", ""}}) {
-        rig.page.txtJednotka->setText(unit);
-        QTest::keyClick(rig.page.txtJednotka, Qt::Key_End);
-        QCOMPARE(rig.page.lblRozsahPopis->text(), "T66 [" + QString(shown) + "]");
-        QCOMPARE(rig.page.lblRozsahNegPopis->text(), "T69 [" + QString(shown) + "]");
-    }
-}
 
 QTEST_MAIN(SensorPageTest)
 #include "tst_sensorpage.moc"

@@ -1,6 +1,5 @@
 #include "sensor/SensorReadout.h"
 #include "sim/Fault.h"
-#include "sim/SensorBlock.h"
 #include "sim/SimulatedLine.h"
 #include "tests/support/FakeStatusPanel.h"
 #include "tests/support/ManualClock.h"
@@ -11,137 +10,105 @@
 
 using namespace sensor;
 
+namespace {
+
+struct Rig {
+    testsupport::ManualClock clock;
+    sim::SimulatedLine line{clock};
+    testsupport::FakeStatusPanel status;
+    testsupport::ScriptedMessages messages;
+    ui::LanguageTable texts;
+    RangeBoxTexts boxes;
+    SensorState sensors;
+    device::LiveValues live;
+    Rig() {
+        texts.set(36, "reading");
+        texts.set(37, "done");
+        for (std::size_t i = 0; i < 8; ++i) {
+            boxes.zero[i] = QString::number(32000 + i);
+            boxes.k[i] = QStringLiteral("0,00%1").arg(i + 1);
+        }
+        line.attach(1);
+        line.setPortNumber(1);
+        (void)line.open();
+    }
+    sim::Instrument& instrument() { return line.instrument(1); }
+    void addFault(QStringView text) { instrument().addFault(*sim::parseFault(text).fault); }
+    void read() { ReadSensors({line, clock}, status, messages, texts, boxes, sensors, live); }
+};
+
+} // namespace
+
 class SensorReadoutTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void bothSensorsReadInternalFirst();
-    void onlyInternalSensor();
-    void presenceReplies_data();
-    void presenceReplies();
-    void damagedBlockReportedOnce_data();
-    void damagedBlockReportedOnce();
-    void unreadableBlockLeavesRecordEmpty();
-    void closedPortDoesNothing();
+    void bothSensorsReadInternalFirst() {
+        Rig rig;
+        rig.read();
+        QCOMPARE(rig.instrument().frames(), QList<QByteArray>({"$00KQ", "$00KB20", "$00KB00"}));
+        // The active constants are those of the external sensor's range (7), as the boxes show.
+        QCOMPARE(rig.sensors.CurrentSensor.GainIndex, 7);
+        QCOMPARE(rig.live.ActiveZero, 32007.0F);
+        QCOMPARE(rig.live.ActiveK, 0.008F);
+        QCOMPARE(rig.sensors.CurrentSensor.RangeK, 0.008F);
+        QCOMPARE(rig.sensors.SensorImage, rig.instrument().block(0));
+        QVERIFY(rig.messages.shown.isEmpty());
+        QCOMPARE(rig.status.texts, QStringList({"reading", "done"}));
+        QVERIFY(!rig.status.visible);
+    }
 
-private:
-    struct Rig {
-        testsupport::ManualClock clock;
-        sim::SimulatedLine line{clock};
-        testsupport::FakeStatusPanel status;
-        testsupport::ScriptedMessages messages;
-        ui::LanguageTable texts;
-        RangeBoxTexts boxes;
-        SensorState sensors;
-        device::LiveValues live;
-        Rig() {
-            texts.set(36, "reading");
-            texts.set(37, "done");
-            for (std::size_t i = 0; i < 8; ++i) {
-                boxes.zero[i] = QString::number(32000 + i);
-                boxes.k[i] = QStringLiteral("0,00%1").arg(i + 1);
-            }
-            line.attach(1);
-            line.setPortNumber(1);
-            (void)line.open();
-        }
-        sim::Instrument& instrument() { return line.instrument(1); }
-        void read() { ReadSensors({line, clock}, status, messages, texts, boxes, sensors, live); }
-    };
+    void presenceReplies_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("four characters") << "KQ extra";
+        QTest::newRow("no reply") << "KQ none";
+    }
+    void presenceReplies() {
+        QFETCH(QString, fault);
+        Rig rig;
+        rig.addFault(fault);
+        rig.read();
+        QCOMPARE(rig.sensors.SensorMask, 0);
+        QCOMPARE(rig.instrument().frames(), QList<QByteArray>({"$00KQ"}));
+        QVERIFY(!rig.sensors.workingOnExternal());
+        QVERIFY(rig.sensors.CurrentSensor.Description.isBlank());
+        QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, 0);
+    }
+
+    void damagedExternalBlockReportedOnce() {
+        Rig rig;
+        QByteArray block = rig.instrument().block(0);
+        block[0] = 'X';
+        rig.instrument().setBlock(0, block);
+        rig.read();
+        QCOMPARE(rig.messages.texts(), QStringList{FsnStructureError});
+        QCOMPARE(rig.messages.shown.first().icon, ui::MsgIcon::Critical);
+        QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, 0);
+    }
+
+    void unreadableBlockLeavesRecordEmpty() {
+        Rig rig;
+        // The internal block reads fine; the external block's reply never comes. The external
+        // record must not be decoded from the internal block that is still in hand.
+        rig.addFault(u"KB none after 1");
+        rig.read();
+        QCOMPARE(rig.messages.texts(), QStringList{blockReadFailedMessage(ExternalBlock)});
+        QVERIFY(rig.sensors.workingOnExternal());
+        QVERIFY(rig.sensors.CurrentSensor.Description.isBlank());
+        QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, 0);
+        QCOMPARE(rig.sensors.SensorRecords[InternalBlock].UnitName.trimmed(), QString("N"));
+    }
+
+    void closedPortDoesNothing() {
+        Rig rig;
+        rig.line.close();
+        rig.sensors.SensorMask = 3;
+        rig.read();
+        QCOMPARE(rig.instrument().frameCount(), 0);
+        QCOMPARE(rig.sensors.SensorMask, 3);
+        QVERIFY(rig.status.texts.isEmpty());
+    }
 };
-
-void SensorReadoutTest::bothSensorsReadInternalFirst() {
-    Rig rig;
-    rig.read();
-    QCOMPARE(rig.instrument().frames(), QList<QByteArray>({"$00KQ", "$00KB20", "$00KB00"}));
-    QCOMPARE(rig.sensors.SensorMask, 3);
-    QVERIFY(rig.sensors.workingOnExternal());
-    QCOMPARE(rig.sensors.CurrentSensor.UnitName.trimmed(), QString("kg"));
-    QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, 3);
-    // The active constants are those of the external sensor's range (7), as the boxes show.
-    QCOMPARE(rig.sensors.CurrentSensor.GainIndex, 7);
-    QCOMPARE(rig.live.ActiveZero, 32007.0F);
-    QCOMPARE(rig.live.ActiveK, 0.008F);
-    QCOMPARE(rig.sensors.CurrentSensor.RangeK, 0.008F);
-    QCOMPARE(rig.sensors.SensorImage, rig.instrument().block(0));
-    QVERIFY(rig.messages.shown.isEmpty());
-    QCOMPARE(rig.status.texts, QStringList({"reading", "done"}));
-    QVERIFY(!rig.status.visible);
-}
-
-void SensorReadoutTest::onlyInternalSensor() {
-    Rig rig;
-    rig.instrument().setSensorMask(2);
-    rig.read();
-    QCOMPARE(rig.instrument().frames(), QList<QByteArray>({"$00KQ", "$00KB20"}));
-    QVERIFY(!rig.sensors.workingOnExternal());
-    QCOMPARE(rig.sensors.CurrentSensor.UnitName.trimmed(), QString("N"));
-    QCOMPARE(rig.sensors.CurrentSensor.GainIndex, 6);
-    QCOMPARE(rig.live.ActiveZero, 32006.0F);
-}
-
-void SensorReadoutTest::presenceReplies_data() {
-    QTest::addColumn<QString>("fault");
-    QTest::newRow("two characters") << "KQ short";
-    QTest::newRow("four characters") << "KQ extra";
-    QTest::newRow("no reply") << "KQ none";
-}
-
-void SensorReadoutTest::presenceReplies() {
-    QFETCH(QString, fault);
-    Rig rig;
-    rig.instrument().addFault(*sim::parseFault(fault).fault);
-    rig.read();
-    QCOMPARE(rig.sensors.SensorMask, 0);
-    QCOMPARE(rig.instrument().frames(), QList<QByteArray>({"$00KQ"}));
-    QVERIFY(!rig.sensors.workingOnExternal());
-    QVERIFY(rig.sensors.CurrentSensor.Description.isBlank());
-    QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, 0);
-}
-
-void SensorReadoutTest::damagedBlockReportedOnce_data() {
-    QTest::addColumn<int>("mask");
-    QTest::addColumn<int>("damaged");
-    QTest::newRow("internal only, damaged") << 2 << 1;
-    QTest::newRow("both, external damaged") << 3 << 0;
-}
-
-void SensorReadoutTest::damagedBlockReportedOnce() {
-    QFETCH(int, mask);
-    QFETCH(int, damaged);
-    Rig rig;
-    rig.instrument().setSensorMask(mask);
-    QByteArray block = rig.instrument().block(damaged);
-    block[0] = 'X';
-    rig.instrument().setBlock(damaged, block);
-    rig.read();
-    QCOMPARE(rig.messages.texts(), QStringList{FsnStructureError});
-    QCOMPARE(rig.messages.shown.first().icon, ui::MsgIcon::Critical);
-    QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, 0);
-}
-
-void SensorReadoutTest::unreadableBlockLeavesRecordEmpty() {
-    Rig rig;
-    // The internal block reads fine; the external block's reply never comes. The external
-    // record must not be decoded from the internal block that is still in hand.
-    rig.instrument().addFault(*sim::parseFault(u"KB none after 1").fault);
-    rig.read();
-    QCOMPARE(rig.messages.texts(), QStringList{blockReadFailedMessage(ExternalBlock)});
-    QVERIFY(rig.sensors.workingOnExternal());
-    QVERIFY(rig.sensors.CurrentSensor.Description.isBlank());
-    QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, 0);
-    QCOMPARE(rig.sensors.SensorRecords[InternalBlock].UnitName.trimmed(), QString("N"));
-}
-
-void SensorReadoutTest::closedPortDoesNothing() {
-    Rig rig;
-    rig.line.close();
-    rig.sensors.SensorMask = 3;
-    rig.read();
-    QCOMPARE(rig.instrument().frameCount(), 0);
-    QCOMPARE(rig.sensors.SensorMask, 3);
-    QVERIFY(rig.status.texts.isEmpty());
-}
 
 QTEST_GUILESS_MAIN(SensorReadoutTest)
 #include "tst_sensorreadout.moc"

@@ -48,7 +48,6 @@ private slots:
         row("5 digits, negatives", 5, 4, -1, -5, {"9.9999", first, "OFF", "OFF"});
         row("5 digits beyond, 50", 5, 9, 0, 50, {"9.9999", first, "50", "50"});
         row("11: next larger, or none", 4, 0, 0, 11, {"9999", first, "12", "OFF"});
-        row("16 only in the slow list", 4, 0, 0, 16, {"9999", first, "16", "OFF"});
         row("64", 4, 0, 0, 64, {"9999", first, "64", "OFF"});
     }
 
