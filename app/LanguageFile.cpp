@@ -2,6 +2,7 @@
 
 #include "device/Encoding.h"
 #include "ui/LanguageTable.h"
+#include "ui/Windows1250.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -41,10 +42,7 @@ QString DecodeLanguageBytes(const QByteArray& bytes) {
     QString text = utf8.decode(bytes);
     if (!utf8.hasError())
         return text;
-    QStringDecoder windows1250("windows-1250");
-    if (!windows1250.isValid())
-        return QString::fromLatin1(bytes);
-    return windows1250.decode(bytes);
+    return ui::fromWindows1250(bytes);
 }
 
 std::optional<std::pair<int, QString>> ParseLanguageLine(QStringView line) {

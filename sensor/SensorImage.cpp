@@ -1,9 +1,8 @@
 #include "sensor/SensorImage.h"
 
 #include "device/Encoding.h"
+#include "ui/Windows1250.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -49,17 +48,8 @@ constexpr std::uint8_t OptionRequired = 0x80;
 constexpr std::uint8_t OptionFourBytes = 0x40;
 constexpr std::uint8_t OptionForbidden = 0x20;
 
-constexpr const char* TextCodec = "windows-1250";
-
 int pointValueBytes(std::uint8_t options) {
     return (options & OptionFourBytes) != 0 ? 4 : 3;
-}
-
-// One Windows-1250 byte for one character; '?' for a character the code page lacks.
-char windows1250Byte(char32_t character) {
-    QStringEncoder encoder(TextCodec);
-    const QByteArray bytes = encoder.encode(QString::fromUcs4(&character, 1));
-    return !encoder.hasError() && bytes.size() == 1 ? bytes.front() : '?';
 }
 
 // Exactly `width` bytes: the text's characters, cut or filled up with blanks.
@@ -69,14 +59,10 @@ QByteArray textField(QStringView text, qsizetype width) {
     for (const char32_t character : text.toUcs4()) {
         if (bytes.size() == width)
             break;
-        bytes.append(windows1250Byte(character));
+        // '?' for a character the code page lacks.
+        bytes.append(ui::windows1250Byte(character).value_or('?'));
     }
     return bytes.leftJustified(width, ' ');
-}
-
-QString fromWindows1250(const QByteArray& bytes) {
-    QStringDecoder decoder(TextCodec);
-    return decoder.decode(bytes);
 }
 
 // The device float code's bytes, exponent first; nothing when the value cannot be held.
@@ -120,7 +106,7 @@ public:
         return result;
     }
     [[nodiscard]] QString text(qsizetype at, qsizetype width) const {
-        return fromWindows1250(bytes(at, width));
+        return ui::fromWindows1250(bytes(at, width));
     }
     [[nodiscard]] float deviceFloat(qsizetype at, int count) const {
         const QString hex = QString::fromLatin1(bytes(at, count).toHex().toUpper());

@@ -1,8 +1,8 @@
 #include "sim/SensorBlock.h"
 
 #include "device/Encoding.h"
+#include "ui/Windows1250.h"
 
-#include <QStringEncoder>
 #include <algorithm>
 
 namespace sim {
@@ -18,8 +18,7 @@ constexpr int MinPoints = 2;
 constexpr int MaxPoints = 40;
 
 QByteArray fixedText(const QString& text, int width) {
-    QStringEncoder encoder("windows-1250");
-    QByteArray bytes = encoder(text.trimmed());
+    QByteArray bytes = ui::toWindows1250(text.trimmed());
     bytes.truncate(width);
     return bytes.leftJustified(width, ' ');
 }

@@ -1,8 +1,10 @@
 #include "app/LanguageFile.h"
 #include "ui/LanguageTable.h"
+#include "ui/Windows1250.h"
 
 #include <QDir>
 #include <QFile>
+#include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -10,11 +12,6 @@
 namespace {
 
 constexpr int Skipped = -1;
-
-QByteArray windows1250(QStringView text) {
-    QStringEncoder encoder("windows-1250");
-    return encoder.encode(text);
-}
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -92,7 +89,7 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
         const QString czech = QStringLiteral("9=Přetížení [%]; Další");
-        QTest::newRow("Windows-1250") << windows1250(czech) << czech;
+        QTest::newRow("Windows-1250") << ui::toWindows1250(czech) << czech;
         QTest::newRow("UTF-8 without a mark") << czech.toUtf8() << czech;
         QTest::newRow("UTF-8 with a byte-order mark")
             << QByteArray("\xEF\xBB\xBF") + czech.toUtf8() << czech;
@@ -100,7 +97,7 @@ private slots:
         QTest::newRow("empty") << QByteArray() << QString();
         // A lone lead byte is not UTF-8, so the whole file is Windows-1250.
         QTest::newRow("Windows-1250 that looks half like UTF-8")
-            << QByteArray("5=\xC8") + windows1250(u"ást") << QStringLiteral("5=Část");
+            << QByteArray("5=\xC8") + ui::toWindows1250(u"ást") << QStringLiteral("5=Část");
     }
 
     void decodesByContent() {
@@ -112,7 +109,7 @@ private slots:
     void loadsAFile() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("ToranCal.lang"));
-        QVERIFY(writeFile(path, windows1250(u"; remark\r\n3=Zpět\r\n  5=Zrušit  \r\n")));
+        QVERIFY(writeFile(path, ui::toWindows1250(u"; remark\r\n3=Zpět\r\n  5=Zrušit  \r\n")));
         ui::LanguageTable table;
         app::LoadLanguageFile(path, table);
         QCOMPARE(table.text(3), QStringLiteral("Zpět"));
@@ -129,6 +126,25 @@ private slots:
             QVERIFY(none.text(number).isEmpty());
     }
 
+    // The built-in code page against the system's, where this Qt build has one: every byte
+    // decodes to the same character and back to itself; a character outside it is replaced.
+    void codePageAgreesWithTheSystems() {
+        QStringDecoder decoder("windows-1250");
+        QStringEncoder encoder("windows-1250");
+        if (!decoder.isValid() || !encoder.isValid())
+            QSKIP("this Qt has no Windows-1250 of its own");
+        QByteArray every(256, '\0');
+        for (int byte = 0; byte < 256; ++byte)
+            every[byte] = char(byte);
+        const QString text = ui::fromWindows1250(every);
+        QCOMPARE(text, decoder.decode(every));
+        QCOMPARE(ui::toWindows1250(text), every);
+        QCOMPARE(encoder.encode(text), every);
+        QCOMPARE(ui::toWindows1250(u"Zł€ 日 \U0001F600"), QByteArray("Z\xB3\x80 ? ?"));
+        QCOMPARE(ui::windows1250Byte(U'ä'), std::optional<char>('\xE4'));
+        QCOMPARE(ui::windows1250Byte(U'ø'), std::nullopt);
+    }
+
     void shippedFileHasEveryTextInUse() {
         const QString binDir = qEnvironmentVariable("TORANCAL_BIN_DIR");
         if (binDir.isEmpty())
@@ -139,7 +155,7 @@ private slots:
         const QByteArray bytes = file.readAll();
         QVERIFY2(!bytes.contains("\n") || bytes.count("\r\n") == bytes.count("\n"),
                  "every line ends with CR LF");
-        QVERIFY2(app::DecodeLanguageBytes(bytes) == QStringDecoder("windows-1250").decode(bytes),
+        QVERIFY2(app::DecodeLanguageBytes(bytes) == ui::fromWindows1250(bytes),
                  "the file is Windows-1250");
 
         ui::LanguageTable table;

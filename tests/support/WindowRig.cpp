@@ -1,7 +1,8 @@
 #include "tests/support/WindowRig.h"
 
+#include "ui/Windows1250.h"
+
 #include <QFile>
-#include <QStringEncoder>
 #include <QTest>
 
 namespace testsupport {
@@ -10,7 +11,7 @@ void WindowRig::writeLanguageFile(QStringView text) const {
     QFile file(languageFile);
     if (!file.open(QIODevice::WriteOnly))
         qFatal("cannot write %s", qPrintable(languageFile));
-    file.write(QStringEncoder("windows-1250").encode(text));
+    file.write(ui::toWindows1250(text));
 }
 
 void WindowRig::writeNumberedTexts() const {
