@@ -55,7 +55,10 @@ void chainTabOrder(const std::vector<QWidget*>& order) {
 
 std::unique_ptr<calibration::CurveEditor> makeCurveEditor(frmOrvoCalibration& window) {
     calibration::CurveEditor::Sources sources{
-        [&window] { return window.liveValues().SignalMVV; },
+        [&window]() -> std::optional<float> {
+            const device::LiveValues& live = window.liveValues();
+            return live.SignalStale ? std::nullopt : std::optional(live.SignalMVV);
+        },
         [&window] { return window.sensorState().CurrentSensor.UnitFormat.text(); },
         [&window] { return window.sensorState().CurrentSensor.UnitName.text(); },
         [&window] {

@@ -4,6 +4,7 @@
 #include "calibration/CurveTable.h"
 #include "calibration/PointDialog.h"
 #include "device/Encoding.h"
+#include "device/LiveSignal.h"
 #include "ui/LanguageTable.h"
 #include "ui/MessageService.h"
 
@@ -68,8 +69,13 @@ void CurveEditor::storeNewPoint() {
 }
 
 void CurveEditor::CaptureSignalPoint() {
-    const float signal = sources_.liveSignal();
-    if (!dialog_.ask(signal, 0.0F, sources_.unitFormat(), false))
+    // A point captured from a lost line would pair the last signal read with today's load.
+    const std::optional<float> signal = sources_.liveSignal();
+    if (!signal) {
+        messages_.inform(device::lostLineMessage(texts_), ui::MsgIcon::Critical);
+        return;
+    }
+    if (!dialog_.ask(*signal, 0.0F, sources_.unitFormat(), false))
         return;
     if (table_.isFull()) {
         messages_.inform(texts_.text(67), ui::MsgIcon::Critical);

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace ui {
 class LanguageTable;
@@ -23,7 +24,8 @@ class CurveEditor : public QObject {
 public:
     // What the editor reads from the rest of the window.
     struct Sources {
-        std::function<float()> liveSignal;   // the live signal in mV/V
+        // The live signal in mV/V; nullopt while the line is lost and the value is stale.
+        std::function<std::optional<float>()> liveSignal;
         std::function<QString()> unitFormat; // the sensor's 8-character number pattern
         std::function<QString()> unitName;   // the sensor's 6-character unit
         std::function<void()> startNewCurve; // clears the description and the record's curve

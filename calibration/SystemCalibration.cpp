@@ -2,6 +2,7 @@
 
 #include "calibration/SystemCalibrationFrame.h"
 #include "device/Encoding.h"
+#include "device/LiveSignal.h"
 #include "device/LiveValues.h"
 #include "device/SetupReadout.h"
 #include "device/Timing.h"
@@ -76,9 +77,16 @@ int SystemCalibration::activeRange() const {
     return range >= 0 && range <= HighestGain ? range : -1;
 }
 
+bool SystemCalibration::signalStale() {
+    if (!live_.SignalStale)
+        return false;
+    messages_.inform(device::lostLineMessage(texts_), ui::MsgIcon::Critical);
+    return true;
+}
+
 void SystemCalibration::SetNula() {
     const int range = activeRange();
-    if (range < 0)
+    if (range < 0 || signalStale())
         return;
     live_.ActiveZero = live_.SignalDiv;
     frame_.txtskN[static_cast<std::size_t>(range)]->setText(
@@ -87,7 +95,7 @@ void SystemCalibration::SetNula() {
 
 void SystemCalibration::SetGain2mVV() {
     const int range = activeRange();
-    if (range < 0)
+    if (range < 0 || signalStale())
         return;
     const float divisions = live_.SignalDiv - live_.ActiveZero;
     const auto k = static_cast<float>(ReferenceSignal / static_cast<double>(divisions));

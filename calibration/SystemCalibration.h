@@ -55,6 +55,8 @@ public:
 
 private:
     [[nodiscard]] int activeRange() const;
+    // True, after telling the operator, when the live values are not the instrument's present ones.
+    bool signalStale();
 
     SystemCalibrationFrame& frame_;
     device::LiveValues& live_;

@@ -24,6 +24,10 @@ void setShown(QWidget& indicator, bool shown) {
 
 } // namespace
 
+QString lostLineMessage(const ui::LanguageTable& texts) {
+    return texts.text(ReadFailedText) + QStringLiteral("\r\n") + texts.text(ReadFailedAdviceText);
+}
+
 LiveSignal::LiveSignal(SerialLine& line, ui::MessageService& messages,
                        const ui::LanguageTable& texts, LiveValues& values, Panels panels,
                        UnitFormatSource unitFormat)
@@ -41,15 +45,21 @@ LiveSignal::Tick LiveSignal::tick() {
         // Open again, by this tick or by an action that connected meanwhile.
         lostPort_ = 0;
     }
-    if (!line_.isOpen())
+    if (!line_.isOpen()) {
+        values_.SignalStale = true;
         return Tick::PortClosed;
+    }
 
     const std::optional<QByteArray> reply = line_.readAll();
     if (!reply) {
         reportLoss();
         return Tick::PortLost;
     }
-    show(applyMeasurementReply(*reply, values_, unitFormat_ ? unitFormat_() : QString()));
+    const SignalUpdate update =
+        applyMeasurementReply(*reply, values_, unitFormat_ ? unitFormat_() : QString());
+    if (update.kind == SignalUpdate::Kind::Reading)
+        values_.SignalStale = false;
+    show(update);
     line_.send(MeasureFrame);
     return Tick::Polled;
 }
@@ -61,11 +71,10 @@ bool LiveSignal::reopenLostPort() {
 void LiveSignal::reportLoss() {
     lostPort_ = line_.portNumber();
     line_.close();
+    values_.SignalStale = true;
     panels_.signal.lblSignal->setText(QLatin1String(NoSignalText));
     const QScopedValueRollback reporting(reporting_, true);
-    messages_.inform(texts_.text(ReadFailedText) + QStringLiteral("\r\n") +
-                         texts_.text(ReadFailedAdviceText),
-                     ui::MsgIcon::Critical);
+    messages_.inform(lostLineMessage(texts_), ui::MsgIcon::Critical);
 }
 
 void LiveSignal::show(const SignalUpdate& update) {

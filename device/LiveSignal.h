@@ -17,6 +17,9 @@ class SerialLine;
 class SignalDisplayFrame;
 struct SignalUpdate;
 
+// What the operator is told when the line is found lost: the read failed, check the cable.
+[[nodiscard]] QString lostLineMessage(const ui::LanguageTable& texts);
+
 // The live signal: every tick takes the reply to the previous "$00M" out of the line, shows
 // it on the signal panels and asks for the next one. The tick never waits.
 //

@@ -16,6 +16,9 @@ struct LiveValues {
     float ActiveZero = 0.0F;
     float ActiveK = 0.0F;
     int DisplayDigits = 4;
+    // No reading has come since the live signal found the line lost or closed: the values above
+    // are the last ones read, not the instrument's present ones.
+    bool SignalStale = false;
 };
 
 } // namespace device

@@ -1,14 +1,21 @@
 // The polling of the live signal through the main window. The real port's side of a lost
 // device (reads fail, opening again works once it is back) is in tst_simulator.
 
+#include "calibration/CurvePage.h"
+#include "calibration/PointDialog.h"
+#include "calibration/SystemCalibrationFrame.h"
 #include "device/LiveSignal.h"
 #include "device/SignalPanels.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/WindowRig.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <memory>
 
 using namespace std::chrono_literals;
 using Tick = device::LiveSignal::Tick;
@@ -185,11 +192,40 @@ private slots:
         QCOMPARE(rig.messages.shown.size(), 1);
         QCOMPARE(rig.instrument.frameCount(), framesBefore);
 
+        // Capturing a point or a range's zero or gain would take the last signal read: refused
+        // with the same message, the point dialog never shown and no box changed.
+        app::frmOrvoCalibration& window = *rig.window;
+        window.sensorState().CurrentSensor.GainIndex = 7;
+        const auto dialogShown = std::make_shared<int>(0);
+        const auto closeDialog = [&window, dialogShown] {
+            QTimer::singleShot(0, &window.InputBox(), [&window, dialogShown] {
+                *dialogShown += window.InputBox().isVisible() ? 1 : 0;
+                window.InputBox().reject();
+            });
+        };
+        closeDialog();
+        window.fraCURVE->cmdSCAN->click();
+        const QString zero = window.fraORVOSETUP->txtskN[7]->text();
+        const QString gain = window.fraORVOSETUP->txtskK[7]->text();
+        window.fraORVOSETUP->cmdSKSetNula->click();
+        window.fraORVOSETUP->cmdSKSetGain->click();
+        QCOMPARE(rig.messages.texts(), QStringList(3 + 1, rig.messages.texts().first()));
+        QCOMPARE(window.fraORVOSETUP->txtskN[7]->text(), zero);
+        QCOMPARE(window.fraORVOSETUP->txtskK[7]->text(), gain);
+        QTest::qWait(0);
+        QCOMPARE(*dialogShown, 0);
+
         rig.line.reappear();
         rig.tick();
         QCOMPARE(rig.line.openedPorts(), QList<int>({Port, Port}));
         QVERIFY(!rig.window->liveSignal().portLost());
         QCOMPARE(rig.instrument.frameCount(), framesBefore + 1);
+        // Captures take the signal again once a reading has come.
+        rig.tick();
+        closeDialog();
+        window.fraCURVE->cmdSCAN->click();
+        QCOMPARE(*dialogShown, 1);
+        QCOMPARE(rig.messages.shown.size(), 4);
     }
 
     void ticksBehindTheLossMessageDoNothing() {
