@@ -37,18 +37,20 @@ LiveSignal::LiveSignal(SerialLine& line, ui::MessageService& messages,
 LiveSignal::Tick LiveSignal::tick() {
     if (reporting_)
         return Tick::Skipped;
-    if (portLost()) {
-        if (!line_.isOpen() && !reopenLostPort()) {
+    if (!line_.isOpen()) {
+        // Polling runs only while the instrument is connected. A port closed under it was lost
+        // here and reported, or an action found it gone, could not open it again and said so.
+        // Either way it is tried again without a word, and the page and its points stay.
+        if (!portLost())
+            lostPort_ = line_.portNumber();
+        values_.SignalStale = true;
+        if (!reopenLostPort()) {
             panels_.signal.lblSignal->setText(QLatin1String(NoSignalText));
             return Tick::StillLost;
         }
-        // Open again, by this tick or by an action that connected meanwhile.
-        lostPort_ = 0;
     }
-    if (!line_.isOpen()) {
-        values_.SignalStale = true;
-        return Tick::PortClosed;
-    }
+    // Open again, by this tick or by an action that connected meanwhile.
+    lostPort_ = 0;
 
     const std::optional<QByteArray> reply = line_.readAll();
     if (!reply) {

@@ -25,7 +25,9 @@ struct SignalUpdate;
 //
 // A port that cannot be read any more (a USB adapter pulled out) is closed and reported once;
 // the curve and the page stay as they are. Later ticks try to open the same port number again,
-// without a word, and polling goes on as soon as it opens.
+// without a word, and polling goes on as soon as it opens. A port that an action closed under
+// the polling and could not open again (and reported) is tried again the same way. From the
+// loss until a reading comes, the live values are marked stale.
 class LiveSignal {
 public:
     struct Panels {
@@ -36,11 +38,10 @@ public:
     using UnitFormatSource = std::function<QString()>;
 
     enum class Tick {
-        PortClosed, // nothing sent
-        Polled,     // the reply (if any) shown and the next request sent
-        PortLost,   // reading failed just now: reported, port closed
-        StillLost,  // the port is still gone; nothing sent
-        Skipped,    // a tick arrived while the loss was being reported
+        Polled,    // the reply (if any) shown and the next request sent
+        PortLost,  // reading failed just now: reported, port closed
+        StillLost, // the port is closed and cannot be opened again yet; nothing sent
+        Skipped,   // a tick arrived while the loss was being reported
     };
 
     LiveSignal(SerialLine& line, ui::MessageService& messages, const ui::LanguageTable& texts,

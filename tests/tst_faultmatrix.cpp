@@ -413,17 +413,11 @@ void FaultMatrixTest::everyExchangeUnderEveryFault() {
         cell.rig.window.reset();
         QVERIFY(cell.prepare());
     }
-    // The live signal runs a moment before the operator tries again; it opens a lost port.
-    if (cell.onCurvePage() && seen != Outcome::Ended)
+    // The live signal runs a moment before the operator tries again. It opens a port it lost,
+    // or one that an action found gone and left closed, so the points need no new connection.
+    if (cell.onCurvePage() && seen != Outcome::Ended) {
         cell.tick(PollTicks);
-    // A port that an action found gone stays closed: the operator connects again with Back and
-    // Next, which reads the sensor afresh (the points are entered again).
-    const bool reconnect = cell.onCurvePage() && seen != Outcome::Ended && !cell.rig.line.isOpen();
-    if (reconnect) {
-        QTest::mouseClick(cell.window().cmdBack, Qt::LeftButton);
-        cell.next();
-        QCOMPARE(cell.window().shellState().WizardStep, 3);
-        cell.setPoints();
+        QVERIFY(cell.rig.line.isOpen());
     }
     cell.rig.messages.clear();
     cell.window().liveValues().SignalDiv = -1;
