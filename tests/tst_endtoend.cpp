@@ -13,6 +13,7 @@
 #include "tests/support/ExpectedImage.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/SimProcess.h"
+#include "tests/support/WindowRig.h"
 #include "ui/Clock.h"
 #include "ui/Lifecycle.h"
 
@@ -38,8 +39,6 @@ namespace {
 constexpr int Port = 4;
 // Generous: only a hung exchange comes near it.
 constexpr int ReadingDeadlineMs = 15000;
-constexpr int SaveDateOffset = 49;
-constexpr int SaveDateLength = 6;
 
 struct Capture {
     double load;    // mV/V put on the simulator's input
@@ -55,16 +54,8 @@ void typeInto(QLineEdit* box, const QString& text) {
         QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(character), Qt::NoModifier);
 }
 
-QByteArray withoutSaveDate(QByteArray image) {
-    return image.replace(SaveDateOffset, SaveDateLength, QByteArray(SaveDateLength, '-'));
-}
-
-QList<QPointF> pointsOf(const calibration::CurveTable& table) {
-    QList<QPointF> points;
-    for (int slot = 1; slot <= table.PointCount(); ++slot)
-        points.append({table.point(slot).signal, table.point(slot).etalon});
-    return points;
-}
+using testsupport::pointsOf;
+using testsupport::withoutSaveDate;
 
 // toran-sim on a pseudo-terminal at COM4 and the real window on QSerialPort and the event
 // loop's clock; the port is remembered, every language text N reads "TN".
@@ -90,12 +81,7 @@ struct PtyRig {
         if (!sim.isReady())
             return false;
         const QString languageFile = dir.filePath(QStringLiteral("ToranCal.lang"));
-        QFile file(languageFile);
-        if (!file.open(QIODevice::WriteOnly))
-            return false;
-        for (int n = 1; n <= 99; ++n)
-            file.write(QStringLiteral("%1=T%1\r\n").arg(n).toLatin1());
-        file.close();
+        testsupport::writeNumberedTexts(languageFile);
         window = std::make_unique<frmOrvoCalibration>(
             app::Services{line, clock, messages, lifecycle, portSetting, languageFile, {}});
         window->show();

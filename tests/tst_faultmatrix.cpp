@@ -25,8 +25,6 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr int InstrumentPort = 2;
-constexpr int SaveDateOffset = 49;
-constexpr int SaveDateLength = 6;
 // Longer than any wait of the program for one reply.
 constexpr auto LateBeyondEveryWait = 3000ms;
 constexpr int PollTicks = 4;
@@ -89,9 +87,7 @@ QString faultText(Exchange exchange, Injected injected) {
     return QString::fromLatin1(commandOf(exchange)) + u' ' + kind;
 }
 
-QByteArray withoutSaveDate(QByteArray image) {
-    return image.replace(SaveDateOffset, SaveDateLength, QByteArray(SaveDateLength, '-'));
-}
+using testsupport::withoutSaveDate;
 
 // The external sensor as the final step writes it with `CurvePoints`.
 QByteArray expectedImage() {
@@ -107,10 +103,7 @@ struct Cell {
 
     explicit Cell(Exchange which, const sim::Instrument& attached = sim::Instrument::withDefaults())
         : exchange(which) {
-        QString lang;
-        for (int n = 1; n <= 99; ++n)
-            lang += QStringLiteral("%1=T%1\r\n").arg(n);
-        rig.writeLanguageFile(lang);
+        rig.writeNumberedTexts();
         rig.line.attach(InstrumentPort, attached);
         rig.portSetting.setComPort(InstrumentPort);
         blockBefore = instrument().block(0);
@@ -230,13 +223,7 @@ struct Cell {
         return Outcome::Stayed;
     }
 
-    [[nodiscard]] Points points() {
-        Points list;
-        const calibration::CurveTable& table = window().curveTable();
-        for (int slot = 1; slot <= table.PointCount(); ++slot)
-            list.append(QPointF(table.point(slot).signal, table.point(slot).etalon));
-        return list;
-    }
+    [[nodiscard]] Points points() { return testsupport::pointsOf(window().curveTable()); }
 };
 
 // The sensor on the sensor page is one of the instrument's, as the instrument holds it.

@@ -29,8 +29,6 @@ using ui::MsgAnswer;
 namespace {
 
 constexpr int InstrumentPort = 2;
-constexpr int SaveDateOffset = 49;
-constexpr int SaveDateLength = 6;
 
 // The calibration points as (signal, etalon).
 using Points = QList<QPointF>;
@@ -73,13 +71,7 @@ struct Harness : testsupport::WindowRig {
         table.SortCurvePoints();
         window->curveEditor().FillCurveList();
     }
-    [[nodiscard]] Points points() const {
-        Points list;
-        const calibration::CurveTable& table = window->curveTable();
-        for (int slot = 1; slot <= table.PointCount(); ++slot)
-            list.append(QPointF(table.point(slot).signal, table.point(slot).etalon));
-        return list;
-    }
+    [[nodiscard]] Points points() const { return testsupport::pointsOf(window->curveTable()); }
 
     [[nodiscard]] QList<QByteArray> framesOf(const QByteArray& command) {
         QList<QByteArray> found;
@@ -92,9 +84,9 @@ struct Harness : testsupport::WindowRig {
 
 using testsupport::expectedImage;
 
-QByteArray withoutSaveDate(QByteArray image) {
-    return image.replace(SaveDateOffset, SaveDateLength, QByteArray(SaveDateLength, '-'));
-}
+using testsupport::SaveDateLength;
+using testsupport::SaveDateOffset;
+using testsupport::withoutSaveDate;
 
 // The curve page as step 2 leaves it: Back, Next and Cancel usable, the live signal running.
 void verifyCurvePage(Harness& harness) {

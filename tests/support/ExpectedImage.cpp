@@ -1,5 +1,6 @@
 #include "tests/support/ExpectedImage.h"
 
+#include "calibration/CurveTable.h"
 #include "sensor/SensorImage.h"
 #include "sensor/SensorRecord.h"
 
@@ -28,6 +29,17 @@ QByteArray expectedImage(const sim::SensorBlockContent& content, const QList<QPo
     }
     const auto encoded = sensor::EncodeSensorImage(record, QDate::currentDate());
     return std::get<sensor::EncodedSensorImage>(encoded).image;
+}
+
+QByteArray withoutSaveDate(QByteArray image) {
+    return image.replace(SaveDateOffset, SaveDateLength, QByteArray(SaveDateLength, '-'));
+}
+
+QList<QPointF> pointsOf(const calibration::CurveTable& table) {
+    QList<QPointF> points;
+    for (int slot = 1; slot <= table.PointCount(); ++slot)
+        points.append({table.point(slot).signal, table.point(slot).etalon});
+    return points;
 }
 
 } // namespace testsupport

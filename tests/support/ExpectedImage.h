@@ -6,11 +6,23 @@
 #include <QList>
 #include <QPointF>
 
+namespace calibration {
+class CurveTable;
+}
+
 namespace testsupport {
+
+// Where the save date (YYMMDD) lies in a sensor image.
+inline constexpr int SaveDateOffset = 49;
+inline constexpr int SaveDateLength = 6;
 
 // The image the calibrator writes for a sensor read from `content`, with the curve `points`
 // as (signal, etalon), when its page was left as it was read.
 [[nodiscard]] QByteArray expectedImage(const sim::SensorBlockContent& content,
                                        const QList<QPointF>& points);
+// The image with its save date blanked out, for comparing images written on different days.
+[[nodiscard]] QByteArray withoutSaveDate(QByteArray image);
+// The table's points as (signal, etalon), in slot order.
+[[nodiscard]] QList<QPointF> pointsOf(const calibration::CurveTable& table);
 
 } // namespace testsupport

@@ -7,18 +7,26 @@
 
 namespace testsupport {
 
-void WindowRig::writeLanguageFile(QStringView text) const {
-    QFile file(languageFile);
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", qPrintable(languageFile));
-    file.write(ui::toWindows1250(text));
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(bytes);
 }
 
-void WindowRig::writeNumberedTexts() const {
-    QString text;
+} // namespace
+
+void writeNumberedTexts(const QString& languageFile) {
+    QByteArray text;
     for (int n = 1; n <= 99; ++n)
-        text += QStringLiteral("%1=T%1\r\n").arg(n);
-    writeLanguageFile(text);
+        text += QByteArray::number(n) + "=T" + QByteArray::number(n) + "\r\n";
+    writeFile(languageFile, text);
+}
+
+void WindowRig::writeLanguageFile(QStringView text) const {
+    writeFile(languageFile, ui::toWindows1250(text));
 }
 
 app::frmOrvoCalibration& WindowRig::start(const QString& commandLine) {

@@ -13,6 +13,10 @@
 
 namespace testsupport {
 
+// Writes a language file in which every text N reads "TN", so a test can tell which text a
+// message used.
+void writeNumberedTexts(const QString& languageFile);
+
 // The main window on the simulated ports, with a manual clock and scripted message boxes; its
 // settings and language file live in a temporary directory. No port has an instrument and no
 // window exists until the test says so.
@@ -29,8 +33,7 @@ struct WindowRig {
 
     // Written in Windows-1250, as the program's own file is.
     void writeLanguageFile(QStringView text) const;
-    // Every language text N reads "TN", so a test can tell which text a message used.
-    void writeNumberedTexts() const;
+    void writeNumberedTexts() const { testsupport::writeNumberedTexts(languageFile); }
     // Builds the window, which runs the start-up.
     app::frmOrvoCalibration& start(const QString& commandLine = {});
     // Shows the window and waits until it is active.
