@@ -95,24 +95,21 @@ QByteArray expectedImage() {
 }
 
 struct Cell {
-    testsupport::WindowRig rig;
+    testsupport::InstrumentRig rig;
     Exchange exchange;
     QByteArray blockBefore;
     QByteArray internalBefore;
     std::function<void()> trigger_ = [] {};
 
     explicit Cell(Exchange which, const sim::Instrument& attached = sim::Instrument::withDefaults())
-        : exchange(which) {
-        rig.writeNumberedTexts();
-        rig.line.attach(InstrumentPort, attached);
-        rig.portSetting.setComPort(InstrumentPort);
+        : rig(InstrumentPort, attached), exchange(which) {
         blockBefore = instrument().block(0);
         internalBefore = instrument().block(1);
     }
 
-    sim::Instrument& instrument() { return rig.line.instrument(InstrumentPort); }
+    sim::Instrument& instrument() { return rig.instrument(); }
     frmOrvoCalibration& window() { return *rig.window; }
-    void next() { QTest::mouseClick(rig.window->cmdNext, Qt::LeftButton); }
+    void next() { rig.next(); }
     [[nodiscard]] bool onCurvePage() const { return exchange >= Exchange::Poll; }
     [[nodiscard]] bool writesSensor() const {
         return exchange == Exchange::SensorWrite || exchange == Exchange::Reset;

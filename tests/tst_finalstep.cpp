@@ -33,20 +33,12 @@ constexpr int InstrumentPort = 2;
 // The calibration points as (signal, etalon).
 using Points = QList<QPointF>;
 
-struct Harness : testsupport::WindowRig {
-    Harness() {
-        writeNumberedTexts();
-        line.attach(InstrumentPort);
-        portSetting.setComPort(InstrumentPort);
-    }
-
-    sim::Instrument& instrument() { return line.instrument(InstrumentPort); }
+struct Harness : testsupport::InstrumentRig {
+    Harness() : InstrumentRig(InstrumentPort) {}
 
     // The window on the sensor page of the instrument's sensor.
     frmOrvoCalibration& toSensorPage(const QString& commandLine = {}) {
-        WindowRig::start(commandLine);
-        if (!activate())
-            qWarning("the window did not become active");
+        startActive(commandLine);
         next();
         return *window;
     }
@@ -58,8 +50,6 @@ struct Harness : testsupport::WindowRig {
         return *window;
     }
 
-    void next() { QTest::mouseClick(window->cmdNext, Qt::LeftButton); }
-    void back() { QTest::mouseClick(window->cmdBack, Qt::LeftButton); }
     [[nodiscard]] int step() const { return window->shellState().WizardStep; }
     [[nodiscard]] sensor::SensorPage& page() const { return *window->fraSNIMAC; }
 
@@ -72,14 +62,6 @@ struct Harness : testsupport::WindowRig {
         window->curveEditor().FillCurveList();
     }
     [[nodiscard]] Points points() const { return testsupport::pointsOf(window->curveTable()); }
-
-    [[nodiscard]] QList<QByteArray> framesOf(const QByteArray& command) {
-        QList<QByteArray> found;
-        for (const QByteArray& frame : instrument().frames())
-            if (frame.startsWith("$00" + command))
-                found.append(frame);
-        return found;
-    }
 };
 
 using testsupport::expectedImage;

@@ -19,30 +19,17 @@ namespace {
 
 constexpr int InstrumentPort = 2;
 
-struct Rig : testsupport::WindowRig {
-    Rig() {
-        writeNumberedTexts();
-        line.attach(InstrumentPort);
-        portSetting.setComPort(InstrumentPort);
-    }
-    sim::Instrument& instrument() { return line.instrument(InstrumentPort); }
+struct Rig : testsupport::InstrumentRig {
+    Rig() : InstrumentRig(InstrumentPort) {}
     app::frmOrvoCalibration& to(int step, const QString& commandLine = {}) {
-        start(commandLine);
-        if (!activate())
-            qWarning("the window did not become active");
+        startActive(commandLine);
         while (window->shellState().WizardStep < step && !window->hasEnded())
             next();
         instrument().clearLog();
         messages.clear();
         return *window;
     }
-    void next() { QTest::mouseClick(window->cmdNext, Qt::LeftButton); }
-    [[nodiscard]] int sent(const QByteArray& command) {
-        int count = 0;
-        for (const QByteArray& frame : instrument().frames())
-            count += frame.startsWith("$00" + command) ? 1 : 0;
-        return count;
-    }
+    [[nodiscard]] qsizetype sent(const QByteArray& command) { return framesOf(command).size(); }
     // Adds a point through "Přidat bod", typing `text` into box `index`; a rejected entry is
     // cancelled so the dialog cannot stay open.
     void addPoint(std::size_t index, const QString& text) {

@@ -5,6 +5,7 @@
 #include "sim/SensorBlock.h"
 #include "sim/SimulatedLine.h"
 #include "tests/support/FakeStatusPanel.h"
+#include "tests/support/Frames.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/SensorPageRig.h"
 #include "ui/Lifecycle.h"
@@ -94,11 +95,7 @@ struct Rig : testsupport::SensorPageRig {
     }
     sim::Instrument& instrument() { return line.instrument(1); }
     [[nodiscard]] QList<QByteArray> blockWrites() {
-        QList<QByteArray> found;
-        for (const QByteArray& frame : instrument().frames())
-            if (frame.startsWith("$00KW"))
-                found.append(frame);
-        return found;
+        return testsupport::framesOf(instrument(), "KW");
     }
 };
 

@@ -4,6 +4,7 @@
 #include "sim/Fault.h"
 #include "sim/SimulatedLine.h"
 #include "tests/support/FakeStatusPanel.h"
+#include "tests/support/Frames.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/ScriptedMessages.h"
 #include "ui/LanguageTable.h"
@@ -67,11 +68,7 @@ struct Rig {
     }
     sim::Instrument& instrument() { return line.instrument(1); }
     [[nodiscard]] QList<QByteArray> framesOf(const QByteArray& command) {
-        QList<QByteArray> found;
-        for (const QByteArray& frame : line.instrument(1).frames())
-            if (frame.startsWith("$00" + command))
-                found.append(frame);
-        return found;
+        return testsupport::framesOf(instrument(), command);
     }
 };
 

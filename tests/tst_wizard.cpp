@@ -30,27 +30,14 @@ namespace {
 constexpr int InstrumentPort = 3;
 const QString PortKey = QStringLiteral("Default/ComPort");
 
-struct Harness : testsupport::WindowRig {
-    Harness() {
-        writeNumberedTexts();
-        line.attach(InstrumentPort);
-        portSetting.setComPort(InstrumentPort);
-    }
-
-    sim::Instrument& instrument() { return line.instrument(InstrumentPort); }
+struct Harness : testsupport::InstrumentRig {
+    Harness() : InstrumentRig(InstrumentPort) {}
 
     // Builds the window and activates it, which builds the port page.
-    frmOrvoCalibration& start(const QString& commandLine = {}) {
-        WindowRig::start(commandLine);
-        if (!activate())
-            qWarning("the window did not become active");
-        return *window;
-    }
+    frmOrvoCalibration& start(const QString& commandLine = {}) { return startActive(commandLine); }
 
     void choosePort(int number) { window->fraCOMM->cmbPort->setCurrentIndex(number - 1); }
     [[nodiscard]] QString selectedPort() const { return window->fraCOMM->cmbPort->currentText(); }
-    void next() { QTest::mouseClick(window->cmdNext, Qt::LeftButton); }
-    void back() { QTest::mouseClick(window->cmdBack, Qt::LeftButton); }
     [[nodiscard]] int step() const { return window->shellState().WizardStep; }
     [[nodiscard]] QString stored() const {
         return QSettings(settings.fileName(), QSettings::IniFormat).value(PortKey).toString();

@@ -3,6 +3,7 @@
 #include "ui/Windows1250.h"
 
 #include <QFile>
+#include <QPushButton>
 #include <QTest>
 
 namespace testsupport {
@@ -39,6 +40,28 @@ bool WindowRig::activate() {
     window->show();
     window->activateWindow();
     return QTest::qWaitForWindowActive(window.get());
+}
+
+InstrumentRig::InstrumentRig(int instrumentPort, const sim::Instrument& attached)
+    : port(instrumentPort) {
+    writeNumberedTexts();
+    line.attach(port, attached);
+    portSetting.setComPort(port);
+}
+
+app::frmOrvoCalibration& InstrumentRig::startActive(const QString& commandLine) {
+    start(commandLine);
+    if (!activate())
+        qWarning("the window did not become active");
+    return *window;
+}
+
+void InstrumentRig::next() {
+    QTest::mouseClick(window->cmdNext, Qt::LeftButton);
+}
+
+void InstrumentRig::back() {
+    QTest::mouseClick(window->cmdBack, Qt::LeftButton);
 }
 
 } // namespace testsupport

@@ -4,6 +4,7 @@
 #include "app/Services.h"
 #include "app/frmOrvoCalibration.h"
 #include "sim/SimulatedLine.h"
+#include "tests/support/Frames.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/ScriptedMessages.h"
 
@@ -38,6 +39,23 @@ struct WindowRig {
     app::frmOrvoCalibration& start(const QString& commandLine = {});
     // Shows the window and waits until it is active.
     [[nodiscard]] bool activate();
+};
+
+// A WindowRig with an instrument on `port`, remembered as the port to use, and numbered texts.
+struct InstrumentRig : WindowRig {
+    const int port;
+
+    explicit InstrumentRig(int instrumentPort,
+                           const sim::Instrument& attached = sim::Instrument::withDefaults());
+
+    sim::Instrument& instrument() { return line.instrument(port); }
+    [[nodiscard]] QList<QByteArray> framesOf(const QByteArray& command) {
+        return testsupport::framesOf(instrument(), command);
+    }
+    // Builds the window and shows it; warns when it does not become active.
+    app::frmOrvoCalibration& startActive(const QString& commandLine = {});
+    void next();
+    void back();
 };
 
 } // namespace testsupport
