@@ -1,11 +1,11 @@
-#include "app/PortSetting.h"
-#include "app/Services.h"
-#include "app/StartUp.h"
-#include "app/frmOrvoCalibration.h"
-#include "device/QtSerialLine.h"
-#include "ui/Clock.h"
-#include "ui/Lifecycle.h"
-#include "ui/MessageService.h"
+#include "core/instrument/Clock.h"
+#include "core/instrument/Lifecycle.h"
+#include "core/instrument/QtSerialLine.h"
+#include "core/session/PortSetting.h"
+#include "core/session/StartUp.h"
+#include "views/QtMessageService.h"
+#include "views/Services.h"
+#include "views/frmOrvoCalibration.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -15,13 +15,13 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("ToranCal"));
     QCoreApplication::setApplicationName(QStringLiteral("ToranCal"));
 
-    ui::Lifecycle lifecycle;
-    ui::EventLoopClock clock(lifecycle);
+    device::Lifecycle lifecycle;
+    device::EventLoopClock clock(lifecycle);
     device::QtSerialLine line(qEnvironmentVariable("TORANCAL_PORT_DIR"));
     ui::QtMessageService messages(QStringLiteral("ToranCal"));
     QSettings settings(QSettings::UserScope, QStringLiteral("ToranCal"),
                        QStringLiteral("ToranCal"));
-    app::PortSetting portSetting(settings);
+    session::PortSetting portSetting(settings);
 
     const app::Services services{
         line,

@@ -1,12 +1,12 @@
 // Measures what the calibrator's own work costs against the time the instrument and the
 // operator give it, and prints ratios: a figure well below 1 means the program is never the
 // bottleneck. Run: build/bin/torancal-bench
-#include "device/Measurement.h"
-#include "device/OrvoLib.h"
-#include "device/Timing.h"
-#include "sensor/SensorImage.h"
+#include "core/instrument/Clock.h"
+#include "core/instrument/Measurement.h"
+#include "core/instrument/OrvoLib.h"
+#include "core/instrument/Timing.h"
+#include "core/sensor/SensorImage.h"
 #include "sim/SimulatedLine.h"
-#include "ui/Clock.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -20,7 +20,7 @@ namespace {
 using Seconds = std::chrono::duration<double>;
 
 // A clock whose waits cost nothing, so only the program's own work is timed.
-class InstantClock final : public ui::Clock {
+class InstantClock final : public device::Clock {
 public:
     [[nodiscard]] std::chrono::milliseconds now() const override { return now_; }
     void delay(std::chrono::milliseconds ms) override { now_ += ms; }

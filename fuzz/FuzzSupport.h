@@ -1,7 +1,7 @@
 #pragma once
 
-#include "device/SerialLine.h"
-#include "ui/Clock.h"
+#include "core/instrument/Clock.h"
+#include "core/instrument/SerialLine.h"
 
 #include <QByteArray>
 #include <QList>
@@ -33,7 +33,7 @@ inline void check(bool holds) {
 }
 
 // Waits return at once: the exchanges' time-outs are counted, never waited for.
-class NoWaitClock final : public ui::Clock {
+class NoWaitClock final : public device::Clock {
 public:
     [[nodiscard]] std::chrono::milliseconds now() const override { return now_; }
     void delay(std::chrono::milliseconds ms) override { now_ += ms; }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/sensor/SensorImage.h"
 #include "fuzz/FuzzSupport.h"
-#include "sensor/SensorImage.h"
 
 #include <QDate>
 

@@ -1,6 +1,6 @@
 // A 513-character reply to "$00KB" (two hexadecimal characters per byte and CR, or anything
 // else the line delivers) through ReadBlock, and the 256 bytes it makes through the decoder.
-#include "device/OrvoLib.h"
+#include "core/instrument/OrvoLib.h"
 #include "fuzz/ImageChecks.h"
 
 #include <algorithm>

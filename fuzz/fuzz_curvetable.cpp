@@ -1,7 +1,7 @@
 // The curve table driven by a stream of operations, each checked against a plain list of the
 // points the table must hold.
-#include "calibration/CurveEvaluation.h"
-#include "calibration/CurveTable.h"
+#include "core/calibration/CurveEvaluation.h"
+#include "core/calibration/CurveTable.h"
 #include "fuzz/FuzzSupport.h"
 
 #include <algorithm>

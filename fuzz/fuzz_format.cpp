@@ -1,6 +1,6 @@
 // Number patterns and values for FormatNumber, FormatFixed and GeneralNumber. The input is
 // "pattern LF value LF decimal point"; the value is also taken as the bits of a double.
-#include "device/Encoding.h"
+#include "core/text/Encoding.h"
 #include "fuzz/FuzzSupport.h"
 
 #include <QRegularExpression>

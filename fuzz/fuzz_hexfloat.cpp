@@ -1,6 +1,6 @@
 // Hexadecimal text from the instrument (HexToLong, HexToFloat) and the device float code of
 // any double (FloatToHex), which must read back as the value it encodes.
-#include "device/Encoding.h"
+#include "core/text/Encoding.h"
 #include "fuzz/FuzzSupport.h"
 
 #include <QByteArrayView>

@@ -1,13 +1,13 @@
 // What arrives after "$00@" (the identification must find "TORAN" in it, and only in it), and
 // the same bytes as the reply to the sensor presence query "$00KQ".
-#include "device/Identify.h"
-#include "device/OrvoLib.h"
+#include "core/instrument/Identify.h"
+#include "core/instrument/OrvoLib.h"
+#include "core/sensor/SensorReadout.h"
+#include "core/text/LanguageTable.h"
 #include "fuzz/FuzzSupport.h"
-#include "sensor/SensorReadout.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/FakeStatusPanel.h"
 #include "tests/support/ScriptedMessages.h"
-#include "ui/LanguageTable.h"
 
 using fuzzing::check;
 
@@ -50,7 +50,7 @@ void presence(const QByteArray& reply) {
     fuzzing::NoWaitClock clock;
     testsupport::FakeStatusPanel status;
     testsupport::ScriptedMessages messages;
-    ui::LanguageTable texts;
+    text::LanguageTable texts;
     sensor::RangeBoxTexts boxes;
     boxes.zero.fill(QStringLiteral("32768"));
     boxes.k.fill(QStringLiteral("0,001"));

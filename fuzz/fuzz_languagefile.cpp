@@ -1,7 +1,7 @@
 // The bytes of a language file, as the start-up reads them into the language table.
-#include "app/LanguageFile.h"
+#include "core/text/LanguageFile.h"
+#include "core/text/LanguageTable.h"
 #include "fuzz/FuzzSupport.h"
-#include "ui/LanguageTable.h"
 
 #include <map>
 
@@ -15,7 +15,7 @@ std::map<int, QString> entriesOf(const QString& text) {
     for (QString line : text.split(u'\n')) {
         if (line.endsWith(u'\r'))
             line.chop(1);
-        if (const auto entry = app::ParseLanguageLine(line))
+        if (const auto entry = text::ParseLanguageLine(line))
             entries[entry->first] = entry->second;
     }
     return entries;
@@ -25,23 +25,23 @@ std::map<int, QString> entriesOf(const QString& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes = fuzzing::bytesOf(data, size);
-    const QString text = app::DecodeLanguageBytes(bytes);
+    const QString text = text::DecodeLanguageBytes(bytes);
     if (!bytes.startsWith("\xEF\xBB\xBF") && QString::fromUtf8(bytes).toUtf8() == bytes)
         check(text == QString::fromUtf8(bytes));
 
-    ui::LanguageTable table;
-    app::ParseLanguageText(text, table);
+    text::LanguageTable table;
+    text::ParseLanguageText(text, table);
     const std::map<int, QString> entries = entriesOf(text);
-    for (int key = ui::LanguageTable::First; key <= ui::LanguageTable::Last; ++key) {
+    for (int key = text::LanguageTable::First; key <= text::LanguageTable::Last; ++key) {
         const auto entry = entries.find(key);
         check(table.text(key) == (entry == entries.end() ? QString() : entry->second));
         check(!table.text(key).contains(u'\n'));
     }
-    check(table.text(0).isEmpty() && table.text(ui::LanguageTable::Last + 1).isEmpty());
+    check(table.text(0).isEmpty() && table.text(text::LanguageTable::Last + 1).isEmpty());
 
     // An entry written back as "key=text" reads as the same entry.
     for (const auto& [key, value] : entries) {
-        const auto again = app::ParseLanguageLine(QString::number(key) + u'=' + value);
+        const auto again = text::ParseLanguageLine(QString::number(key) + u'=' + value);
         check(again && again->first == key && again->second == value);
     }
     return 0;

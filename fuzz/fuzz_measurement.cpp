@@ -1,6 +1,6 @@
 // A measurement reply ("display;raw;SSRRBB" CR) as the polling timer hands it over, whatever
 // the line delivered.
-#include "device/Measurement.h"
+#include "core/instrument/Measurement.h"
 #include "fuzz/FuzzSupport.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 // Text read as a number: ValDecimal (typed values and the instrument's replies), ReadNumber and
 // ReadWholeNumber (keys and settings).
-#include "device/Encoding.h"
+#include "core/text/Encoding.h"
 #include "fuzz/FuzzSupport.h"
 
 #include <cmath>

@@ -1,8 +1,8 @@
 // Text typed into the point dialog's two boxes, then OK: "signal LF etalon LF etalon format".
 // The dialog needs an application object, made once for the whole run.
-#include "calibration/PointDialog.h"
-#include "device/Encoding.h"
+#include "core/text/Encoding.h"
 #include "fuzz/FuzzSupport.h"
+#include "views/PointDialog.h"
 
 #include <QApplication>
 #include <QLineEdit>

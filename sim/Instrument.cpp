@@ -1,6 +1,6 @@
 #include "sim/Instrument.h"
 
-#include "device/Encoding.h"
+#include "core/text/Encoding.h"
 #include "sim/SensorBlock.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "sim/SensorBlock.h"
 
-#include "device/Encoding.h"
-#include "ui/Windows1250.h"
+#include "core/text/Encoding.h"
+#include "core/text/Windows1250.h"
 
 #include <algorithm>
 
@@ -18,7 +18,7 @@ constexpr int MinPoints = 2;
 constexpr int MaxPoints = 40;
 
 QByteArray fixedText(const QString& text, int width) {
-    QByteArray bytes = ui::toWindows1250(text.trimmed());
+    QByteArray bytes = text::toWindows1250(text.trimmed());
     bytes.truncate(width);
     return bytes.leftJustified(width, ' ');
 }

@@ -1,10 +1,10 @@
 #include "sim/SimulatedLine.h"
 
-#include "ui/Clock.h"
+#include "core/instrument/Clock.h"
 
 namespace sim {
 
-SimulatedLine::SimulatedLine(ui::Clock& clock) : clock_(clock) {}
+SimulatedLine::SimulatedLine(device::Clock& clock) : clock_(clock) {}
 
 Instrument& SimulatedLine::attach(int number, Instrument instrument) {
     states_.erase(number);

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "device/SerialLine.h"
+#include "core/instrument/SerialLine.h"
 #include "sim/Instrument.h"
 
 #include <QList>
 #include <map>
 
-namespace ui {
+namespace device {
 class Clock;
 }
 
@@ -19,7 +19,7 @@ class SimulatedLine final : public device::SerialLine {
 public:
     enum class PortState { Absent, Silent, InUse, PermissionDenied };
 
-    explicit SimulatedLine(ui::Clock& clock);
+    explicit SimulatedLine(device::Clock& clock);
 
     // Puts an instrument on port `number` and returns it; the line keeps it.
     Instrument& attach(int number, Instrument instrument = Instrument::withDefaults());
@@ -50,7 +50,7 @@ private:
     [[nodiscard]] bool openPortVanished() const { return openPort_ != 0 && openPort_ == vanished_; }
     void collectArrived();
 
-    ui::Clock& clock_;
+    device::Clock& clock_;
     std::map<int, Instrument> instruments_;
     std::map<int, PortState> states_;
     int number_ = 1;

@@ -1,10 +1,10 @@
-#include "calibration/CurveEditor.h"
-#include "calibration/CurvePage.h"
-#include "calibration/CurveTable.h"
-#include "calibration/PointDialog.h"
+#include "core/calibration/CurveTable.h"
+#include "core/text/LanguageTable.h"
 #include "tests/support/ScriptedMessages.h"
-#include "ui/LanguageTable.h"
-#include "ui/Twips.h"
+#include "views/CurveEditor.h"
+#include "views/CurvePage.h"
+#include "views/PointDialog.h"
+#include "views/Twips.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -59,7 +59,7 @@ public:
     CurveTable table;
     frmOrvoCalibInputBox dialog;
     ScriptedMessages messages;
-    ui::LanguageTable texts;
+    text::LanguageTable texts;
     std::unique_ptr<CurveEditor> editor;
     float live = 0.0F;
     int newCurves = 0;
@@ -154,7 +154,7 @@ private slots:
         rig.editor->AddCurvePoint();
         QCOMPARE(rig.table.PointCount(), 3);
         QCOMPARE(rig.messages.texts(), QStringList{"T44 1 T43"});
-        QCOMPARE(rig.messages.shown.first().icon, ui::MsgIcon::Critical);
+        QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::Critical);
         QCOMPARE(rig.page.lstKrivka->currentRow(), 1); // the first of the two equal signals
     }
 
@@ -181,18 +181,18 @@ private slots:
 
         rig.fill(1);
         rig.page.lstKrivka->setCurrentRow(0);
-        rig.messages.answer(ui::MsgAnswer::No);
+        rig.messages.answer(text::MsgAnswer::No);
         rig.editor->DeleteCurvePoint();
         QCOMPARE(rig.messages.texts().last(), QString("T63 0.00   kg     ?"));
         QCOMPARE(rig.table.PointCount(), 1);
-        rig.messages.answer(ui::MsgAnswer::Yes);
+        rig.messages.answer(text::MsgAnswer::Yes);
         rig.editor->DeleteCurvePoint();
         QCOMPARE(rig.table.PointCount(), 0);
         QCOMPARE(rig.page.lstKrivka->count(), 0);
         QVERIFY(!rig.page.cmdListAction[2]->isEnabled());
 
         rig.fill(3);
-        rig.messages.answer(ui::MsgAnswer::Yes);
+        rig.messages.answer(text::MsgAnswer::Yes);
         rig.editor->ClearCurvePoints();
         QCOMPARE(rig.table.PointCount(), 0);
         QCOMPARE(rig.page.lstKrivka->count(), 0);
@@ -203,7 +203,7 @@ private slots:
         rig.fill(4);
         rig.editor->NewCurve(); // No is the default answer
         QCOMPARE(rig.table.PointCount(), 4);
-        rig.messages.answer(ui::MsgAnswer::Yes);
+        rig.messages.answer(text::MsgAnswer::Yes);
         rig.editor->NewCurve();
         QCOMPARE(rig.newCurves, 1);
         QCOMPARE(rig.page.lstKrivka->count(), 0);

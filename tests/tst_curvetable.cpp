@@ -1,6 +1,6 @@
-#include "calibration/CurveEvaluation.h"
-#include "calibration/CurveTable.h"
-#include "ui/LanguageTable.h"
+#include "core/calibration/CurveEvaluation.h"
+#include "core/calibration/CurveTable.h"
+#include "core/text/LanguageTable.h"
 
 #include <QLocale>
 #include <QTest>
@@ -108,7 +108,7 @@ private slots:
     }
 
     void duplicateMessage() {
-        ui::LanguageTable texts;
+        text::LanguageTable texts;
         texts.set(42, QStringLiteral("Etalon"));
         texts.set(43, QStringLiteral("je zadán vícekrát"));
         texts.set(44, QStringLiteral("Signál"));

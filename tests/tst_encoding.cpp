@@ -1,4 +1,4 @@
-#include "device/Encoding.h"
+#include "core/text/Encoding.h"
 
 #include <QTest>
 #include <cmath>

@@ -1,21 +1,21 @@
-#include "app/PortPage.h"
-#include "app/PortSetting.h"
-#include "app/Services.h"
-#include "app/frmOrvoCalibration.h"
-#include "calibration/CurvePage.h"
-#include "calibration/CurveTable.h"
-#include "calibration/PointDialog.h"
-#include "device/LiveValues.h"
-#include "device/QtSerialLine.h"
-#include "sensor/SensorImage.h"
-#include "sensor/SensorPage.h"
+#include "core/calibration/CurveTable.h"
+#include "core/instrument/Clock.h"
+#include "core/instrument/Lifecycle.h"
+#include "core/instrument/LiveValues.h"
+#include "core/instrument/QtSerialLine.h"
+#include "core/sensor/SensorImage.h"
+#include "core/session/PortSetting.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/ExpectedImage.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/SimProcess.h"
 #include "tests/support/WindowRig.h"
-#include "ui/Clock.h"
-#include "ui/Lifecycle.h"
+#include "views/CurvePage.h"
+#include "views/PointDialog.h"
+#include "views/PortPage.h"
+#include "views/SensorPage.h"
+#include "views/Services.h"
+#include "views/frmOrvoCalibration.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -64,9 +64,9 @@ struct PtyRig {
     testsupport::SimProcess sim;
     QTemporaryDir dir;
     QSettings settings{dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat};
-    app::PortSetting portSetting{settings};
-    ui::Lifecycle lifecycle;
-    ui::EventLoopClock clock{lifecycle};
+    session::PortSetting portSetting{settings};
+    device::Lifecycle lifecycle;
+    device::EventLoopClock clock{lifecycle};
     device::QtSerialLine line{ports.path()};
     testsupport::ScriptedMessages messages;
     std::unique_ptr<frmOrvoCalibration> window;
@@ -150,7 +150,7 @@ private slots:
         QCOMPARE(window.fraCURVE->lblCEth->text(), QStringLiteral("Etalon [kN]"));
 
         // Curve page: a new curve, one point per load.
-        messages.answer(ui::MsgAnswer::Yes);
+        messages.answer(text::MsgAnswer::Yes);
         window.fraCURVE->cmdListAction[2]->click();
         QCOMPARE(window.curveTable().PointCount(), 0);
         const QList<Capture> captures{{-1.0, QStringLiteral("-50"), false},

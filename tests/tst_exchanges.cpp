@@ -1,16 +1,16 @@
 // The exchanges with the instrument, run as one suite against every line: the in-process
 // simulated line on a test clock, and QSerialPort on a pseudo-terminal served by toran-sim.
 
-#include "device/OrvoLib.h"
-#include "device/QtSerialLine.h"
-#include "device/Timing.h"
+#include "core/instrument/Clock.h"
+#include "core/instrument/Lifecycle.h"
+#include "core/instrument/OrvoLib.h"
+#include "core/instrument/QtSerialLine.h"
+#include "core/instrument/Timing.h"
 #include "sim/Console.h"
 #include "sim/Instrument.h"
 #include "sim/SimulatedLine.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/SimProcess.h"
-#include "ui/Clock.h"
-#include "ui/Lifecycle.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,7 +29,7 @@ class Bench {
 public:
     virtual ~Bench() = default;
     virtual device::SerialLine& line() = 0;
-    virtual ui::Clock& clock() = 0;
+    virtual device::Clock& clock() = 0;
     virtual QString command(const QString& line) = 0;
     Link link() { return Link{line(), clock()}; }
     void addFault(const QString& rule) {
@@ -51,7 +51,7 @@ public:
         QCOMPARE(line_.open(), device::OpenResult::Opened);
     }
     device::SerialLine& line() override { return line_; }
-    ui::Clock& clock() override { return clock_; }
+    device::Clock& clock() override { return clock_; }
     QString command(const QString& line) override {
         return sim::runConsoleCommand(instrument_, line).line;
     }
@@ -73,14 +73,14 @@ public:
         QCOMPARE(line_.open(), device::OpenResult::Opened);
     }
     device::SerialLine& line() override { return line_; }
-    ui::Clock& clock() override { return clock_; }
+    device::Clock& clock() override { return clock_; }
     QString command(const QString& line) override { return sim_.command(line); }
 
 private:
     QTemporaryDir directory_;
     testsupport::SimProcess sim_;
-    ui::Lifecycle lifecycle_;
-    ui::EventLoopClock clock_{lifecycle_};
+    device::Lifecycle lifecycle_;
+    device::EventLoopClock clock_{lifecycle_};
     device::QtSerialLine line_;
 };
 

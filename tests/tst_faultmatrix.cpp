@@ -1,14 +1,14 @@
-#include "app/frmOrvoCalibration.h"
-#include "calibration/CurveEditor.h"
-#include "calibration/CurveTable.h"
-#include "calibration/SystemCalibrationFrame.h"
-#include "device/LiveValues.h"
-#include "sensor/SensorImage.h"
-#include "sensor/SensorPage.h"
+#include "core/calibration/CurveTable.h"
+#include "core/instrument/LiveValues.h"
+#include "core/sensor/SensorImage.h"
 #include "sim/Fault.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/ExpectedImage.h"
 #include "tests/support/WindowRig.h"
+#include "views/CurveEditor.h"
+#include "views/SensorPage.h"
+#include "views/SystemCalibrationFrame.h"
+#include "views/frmOrvoCalibration.h"
 
 #include <QLineEdit>
 #include <QLocale>

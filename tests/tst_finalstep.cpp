@@ -1,18 +1,18 @@
-#include "app/PortPage.h"
-#include "app/StatusPanel.h"
-#include "app/frmOrvoCalibration.h"
-#include "calibration/CurveEditor.h"
-#include "calibration/CurvePage.h"
-#include "calibration/CurveTable.h"
-#include "calibration/SystemCalibrationFrame.h"
-#include "device/LiveValues.h"
-#include "device/SignalPanels.h"
-#include "sensor/SensorImage.h"
-#include "sensor/SensorPage.h"
-#include "sensor/SensorSave.h"
+#include "core/calibration/CurveTable.h"
+#include "core/instrument/LiveValues.h"
+#include "core/sensor/SensorImage.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/ExpectedImage.h"
 #include "tests/support/WindowRig.h"
+#include "views/CurveEditor.h"
+#include "views/CurvePage.h"
+#include "views/PortPage.h"
+#include "views/SensorPage.h"
+#include "views/SensorSave.h"
+#include "views/SignalPanels.h"
+#include "views/StatusPanel.h"
+#include "views/SystemCalibrationFrame.h"
+#include "views/frmOrvoCalibration.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -24,7 +24,7 @@
 #include <QTest>
 
 using app::frmOrvoCalibration;
-using ui::MsgAnswer;
+using text::MsgAnswer;
 
 namespace {
 
@@ -103,7 +103,7 @@ void verifyFinished(Harness& harness, int block, const QByteArray& image) {
     QCOMPARE(frames.last(), QByteArray("$00X"));
     QCOMPARE(harness.instrument().resetCount(), 2);
     QCOMPARE(harness.messages.texts().last(), QStringLiteral("T56"));
-    QCOMPARE(harness.messages.shown.last().icon, ui::MsgIcon::Information);
+    QCOMPARE(harness.messages.shown.last().icon, text::MsgIcon::Information);
     QVERIFY(harness.window->hasEnded());
     QVERIFY(!harness.line.isOpen());
 }
@@ -160,8 +160,8 @@ private slots:
 
         QCOMPARE(harness.messages.texts(), messages);
         if (gain >= 0) {
-            QCOMPARE(harness.messages.shown.first().icon, ui::MsgIcon::Question);
-            QCOMPARE(harness.messages.shown.first().buttons, ui::MsgButtons::YesNo);
+            QCOMPARE(harness.messages.shown.first().icon, text::MsgIcon::Question);
+            QCOMPARE(harness.messages.shown.first().buttons, text::MsgButtons::YesNo);
         }
         if (writes < 0) {
             QVERIFY(!window.fraSNIMAC->isHidden() && window.fraCURVE->isHidden());
@@ -231,8 +231,8 @@ private slots:
             return;
         }
         QCOMPARE(harness.messages.texts(), QStringList{message});
-        QCOMPARE(harness.messages.shown.first().icon, ui::MsgIcon::None);
-        QCOMPARE(harness.messages.shown.first().buttons, ui::MsgButtons::Ok);
+        QCOMPARE(harness.messages.shown.first().icon, text::MsgIcon::None);
+        QCOMPARE(harness.messages.shown.first().buttons, text::MsgButtons::Ok);
         QVERIFY(harness.framesOf("KW").isEmpty() && harness.framesOf("X").isEmpty());
         verifyCurvePage(harness);
         QCOMPARE(harness.points(), points);
@@ -314,7 +314,7 @@ private slots:
 
         QCOMPARE(damaged, readBackDiffers);
         QCOMPARE(harness.messages.texts(), messages);
-        QCOMPARE(harness.messages.shown.first().icon, ui::MsgIcon::Critical);
+        QCOMPARE(harness.messages.shown.first().icon, text::MsgIcon::Critical);
         QCOMPARE(harness.framesOf("KW").size(), readBackDiffers ? 128 : 0);
         QCOMPARE(harness.instrument().resetCount(), readBackDiffers ? 1 : 0);
         verifyCurvePage(harness);

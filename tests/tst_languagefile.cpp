@@ -1,6 +1,6 @@
-#include "app/LanguageFile.h"
-#include "ui/LanguageTable.h"
-#include "ui/Windows1250.h"
+#include "core/text/LanguageFile.h"
+#include "core/text/LanguageTable.h"
+#include "core/text/Windows1250.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,7 +60,7 @@ private slots:
         QFETCH(QString, line);
         QFETCH(int, key);
         QFETCH(QString, text);
-        const auto entry = app::ParseLanguageLine(line);
+        const auto entry = text::ParseLanguageLine(line);
         if (key == Skipped) {
             QVERIFY(!entry.has_value());
             return;
@@ -71,14 +71,14 @@ private slots:
     }
 
     void laterLineWinsAndBadLinesAreSkipped() {
-        ui::LanguageTable table;
-        app::ParseLanguageText(u"4=First\r\n"
-                               u"garbage\r\n"
-                               u"=7\r\n"
-                               u"5=Storno  \r\n"
-                               u"4=Second\n"
-                               u"6=last line without a line end",
-                               table);
+        text::LanguageTable table;
+        text::ParseLanguageText(u"4=First\r\n"
+                                u"garbage\r\n"
+                                u"=7\r\n"
+                                u"5=Storno  \r\n"
+                                u"4=Second\n"
+                                u"6=last line without a line end",
+                                table);
         QCOMPARE(table.text(4), QStringLiteral("Second"));
         QCOMPARE(table.text(5), QStringLiteral("Storno"));
         QCOMPARE(table.text(6), QStringLiteral("last line without a line end"));
@@ -89,7 +89,7 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
         const QString czech = QStringLiteral("9=Přetížení [%]; Další");
-        QTest::newRow("Windows-1250") << ui::toWindows1250(czech) << czech;
+        QTest::newRow("Windows-1250") << text::toWindows1250(czech) << czech;
         QTest::newRow("UTF-8 without a mark") << czech.toUtf8() << czech;
         QTest::newRow("UTF-8 with a byte-order mark")
             << QByteArray("\xEF\xBB\xBF") + czech.toUtf8() << czech;
@@ -97,32 +97,32 @@ private slots:
         QTest::newRow("empty") << QByteArray() << QString();
         // A lone lead byte is not UTF-8, so the whole file is Windows-1250.
         QTest::newRow("Windows-1250 that looks half like UTF-8")
-            << QByteArray("5=\xC8") + ui::toWindows1250(u"ást") << QStringLiteral("5=Část");
+            << QByteArray("5=\xC8") + text::toWindows1250(u"ást") << QStringLiteral("5=Část");
     }
 
     void decodesByContent() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
-        QCOMPARE(app::DecodeLanguageBytes(bytes), text);
+        QCOMPARE(text::DecodeLanguageBytes(bytes), text);
     }
 
     void loadsAFile() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("ToranCal.lang"));
-        QVERIFY(writeFile(path, ui::toWindows1250(u"; remark\r\n3=Zpět\r\n  5=Zrušit  \r\n")));
-        ui::LanguageTable table;
-        app::LoadLanguageFile(path, table);
+        QVERIFY(writeFile(path, text::toWindows1250(u"; remark\r\n3=Zpět\r\n  5=Zrušit  \r\n")));
+        text::LanguageTable table;
+        text::LoadLanguageFile(path, table);
         QCOMPARE(table.text(3), QStringLiteral("Zpět"));
         QCOMPARE(table.text(5), QStringLiteral("Zrušit"));
 
         // A missing or empty file, or a directory, gives no texts.
         const QString empty = dir.filePath(QStringLiteral("empty.lang"));
         QVERIFY(writeFile(empty, {}));
-        ui::LanguageTable none;
+        text::LanguageTable none;
         for (const QString& file :
              {dir.filePath(QStringLiteral("missing.lang")), empty, dir.path()})
-            app::LoadLanguageFile(file, none);
-        for (int number = ui::LanguageTable::First; number <= ui::LanguageTable::Last; ++number)
+            text::LoadLanguageFile(file, none);
+        for (int number = text::LanguageTable::First; number <= text::LanguageTable::Last; ++number)
             QVERIFY(none.text(number).isEmpty());
     }
 
@@ -136,13 +136,13 @@ private slots:
         QByteArray every(256, '\0');
         for (int byte = 0; byte < 256; ++byte)
             every[byte] = char(byte);
-        const QString text = ui::fromWindows1250(every);
+        const QString text = text::fromWindows1250(every);
         QCOMPARE(text, decoder.decode(every));
-        QCOMPARE(ui::toWindows1250(text), every);
+        QCOMPARE(text::toWindows1250(text), every);
         QCOMPARE(encoder.encode(text), every);
-        QCOMPARE(ui::toWindows1250(u"Zł€ 日 \U0001F600"), QByteArray("Z\xB3\x80 ? ?"));
-        QCOMPARE(ui::windows1250Byte(U'ä'), std::optional<char>('\xE4'));
-        QCOMPARE(ui::windows1250Byte(U'ø'), std::nullopt);
+        QCOMPARE(text::toWindows1250(u"Zł€ 日 \U0001F600"), QByteArray("Z\xB3\x80 ? ?"));
+        QCOMPARE(text::windows1250Byte(U'ä'), std::optional<char>('\xE4'));
+        QCOMPARE(text::windows1250Byte(U'ø'), std::nullopt);
     }
 
     void shippedFileHasEveryTextInUse() {
@@ -155,11 +155,11 @@ private slots:
         const QByteArray bytes = file.readAll();
         QVERIFY2(!bytes.contains("\n") || bytes.count("\r\n") == bytes.count("\n"),
                  "every line ends with CR LF");
-        QVERIFY2(app::DecodeLanguageBytes(bytes) == ui::fromWindows1250(bytes),
+        QVERIFY2(text::DecodeLanguageBytes(bytes) == text::fromWindows1250(bytes),
                  "the file is Windows-1250");
 
-        ui::LanguageTable table;
-        app::LoadLanguageFile(path, table);
+        text::LanguageTable table;
+        text::LoadLanguageFile(path, table);
         for (const int number : numbersInUse())
             QVERIFY2(!table.text(number).trimmed().isEmpty(), qPrintable(QString::number(number)));
         QCOMPARE(table.text(3), QStringLiteral("Zpět"));

@@ -1,13 +1,13 @@
 // The polling of the live signal through the main window. The real port's side of a lost
 // device (reads fail, opening again works once it is back) is in tst_simulator.
 
-#include "calibration/CurvePage.h"
-#include "calibration/PointDialog.h"
-#include "calibration/SystemCalibrationFrame.h"
-#include "device/LiveSignal.h"
-#include "device/SignalPanels.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/WindowRig.h"
+#include "views/CurvePage.h"
+#include "views/LiveSignal.h"
+#include "views/PointDialog.h"
+#include "views/SignalPanels.h"
+#include "views/SystemCalibrationFrame.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -177,7 +177,7 @@ private slots:
         QCOMPARE(rig.messages.shown.size(), 1);
         QCOMPARE(rig.messages.shown.first().text,
                  QStringLiteral("Reading failed.\r\nCheck the cable."));
-        QCOMPARE(rig.messages.shown.first().icon, ui::MsgIcon::Critical);
+        QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::Critical);
         QVERIFY(!rig.line.isOpen());
         QCOMPARE(rig.signalText(), QStringLiteral("-----"));
         QVERIFY(rig.window->tmrCasovac.isActive());

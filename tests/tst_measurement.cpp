@@ -1,4 +1,4 @@
-#include "device/Measurement.h"
+#include "core/instrument/Measurement.h"
 
 #include <QLocale>
 #include <QTest>

@@ -1,10 +1,10 @@
-#include "app/frmOrvoCalibration.h"
-#include "calibration/CurvePage.h"
-#include "calibration/CurveTable.h"
-#include "calibration/PointDialog.h"
-#include "calibration/SystemCalibrationFrame.h"
-#include "sensor/SensorPage.h"
+#include "core/calibration/CurveTable.h"
 #include "tests/support/WindowRig.h"
+#include "views/CurvePage.h"
+#include "views/PointDialog.h"
+#include "views/SensorPage.h"
+#include "views/SystemCalibrationFrame.h"
+#include "views/frmOrvoCalibration.h"
 
 #include <QLineEdit>
 #include <QLocale>
@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <cmath>
 
-using ui::MsgAnswer;
+using text::MsgAnswer;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "calibration/PointDialog.h"
+#include "views/PointDialog.h"
 
 #include <QLineEdit>
 #include <QLocale>

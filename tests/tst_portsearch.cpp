@@ -1,6 +1,6 @@
-#include "app/PortPage.h"
-#include "app/PortSearchAction.h"
 #include "tests/support/WindowRig.h"
+#include "views/PortPage.h"
+#include "views/PortSearchAction.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -46,7 +46,7 @@ private slots:
         harness.search();
 
         QCOMPARE(harness.messages.texts(), QStringList({Found + QStringLiteral(" 3")}));
-        QCOMPARE(harness.messages.shown.first().icon, ui::MsgIcon::Information);
+        QCOMPARE(harness.messages.shown.first().icon, text::MsgIcon::Information);
         QCOMPARE(harness.selected(), QStringLiteral("COM3"));
         QVERIFY(!harness.line.isOpen());
         QCOMPARE(harness.line.openedPorts(), QList<int>({3}));
@@ -114,7 +114,7 @@ private slots:
         harness.search();
         QCOMPARE(harness.messages.texts(), QStringList({message}));
         QCOMPARE(harness.messages.shown.first().icon,
-                 instrumentAbove ? ui::MsgIcon::Information : ui::MsgIcon::Exclamation);
+                 instrumentAbove ? text::MsgIcon::Information : text::MsgIcon::Exclamation);
         QCOMPARE(harness.selected(), instrumentAbove ? QStringLiteral("COM8") : "COM11");
         QCOMPARE(harness.line.openedPorts(), instrumentAbove ? QList<int>({5, 8}) : QList<int>{5});
         QVERIFY(!harness.line.isOpen());
@@ -125,7 +125,7 @@ private slots:
         Harness harness;
         harness.search();
         QCOMPARE(harness.messages.texts(), QStringList({NotFound}));
-        QCOMPARE(harness.messages.shown.first().icon, ui::MsgIcon::Exclamation);
+        QCOMPARE(harness.messages.shown.first().icon, text::MsgIcon::Exclamation);
         QVERIFY(harness.line.openedPorts().isEmpty());
         QCOMPARE(harness.clock.waited(), 0ms);
         QCOMPARE(harness.selected(), QStringLiteral("COM9"));

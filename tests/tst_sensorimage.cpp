@@ -1,5 +1,5 @@
-#include "sensor/SensorId.h"
-#include "sensor/SensorImage.h"
+#include "core/sensor/SensorId.h"
+#include "core/sensor/SensorImage.h"
 
 #include <QTest>
 #include <cmath>

@@ -70,7 +70,7 @@ private slots:
         QCOMPARE(rig.logic.ValidateSensorPage(), failure.isEmpty());
         QCOMPARE(rig.messages.texts(), failure.isEmpty() ? QStringList() : QStringList{failure});
         for (const auto& shown : rig.messages.shown)
-            QCOMPARE(shown.icon, ui::MsgIcon::Critical);
+            QCOMPARE(shown.icon, text::MsgIcon::Critical);
         // The copy into the record checks only that a description is there.
         QVERIFY(rig.logic.TXT2XXX());
 
@@ -83,14 +83,14 @@ private slots:
         Rig rig;
         rig.page.lblLimitWarning->show();
         rig.page.txtRozsah->setText("1000");
-        rig.messages.answer(ui::MsgAnswer::No);
+        rig.messages.answer(text::MsgAnswer::No);
         QVERIFY(!rig.logic.ValidateSensorPage());
         QCOMPARE(rig.messages.texts(), QStringList{"T57"});
-        QCOMPARE(rig.messages.shown.first().icon, ui::MsgIcon::Exclamation);
-        QCOMPARE(rig.messages.shown.first().buttons, ui::MsgButtons::YesNo);
+        QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::Exclamation);
+        QCOMPARE(rig.messages.shown.first().buttons, text::MsgButtons::YesNo);
 
         rig.messages.clear();
-        rig.messages.answer(ui::MsgAnswer::Yes);
+        rig.messages.answer(text::MsgAnswer::Yes);
         QVERIFY(!rig.logic.ValidateSensorPage());
         QCOMPARE(rig.messages.texts(), QStringList({"T57", "T58"}));
     }
@@ -129,7 +129,7 @@ private slots:
             QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, points);
             QCOMPARE(rig.sensors.CurrentSensor.CurveEtalon[9], 90.0F);
         } else {
-            QCOMPARE(rig.messages.shown.last().icon, ui::MsgIcon::Critical);
+            QCOMPARE(rig.messages.shown.last().icon, text::MsgIcon::Critical);
             QVERIFY(rig.sensors.CurrentSensor == SensorRecord{});
         }
     }

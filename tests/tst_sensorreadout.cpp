@@ -1,10 +1,10 @@
-#include "sensor/SensorReadout.h"
+#include "core/sensor/SensorReadout.h"
+#include "core/text/LanguageTable.h"
 #include "sim/Fault.h"
 #include "sim/SimulatedLine.h"
 #include "tests/support/FakeStatusPanel.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/ScriptedMessages.h"
-#include "ui/LanguageTable.h"
 
 #include <QTest>
 
@@ -17,7 +17,7 @@ struct Rig {
     sim::SimulatedLine line{clock};
     testsupport::FakeStatusPanel status;
     testsupport::ScriptedMessages messages;
-    ui::LanguageTable texts;
+    text::LanguageTable texts;
     RangeBoxTexts boxes;
     SensorState sensors;
     device::LiveValues live;
@@ -82,7 +82,7 @@ private slots:
         rig.instrument().setBlock(0, block);
         rig.read();
         QCOMPARE(rig.messages.texts(), QStringList{FsnStructureError});
-        QCOMPARE(rig.messages.shown.first().icon, ui::MsgIcon::Critical);
+        QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::Critical);
         QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, 0);
     }
 

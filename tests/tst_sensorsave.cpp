@@ -1,6 +1,6 @@
-#include "device/Encoding.h"
-#include "sensor/SensorReadout.h"
-#include "sensor/SensorSave.h"
+#include "core/instrument/Lifecycle.h"
+#include "core/sensor/SensorReadout.h"
+#include "core/text/Encoding.h"
 #include "sim/Fault.h"
 #include "sim/SensorBlock.h"
 #include "sim/SimulatedLine.h"
@@ -8,7 +8,7 @@
 #include "tests/support/Frames.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/SensorPageRig.h"
-#include "ui/Lifecycle.h"
+#include "views/SensorSave.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -23,7 +23,7 @@ namespace {
 constexpr int ExternalImageSize = 104 + 8 * 3; // the default external sensor has 3 points
 
 struct Rig : testsupport::SensorPageRig {
-    ui::Lifecycle lifecycle;
+    device::Lifecycle lifecycle;
     testsupport::ManualClock clock{&lifecycle};
     sim::SimulatedLine line{clock};
     testsupport::FakeStatusPanel status;
@@ -177,7 +177,7 @@ private slots:
         QCOMPARE(rig.save.SaveSensor(true), SaveWriteFailed);
         QCOMPARE(rig.blockWrites().size(), 4 + 3);
         QCOMPARE(rig.messages.texts(), QStringList{"T47 [-5]"});
-        QCOMPARE(rig.messages.shown.first().icon, ui::MsgIcon::None);
+        QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::None);
         QCOMPARE(rig.calls, QStringList({"stop", "disable", "enable"}));
         QVERIFY(!rig.status.visible);
         QCOMPARE(rig.sensors.SensorImage, inSensor);
@@ -229,16 +229,16 @@ private slots:
         rig.start();
         const SensorRecord before = rig.sensors.CurrentSensor;
         rig.page.txtPopis->setText("Nový popis");
-        rig.messages.answer(ui::MsgAnswer::No);
+        rig.messages.answer(text::MsgAnswer::No);
         rig.page.cmdAction[1]->click();
         QCOMPARE(rig.messages.texts(), QStringList{"T46"});
-        QCOMPARE(rig.messages.shown.first().icon, ui::MsgIcon::Question);
-        QCOMPARE(rig.messages.shown.first().buttons, ui::MsgButtons::YesNo);
+        QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::Question);
+        QCOMPARE(rig.messages.shown.first().buttons, text::MsgButtons::YesNo);
         QCOMPARE(rig.instrument().frameCount(), 0);
         QVERIFY(rig.sensors.CurrentSensor == before);
         QVERIFY(rig.calls.isEmpty());
 
-        rig.messages.answer(ui::MsgAnswer::Yes);
+        rig.messages.answer(text::MsgAnswer::Yes);
         rig.page.cmdAction[1]->click();
         QCOMPARE(rig.blockWrites().size(), ExternalImageSize);
         QCOMPARE(rig.calls, QStringList({"stop", "disable", "reset", "enable"}));

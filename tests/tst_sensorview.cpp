@@ -1,10 +1,10 @@
-#include "app/InstrumentReadout.h"
-#include "calibration/CurvePage.h"
-#include "calibration/SystemCalibrationFrame.h"
-#include "device/SetupReadout.h"
-#include "sensor/SensorPage.h"
-#include "sensor/SensorView.h"
+#include "core/instrument/SetupReadout.h"
 #include "tests/support/WindowRig.h"
+#include "views/CurvePage.h"
+#include "views/InstrumentReadout.h"
+#include "views/SensorPage.h"
+#include "views/SensorView.h"
+#include "views/SystemCalibrationFrame.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,10 +1,10 @@
-#include "device/Encoding.h"
-#include "device/SetupReadout.h"
+#include "core/instrument/SetupReadout.h"
+#include "core/text/Encoding.h"
+#include "core/text/LanguageTable.h"
 #include "sim/SimulatedLine.h"
 #include "tests/support/FakeStatusPanel.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/ScriptedMessages.h"
-#include "ui/LanguageTable.h"
 
 #include <QTest>
 
@@ -17,7 +17,7 @@ struct Rig {
     sim::SimulatedLine line{clock};
     testsupport::FakeStatusPanel status;
     testsupport::ScriptedMessages messages;
-    ui::LanguageTable texts;
+    text::LanguageTable texts;
     InstrumentSetup setup;
     Rig() {
         for (int n = 30; n <= 35; ++n)
@@ -88,7 +88,7 @@ private slots:
         rig.line.setPortNumber(7);
         QCOMPARE(rig.read(), SetupPortFailed);
         QCOMPARE(rig.messages.texts(), QStringList{"T31 (COM7) T32"});
-        QCOMPARE(rig.messages.shown.first().icon, ui::MsgIcon::Critical);
+        QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::Critical);
         QCOMPARE(rig.status.texts.last(), QString("T33"));
         QVERIFY(!rig.status.visible);
     }
@@ -117,7 +117,7 @@ private slots:
         QCOMPARE(rig.read(), SetupByteSilent);
         QCOMPARE(rig.setup.RangeK[0], 42.0);
         QCOMPARE(rig.messages.shown.size(), 1);
-        QCOMPARE(rig.messages.shown.first().icon, ui::MsgIcon::Critical);
+        QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::Critical);
         QVERIFY(!rig.status.visible);
         QCOMPARE(rig.instrument().frames().size(), 1 + 20 + 4);
     }

@@ -1,9 +1,11 @@
 // The simulated instrument: its replies, faults and pacing, the in-process line with its port
 // states, the console of toran-sim and the pseudo-terminal front end itself.
 
-#include "device/OrvoLib.h"
-#include "device/QtSerialLine.h"
-#include "device/Timing.h"
+#include "core/instrument/Clock.h"
+#include "core/instrument/Lifecycle.h"
+#include "core/instrument/OrvoLib.h"
+#include "core/instrument/QtSerialLine.h"
+#include "core/instrument/Timing.h"
 #include "sim/Console.h"
 #include "sim/Fault.h"
 #include "sim/Instrument.h"
@@ -11,8 +13,6 @@
 #include "sim/SimulatedLine.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/SimProcess.h"
-#include "ui/Clock.h"
-#include "ui/Lifecycle.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -316,8 +316,8 @@ private slots:
         testsupport::SimProcess sim(link, {"--baud", "0", "--digits", "4", "--mask", "2", "--load",
                                            "0.5", "--verbose", "--hangup-after", "2"});
         QVERIFY2(sim.isReady(), qPrintable(sim.error()));
-        ui::Lifecycle lifecycle;
-        ui::EventLoopClock clock(lifecycle);
+        device::Lifecycle lifecycle;
+        device::EventLoopClock clock(lifecycle);
         device::QtSerialLine line(directory.path());
         QVERIFY(line.setPortNumber(3));
         QCOMPARE(line.open(), device::OpenResult::Opened);

@@ -1,11 +1,11 @@
-#include "app/PortPage.h"
-#include "app/StatusPanel.h"
-#include "calibration/CurvePage.h"
-#include "calibration/SystemCalibrationFrame.h"
-#include "device/SignalPanels.h"
-#include "sensor/SensorPage.h"
 #include "tests/support/WindowRig.h"
-#include "ui/WindowPlacement.h"
+#include "views/CurvePage.h"
+#include "views/PortPage.h"
+#include "views/SensorPage.h"
+#include "views/SignalPanels.h"
+#include "views/StatusPanel.h"
+#include "views/SystemCalibrationFrame.h"
+#include "views/WindowPlacement.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

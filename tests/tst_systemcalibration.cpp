@@ -1,15 +1,15 @@
-#include "calibration/SystemCalibration.h"
-#include "calibration/SystemCalibrationFrame.h"
-#include "device/LiveValues.h"
+#include "core/instrument/Lifecycle.h"
+#include "core/instrument/LiveValues.h"
+#include "core/text/LanguageTable.h"
 #include "sim/Fault.h"
 #include "sim/SimulatedLine.h"
 #include "tests/support/FakeStatusPanel.h"
 #include "tests/support/Frames.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/ScriptedMessages.h"
-#include "ui/LanguageTable.h"
-#include "ui/Lifecycle.h"
-#include "ui/Twips.h"
+#include "views/SystemCalibration.h"
+#include "views/SystemCalibrationFrame.h"
+#include "views/Twips.h"
 
 #include <QLineEdit>
 #include <QLocale>
@@ -21,14 +21,14 @@ using namespace calibration;
 namespace {
 
 struct Rig {
-    ui::Lifecycle lifecycle;
+    device::Lifecycle lifecycle;
     testsupport::ManualClock clock{&lifecycle};
     sim::SimulatedLine line{clock};
     SystemCalibrationFrame frame{nullptr, ui::Twips(96)};
     device::LiveValues live;
     testsupport::FakeStatusPanel status;
     testsupport::ScriptedMessages messages;
-    ui::LanguageTable texts;
+    text::LanguageTable texts;
     int gain = 3;
     bool lineTaken = false;
     QStringList calls;
@@ -52,7 +52,7 @@ struct Rig {
                         return false;
                     try {
                         action();
-                    } catch (const ui::EndRequested&) {
+                    } catch (const device::EndRequested&) {
                         calls.append("ended");
                     }
                     return true;
@@ -154,7 +154,7 @@ private slots:
         rig.instrument().addFault(*sim::parseFault(u"EW none after 4 count 4").fault);
         rig.frame.cmdSKSave->click();
         QCOMPARE(rig.messages.texts(), QStringList{constantsNotWrittenMessage({"k G1(1)"})});
-        QCOMPARE(rig.messages.shown.first().icon, ui::MsgIcon::Critical);
+        QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::Critical);
         QCOMPARE(rig.framesOf("EW").size(), 64);
         QCOMPARE(rig.instrument().frames().last(), QByteArray("$00X"));
         QCOMPARE(rig.calls.mid(4), QStringList({"read", "start"}));

@@ -1,18 +1,18 @@
-#include "app/PortPage.h"
-#include "app/StatusPanel.h"
-#include "app/Wizard.h"
-#include "app/frmOrvoCalibration.h"
-#include "calibration/CurvePage.h"
-#include "calibration/CurveTable.h"
-#include "calibration/PointDialog.h"
-#include "calibration/SystemCalibrationFrame.h"
-#include "device/Encoding.h"
-#include "device/SignalPanels.h"
-#include "sensor/SensorPage.h"
-#include "sensor/SensorReadout.h"
+#include "core/calibration/CurveTable.h"
+#include "core/sensor/SensorReadout.h"
+#include "core/text/Encoding.h"
 #include "sim/Fault.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/WindowRig.h"
+#include "views/CurvePage.h"
+#include "views/PointDialog.h"
+#include "views/PortPage.h"
+#include "views/SensorPage.h"
+#include "views/SignalPanels.h"
+#include "views/StatusPanel.h"
+#include "views/SystemCalibrationFrame.h"
+#include "views/Wizard.h"
+#include "views/frmOrvoCalibration.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -292,7 +292,7 @@ private slots:
         window.tmrCasovac.start();
         harness.next();
         QCOMPARE(harness.messages.texts(), QStringList{message});
-        QCOMPARE(harness.messages.shown.first().icon, ui::MsgIcon::Critical);
+        QCOMPARE(harness.messages.shown.first().icon, text::MsgIcon::Critical);
         QVERIFY(!window.tmrCasovac.isActive());
         verifyPage(window, window.fraCOMM);
         QCOMPARE(harness.step(), 1);
@@ -333,7 +333,7 @@ private slots:
         frmOrvoCalibration& window = harness.start();
         harness.next();
         QCOMPARE(harness.messages.texts(), QStringList{sensor::FsnStructureError});
-        QCOMPARE(harness.messages.shown.first().icon, ui::MsgIcon::Critical);
+        QCOMPARE(harness.messages.shown.first().icon, text::MsgIcon::Critical);
         verifyPage(window, window.fraSNIMAC);
         QVERIFY(window.fraSNIMAC->title().startsWith(QStringLiteral("T45 [INT ID:")));
         QCOMPARE(window.fraCURVE->lstKrivka->count(), 0);
@@ -452,7 +452,7 @@ private slots:
         Harness harness;
         frmOrvoCalibration& window = harness.start();
         harness.next();
-        harness.messages.answer(ui::MsgAnswer::Yes);
+        harness.messages.answer(text::MsgAnswer::Yes);
         window.fraCURVE->mKrivkaNew->trigger();
         QCOMPARE(window.fraSNIMAC->txtPopis->text(), QString());
         QCOMPARE(window.sensorState().CurrentSensor.CurvePointCount, 0);

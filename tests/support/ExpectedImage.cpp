@@ -1,8 +1,8 @@
 #include "tests/support/ExpectedImage.h"
 
-#include "calibration/CurveTable.h"
-#include "sensor/SensorImage.h"
-#include "sensor/SensorRecord.h"
+#include "core/calibration/CurveTable.h"
+#include "core/sensor/SensorImage.h"
+#include "core/sensor/SensorRecord.h"
 
 #include <QDate>
 

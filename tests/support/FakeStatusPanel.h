@@ -1,13 +1,13 @@
 #pragma once
 
-#include "ui/StatusPanel.h"
+#include "core/text/StatusPanel.h"
 
 #include <QStringList>
 
 namespace testsupport {
 
 // Remembers every status text and whether the panel is showing.
-class FakeStatusPanel final : public ui::StatusPanel {
+class FakeStatusPanel final : public text::StatusPanel {
 public:
     void showStatus() override { visible = true; }
     void setStatusText(const QString& text) override { texts.append(text); }

@@ -1,6 +1,6 @@
 #include "tests/support/ManualClock.h"
 
-#include "ui/Lifecycle.h"
+#include "core/instrument/Lifecycle.h"
 
 #include <QCoreApplication>
 

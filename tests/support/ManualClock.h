@@ -1,11 +1,11 @@
 #pragma once
 
-#include "ui/Clock.h"
+#include "core/instrument/Clock.h"
 
 #include <chrono>
 #include <functional>
 
-namespace ui {
+namespace device {
 class Lifecycle;
 }
 
@@ -13,9 +13,9 @@ namespace testsupport {
 
 // A clock for tests: a wait moves the time forward at once and processes events once, so
 // time-outs are counted, never measured.
-class ManualClock final : public ui::Clock {
+class ManualClock final : public device::Clock {
 public:
-    explicit ManualClock(ui::Lifecycle* lifecycle = nullptr) : lifecycle_(lifecycle) {}
+    explicit ManualClock(device::Lifecycle* lifecycle = nullptr) : lifecycle_(lifecycle) {}
     [[nodiscard]] std::chrono::milliseconds now() const override { return now_; }
     void delay(std::chrono::milliseconds ms) override;
     void advance(std::chrono::milliseconds ms) { now_ += ms; }
@@ -24,7 +24,7 @@ public:
     [[nodiscard]] std::chrono::milliseconds waited() const { return waited_; }
 
 private:
-    ui::Lifecycle* lifecycle_;
+    device::Lifecycle* lifecycle_;
     std::chrono::milliseconds now_{0};
     std::chrono::milliseconds waited_{0};
     std::function<void()> onDelay_;

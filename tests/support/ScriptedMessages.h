@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/MessageService.h"
+#include "core/text/MessageService.h"
 
 #include <QList>
 #include <QString>
@@ -12,29 +12,29 @@ namespace testsupport {
 // Records every message box and answers questions from a queue; an empty queue answers with
 // the question's default button. `whileShown` runs while a box is open, as timer ticks do
 // behind a modal box.
-class ScriptedMessages final : public ui::MessageService {
+class ScriptedMessages final : public text::MessageService {
 public:
     struct Shown {
         QString text;
-        ui::MsgIcon icon;
-        ui::MsgButtons buttons;
+        text::MsgIcon icon;
+        text::MsgButtons buttons;
     };
 
-    ui::MsgAnswer show(const QString& text, ui::MsgIcon icon, ui::MsgButtons buttons,
-                       ui::MsgAnswer defaultAnswer) override {
+    text::MsgAnswer show(const QString& text, text::MsgIcon icon, text::MsgButtons buttons,
+                         text::MsgAnswer defaultAnswer) override {
         shown.append({text, icon, buttons});
         if (whileShown)
             whileShown();
-        if (buttons == ui::MsgButtons::Ok)
-            return ui::MsgAnswer::Ok;
+        if (buttons == text::MsgButtons::Ok)
+            return text::MsgAnswer::Ok;
         if (answers.empty())
             return defaultAnswer;
-        const ui::MsgAnswer answer = answers.front();
+        const text::MsgAnswer answer = answers.front();
         answers.pop_front();
         return answer;
     }
 
-    void answer(ui::MsgAnswer next) { answers.push_back(next); }
+    void answer(text::MsgAnswer next) { answers.push_back(next); }
     [[nodiscard]] QStringList texts() const {
         QStringList list;
         for (const auto& message : shown)
@@ -44,7 +44,7 @@ public:
     void clear() { shown.clear(); }
 
     QList<Shown> shown;
-    std::deque<ui::MsgAnswer> answers;
+    std::deque<text::MsgAnswer> answers;
     std::function<void()> whileShown;
 };
 

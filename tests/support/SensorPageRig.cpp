@@ -1,7 +1,7 @@
 #include "tests/support/SensorPageRig.h"
 
-#include "app/StartUp.h"
-#include "device/SetupReadout.h"
+#include "core/instrument/SetupReadout.h"
+#include "core/session/StartUp.h"
 
 #include <QComboBox>
 
@@ -9,11 +9,11 @@ namespace testsupport {
 
 SensorPageRig::SensorPageRig(int displayDigits, const QDateTime& time)
     : digits(displayDigits), now(time) {
-    for (int n = ui::LanguageTable::First; n <= ui::LanguageTable::Last; ++n)
+    for (int n = text::LanguageTable::First; n <= text::LanguageTable::Last; ++n)
         texts.set(n, QStringLiteral("T%1").arg(n));
-    page.cmbSlide->addItems(app::SlideEntries());
-    page.cmbSlideRychl->addItems(app::SlideRychlEntries());
-    page.cmbGain->addItems(app::GainEntries());
+    page.cmbSlide->addItems(session::SlideEntries());
+    page.cmbSlideRychl->addItems(session::SlideRychlEntries());
+    page.cmbGain->addItems(session::GainEntries());
     page.cmbFormat->addItems(device::displayFormats(displayDigits));
 }
 

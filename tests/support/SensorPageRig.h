@@ -1,11 +1,11 @@
 #pragma once
 
-#include "calibration/CurveTable.h"
-#include "sensor/SensorPage.h"
-#include "sensor/SensorPageLogic.h"
+#include "core/calibration/CurveTable.h"
+#include "core/text/LanguageTable.h"
 #include "tests/support/ScriptedMessages.h"
-#include "ui/LanguageTable.h"
-#include "ui/Twips.h"
+#include "views/SensorPage.h"
+#include "views/SensorPageLogic.h"
+#include "views/Twips.h"
 
 #include <QDateTime>
 
@@ -20,7 +20,7 @@ struct SensorPageRig {
     calibration::CurveTable table;
     sensor::SensorState sensors;
     ScriptedMessages messages;
-    ui::LanguageTable texts;
+    text::LanguageTable texts;
     int digits;
     QDateTime now;
     sensor::SensorPageLogic logic{

@@ -1,6 +1,6 @@
 #include "tests/support/WindowRig.h"
 
-#include "ui/Windows1250.h"
+#include "core/text/Windows1250.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -27,7 +27,7 @@ void writeNumberedTexts(const QString& languageFile) {
 }
 
 void WindowRig::writeLanguageFile(QStringView text) const {
-    writeFile(languageFile, ui::toWindows1250(text));
+    writeFile(languageFile, text::toWindows1250(text));
 }
 
 app::frmOrvoCalibration& WindowRig::start(const QString& commandLine) {

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/PortSetting.h"
-#include "app/Services.h"
-#include "app/frmOrvoCalibration.h"
+#include "core/session/PortSetting.h"
 #include "sim/SimulatedLine.h"
 #include "tests/support/Frames.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/ScriptedMessages.h"
+#include "views/Services.h"
+#include "views/frmOrvoCalibration.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -24,8 +24,8 @@ void writeNumberedTexts(const QString& languageFile);
 struct WindowRig {
     QTemporaryDir dir;
     QSettings settings{dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat};
-    app::PortSetting portSetting{settings};
-    ui::Lifecycle lifecycle;
+    session::PortSetting portSetting{settings};
+    device::Lifecycle lifecycle;
     ManualClock clock{&lifecycle};
     ScriptedMessages messages;
     sim::SimulatedLine line{clock};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "core/instrument/OrvoLib.h"
+
+namespace device {
+
+// The identification exchange on the open port: stale input is dropped, "$00@" is sent twice
+// 100 ms apart, and what arrived by then must contain "TORAN" (exact case).
+[[nodiscard]] bool IdentifyRequest(orvoLib::Link link);
+
+struct PortSearchResult {
+    int port = 0; // 1..49, or 0 when no port answered
+    // Some port exists but could not be opened for lack of permission.
+    bool permissionRefused = false;
+};
+
+// Probes COM1..COM49 in rising order and stops at the first that identifies; the port is left
+// closed. Ports that cannot be opened are skipped.
+[[nodiscard]] PortSearchResult SearchInstrumentPort(orvoLib::Link link);
+
+} // namespace device

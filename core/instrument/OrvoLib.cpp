@@ -1,0 +1,157 @@
+#include "core/instrument/OrvoLib.h"
+
+#include "core/instrument/Clock.h"
+#include "core/instrument/Timing.h"
+#include "core/text/Encoding.h"
+
+namespace device::orvoLib {
+
+namespace {
+
+constexpr int ShortReply = 3;
+constexpr int BlockReply = 2 * BlockSize + 1;
+
+int pollsFor(std::chrono::milliseconds timeout) {
+    return static_cast<int>(timeout / timing::PollStep);
+}
+
+// Polls the receive count every step until exactly `expected` characters wait or more than
+// `allowedPolls` polls were counted; true when the reply is there.
+bool waitForReply(Link link, int expected, int allowedPolls) {
+    int polls = 0;
+    while (true) {
+        link.clock.delay(timing::PollStep);
+        ++polls;
+        if (link.line.bytesWaiting() == expected || polls > allowedPolls)
+            break;
+    }
+    return link.line.bytesWaiting() == expected;
+}
+
+void discardInput(Link link) {
+    (void)link.line.readAll();
+}
+
+QByteArray takeReply(Link link) {
+    return link.line.readAll().value_or(QByteArray());
+}
+
+} // namespace
+
+QByteArray frame(int device, const char* command, std::initializer_list<int> fields) {
+    QByteArray text = "$" + LongToHex(device, 2).toLatin1() + command;
+    for (const int field : fields)
+        text += LongToHex(field, 2).toLatin1();
+    text += '\r';
+    return text;
+}
+
+int ReadByte(Link link, int device, int address, std::chrono::milliseconds timeout) {
+    const QByteArray request = frame(device, "ER", {address});
+    for (int failures = 0; failures < timing::ByteAttempts;) {
+        link.line.send(request);
+        if (waitForReply(link, ShortReply, pollsFor(timeout)))
+            return HexToLong(QByteArrayView(takeReply(link).left(2)));
+        ++failures;
+        discardInput(link);
+    }
+    return -1;
+}
+
+int WriteByte(Link link, int device, int address, int value, std::chrono::milliseconds timeout) {
+    link.line.send(frame(device, "EW", {address, value}));
+    for (int failures = 0; failures < timing::ByteAttempts;) {
+        if (waitForReply(link, ShortReply, pollsFor(timeout))) {
+            const QByteArray reply = takeReply(link);
+            if (HexToLong(QByteArrayView(reply.left(2))) == value)
+                return value;
+        }
+        ++failures;
+        link.clock.delay(timing::PollStep);
+        discardInput(link);
+    }
+    return -1;
+}
+
+double ReadFloat(Link link, int device, int address, std::chrono::milliseconds timeout,
+                 bool fourBytes) {
+    return ReadFloatChecked(link, device, address, timeout, fourBytes).value;
+}
+
+FloatRead ReadFloatChecked(Link link, int device, int address, std::chrono::milliseconds timeout,
+                           bool fourBytes) {
+    const int count = fourBytes ? 4 : 3;
+    FloatRead result;
+    QString text;
+    for (int offset = count - 1; offset >= 0; --offset) {
+        const int byte = ReadByte(link, device, address + offset, timeout);
+        if (byte < 0 && !result.failedAddress)
+            result.failedAddress = address + offset;
+        text += byte < 0 ? QStringLiteral("FF") : LongToHex(byte, 2);
+    }
+    result.value = HexToFloat(text);
+    return result;
+}
+
+int WriteFloat(Link link, int device, int address, double value, std::chrono::milliseconds timeout,
+               bool fourBytes) {
+    discardInput(link);
+    const int count = fourBytes ? 4 : 3;
+    const QString text = FloatToHex(value, count);
+    if (text.isEmpty())
+        return 0;
+    bool allWritten = true;
+    for (int pair = 0; pair < count; ++pair) {
+        const int byte = HexToLong(QStringView(text).mid(2 * pair, 2));
+        if (WriteByte(link, device, address + count - 1 - pair, byte, timeout) < 0)
+            allWritten = false;
+    }
+    return allWritten ? 1 : 0;
+}
+
+int ReadBlock(Link link, QByteArray& data, int device, int block) {
+    if (!link.line.isOpen())
+        return ReadBlockPortClosed;
+    discardInput(link);
+    link.line.send(frame(device, "KB", {block * 32}));
+    if (!waitForReply(link, BlockReply, timing::BlockReadPolls))
+        return ReadBlockTimeout;
+    const QByteArray reply = takeReply(link);
+    if (reply.size() < BlockReply)
+        return ReadBlockTimeout;
+    QByteArray bytes(BlockSize, '\0');
+    for (int i = 0; i < BlockSize; ++i)
+        bytes[i] = static_cast<char>(HexToLong(QByteArrayView(reply).sliced(2 * i, 2)));
+    data = bytes;
+    return 1;
+}
+
+int WriteBlock(Link link, const QByteArray& data, int device, int block,
+               const ProgressSink& progress, const QString& captionPrefix) {
+    if (!link.line.isOpen())
+        return WriteBlockPortClosed;
+    if (data.size() > BlockSize)
+        return WriteBlockTooLong;
+    link.clock.delay(timing::BlockWriteLeadIn);
+    const auto n = static_cast<int>(data.size());
+    for (int i = 1; i <= n; ++i) {
+        if (i % 10 == 0 && progress)
+            progress(captionPrefix + QStringLiteral(" (") + FormatNumber(i * 100 / n, u"##0") +
+                     QStringLiteral("%)"));
+        const int byte = static_cast<unsigned char>(data[i - 1]);
+        const QByteArray request = frame(device, "KW", {block * 32, i - 1, byte});
+        bool answered = false;
+        for (int attempt = 1; attempt <= timing::BlockWriteAttempts && !answered; ++attempt) {
+            discardInput(link);
+            link.line.send(request);
+            answered = waitForReply(link, ShortReply, timing::BlockWritePolls);
+        }
+        if (!answered)
+            return -i;
+        if (HexToLong(QByteArrayView(takeReply(link).left(2))) != byte)
+            return -10000 - i;
+    }
+    return 0;
+}
+
+} // namespace device::orvoLib

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "core/instrument/SerialLine.h"
+
+#include <QSerialPort>
+
+namespace device {
+
+// Maps COMn to the platform's device: the COM ports themselves on Windows; elsewhere
+// $TORANCAL_PORT_DIR/COMn when that variable is set, else /dev/ttyS0..31 for COM1..COM32 and
+// /dev/ttyUSB0..16 for COM33..COM49. Empty for numbers outside 1..49.
+[[nodiscard]] QString portDeviceName(int number, const QString& portDirectory);
+
+// The production line: a QSerialPort at 9600 baud, 8 data bits, no parity, 1 stop bit.
+class QtSerialLine final : public SerialLine {
+public:
+    // portDirectory: the value of TORANCAL_PORT_DIR, or empty.
+    explicit QtSerialLine(QString portDirectory);
+
+    bool setPortNumber(int number) override;
+    [[nodiscard]] int portNumber() const override { return number_; }
+    OpenResult open() override;
+    void close() override;
+    // A port that went away stays open to the program until it is closed: its reads fail.
+    [[nodiscard]] bool isOpen() const override { return port_.isOpen() || lost_; }
+    bool send(const QByteArray& bytes) override;
+    [[nodiscard]] int bytesWaiting() override;
+    std::optional<QByteArray> readAll() override;
+
+private:
+    [[nodiscard]] bool failed() const;
+    void onError();
+
+    QString portDirectory_;
+    int number_ = 1;
+    QSerialPort port_;
+    // The device went away; the QSerialPort under it is closed at the next turn of the event
+    // loop.
+    bool lost_ = false;
+};
+
+} // namespace device

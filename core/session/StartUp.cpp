@@ -1,0 +1,55 @@
+#include "core/session/StartUp.h"
+
+#include "core/instrument/SerialLine.h"
+
+namespace session {
+
+bool IsExpertCommandLine(const QString& commandLine) {
+    qsizetype first = 0;
+    qsizetype last = commandLine.size();
+    while (first < last && commandLine[first] == u' ')
+        ++first;
+    while (last > first && commandLine[last - 1] == u' ')
+        --last;
+    return commandLine.mid(first, last - first).toLower() == QStringLiteral("expert");
+}
+
+QString WindowCaption() {
+    return QStringLiteral("Toran II {R-40} Kalibrator v%1.%2.%3")
+        .arg(TORANCAL_VERSION_MAJOR)
+        .arg(TORANCAL_VERSION_MINOR)
+        .arg(TORANCAL_VERSION_PATCH);
+}
+
+QStringList PortEntries() {
+    QStringList entries;
+    for (int port = device::SerialLine::FirstPort; port <= device::SerialLine::LastPort; ++port)
+        entries.append(QStringLiteral("COM%1").arg(port));
+    return entries;
+}
+
+QStringList SlideEntries() {
+    return {
+        QStringLiteral("OFF"), QStringLiteral("2"),  QStringLiteral("3"),  QStringLiteral("4"),
+        QStringLiteral("5"),   QStringLiteral("6"),  QStringLiteral("7"),  QStringLiteral("8"),
+        QStringLiteral("9"),   QStringLiteral("10"), QStringLiteral("12"), QStringLiteral("15"),
+        QStringLiteral("16"),  QStringLiteral("20"), QStringLiteral("25"), QStringLiteral("30"),
+        QStringLiteral("32"),  QStringLiteral("40"), QStringLiteral("50"), QStringLiteral("64")};
+}
+
+QStringList SlideRychlEntries() {
+    return {
+        QStringLiteral("OFF"), QStringLiteral("2"),  QStringLiteral("3"),  QStringLiteral("4"),
+        QStringLiteral("5"),   QStringLiteral("6"),  QStringLiteral("7"),  QStringLiteral("8"),
+        QStringLiteral("9"),   QStringLiteral("10"), QStringLiteral("12"), QStringLiteral("15"),
+        QStringLiteral("20"),  QStringLiteral("30"), QStringLiteral("40"), QStringLiteral("50")};
+}
+
+QStringList GainEntries() {
+    return {QStringLiteral("+/- 500.0 mV/V"), QStringLiteral("+/- 250.0 mV/V"),
+            QStringLiteral("+/- 125.0 mV/V"), QStringLiteral("+/- 62.50 mV/V"),
+            QStringLiteral("+/- 31.25 mV/V"), QStringLiteral("+/- 15.63 mV/V"),
+            QStringLiteral("+/-  7.81 mV/V"), QStringLiteral("+/-  3.91 mV/V")};
+}
+
+} // namespace session

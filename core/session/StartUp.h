@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The fixed data of the start-up: the command line word, the caption and the choice lists.
+namespace session {
+
+// True when the whole command line, stripped of blanks and lower-cased, is "expert".
+[[nodiscard]] bool IsExpertCommandLine(const QString& commandLine);
+
+// "Toran II {R-40} Kalibrator v" and the program's major.minor.patch version.
+[[nodiscard]] QString WindowCaption();
+
+// "COM1" .. "COM49"; entry i stands for port i + 1.
+[[nodiscard]] QStringList PortEntries();
+// Sliding average over n readings ("OFF" is no averaging).
+[[nodiscard]] QStringList SlideEntries();
+[[nodiscard]] QStringList SlideRychlEntries();
+// The 8 gain ranges; the index is the gain range used throughout the program.
+[[nodiscard]] QStringList GainEntries();
+
+} // namespace session

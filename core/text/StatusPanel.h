@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+namespace text {
+
+// The status panel laid over the page while a longer exchange runs.
+class StatusPanel {
+public:
+    virtual ~StatusPanel() = default;
+    virtual void showStatus() = 0;
+    virtual void setStatusText(const QString& text) = 0;
+    virtual void hideStatus() = 0;
+};
+
+} // namespace text

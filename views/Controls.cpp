@@ -1,0 +1,24 @@
+#include "views/Controls.h"
+
+#include <QColor>
+#include <QLabel>
+#include <QPalette>
+
+namespace ui {
+
+void setLampColour(QLabel& label, const QColor& colour) {
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::Window, colour);
+    const int luma = (299 * colour.red() + 587 * colour.green() + 114 * colour.blue()) / 1000;
+    palette.setColor(QPalette::WindowText, luma < 128 ? Qt::white : Qt::black);
+    label.setPalette(palette);
+    label.setAutoFillBackground(true);
+}
+
+void setTextColour(QLabel& label, const QColor& colour) {
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label.setPalette(palette);
+}
+
+} // namespace ui

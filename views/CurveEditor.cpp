@@ -1,0 +1,153 @@
+#include "views/CurveEditor.h"
+
+#include "core/calibration/CurveTable.h"
+#include "core/text/Encoding.h"
+#include "core/text/LanguageTable.h"
+#include "core/text/MessageService.h"
+#include "views/CurvePage.h"
+#include "views/LiveSignal.h"
+#include "views/PointDialog.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace calibration {
+
+CurveEditor::CurveEditor(CurvePage& page, CurveTable& table, frmOrvoCalibInputBox& dialog,
+                         text::MessageService& messages, const text::LanguageTable& texts,
+                         Sources sources, QObject* parent)
+    : QObject(parent), page_(page), table_(table), dialog_(dialog), messages_(messages),
+      texts_(texts), sources_(std::move(sources)) {
+    connect(page.cmdListAction[0], &QPushButton::clicked, this, &CurveEditor::AddCurvePoint);
+    connect(page.cmdListAction[1], &QPushButton::clicked, this, &CurveEditor::DeleteCurvePoint);
+    connect(page.cmdListAction[2], &QPushButton::clicked, this, &CurveEditor::ClearCurvePoints);
+    connect(page.cmdSCAN, &QPushButton::clicked, this, &CurveEditor::CaptureSignalPoint);
+    connect(page.mKrivkaNew, &QAction::triggered, this, &CurveEditor::NewCurve);
+    connect(page.mKrivkaBodAdd, &QAction::triggered, this, &CurveEditor::AddCurvePoint);
+    connect(page.mKrivkaBodDelete, &QAction::triggered, this, &CurveEditor::DeleteCurvePoint);
+    connect(page.lstKrivka, &QListWidget::itemDoubleClicked, this, &CurveEditor::EditCurvePoint);
+    connect(page.lstKrivka, &QListWidget::itemSelectionChanged, this,
+            &CurveEditor::updateDeleteButton);
+}
+
+int CurveEditor::selectedRow() const {
+    const auto selected = page_.lstKrivka->selectedItems();
+    return selected.isEmpty() ? -1 : page_.lstKrivka->row(selected.first());
+}
+
+void CurveEditor::updateDeleteButton() {
+    page_.cmdListAction[1]->setEnabled(selectedRow() >= 0);
+}
+
+void CurveEditor::FillCurveList() {
+    page_.lstKrivka->clear();
+    page_.lstKrivka->addItems(table_.CurveListRows(sources_.unitFormat()));
+    page_.Label3->setText(QString::number(table_.PointCount()));
+    updateDeleteButton();
+    page_.cmdListAction[2]->setEnabled(table_.PointCount() > 0);
+}
+
+bool CurveEditor::CheckCurveDuplicates() {
+    const auto duplicate = table_.FindCurveDuplicate();
+    if (!duplicate)
+        return true;
+    messages_.inform(DuplicateMessage(*duplicate, texts_), text::MsgIcon::Critical);
+    return false;
+}
+
+void CurveEditor::storeNewPoint() {
+    if (!table_.append(dialog_.SIG, dialog_.ETH))
+        return;
+    table_.SortCurvePoints();
+    CheckCurveDuplicates();
+    FillCurveList();
+    const int row = table_.FindSignal(dialog_.SIG) - 1;
+    if (row >= 0)
+        page_.lstKrivka->setCurrentRow(row);
+}
+
+void CurveEditor::CaptureSignalPoint() {
+    // A point captured from a lost line would pair the last signal read with today's load.
+    const std::optional<float> signal = sources_.liveSignal();
+    if (!signal) {
+        messages_.inform(device::lostLineMessage(texts_), text::MsgIcon::Critical);
+        return;
+    }
+    if (!dialog_.ask(*signal, 0.0F, sources_.unitFormat(), false))
+        return;
+    if (table_.isFull()) {
+        messages_.inform(texts_.text(67), text::MsgIcon::Critical);
+        return;
+    }
+    storeNewPoint();
+}
+
+void CurveEditor::AddCurvePoint() {
+    if (table_.isFull()) {
+        messages_.inform(QString::fromUtf8(TableFullMessage), text::MsgIcon::Critical);
+        return;
+    }
+    if (!dialog_.ask(0.0F, 0.0F, sources_.unitFormat(), true))
+        return;
+    if (table_.isFull()) {
+        messages_.inform(QString::fromUtf8(TableFullMessage), text::MsgIcon::Critical);
+        return;
+    }
+    storeNewPoint();
+}
+
+void CurveEditor::EditCurvePoint() {
+    const int row = selectedRow();
+    if (row < 0 || row >= table_.PointCount())
+        return;
+    const int slot = row + 1;
+    const CurvePoint point = table_.point(slot);
+    if (!dialog_.ask(point.signal, point.etalon, sources_.unitFormat(), std::nullopt))
+        return;
+    table_.setPoint(slot, dialog_.SIG, dialog_.ETH);
+    table_.SortCurvePoints();
+    CheckCurveDuplicates();
+    FillCurveList();
+}
+
+void CurveEditor::DeleteCurvePoint() {
+    const int row = selectedRow();
+    if (row < 0 || row >= table_.PointCount()) {
+        messages_.inform(texts_.text(62), text::MsgIcon::Critical);
+        return;
+    }
+    const int slot = row + 1;
+    const QString question =
+        texts_.text(63) + u' ' +
+        device::FormatNumber(table_.point(slot).etalon, sources_.unitFormat()) + u' ' +
+        sources_.unitName() + QStringLiteral(" ?");
+    if (!messages_.askYesNo(question, text::MsgIcon::Question))
+        return;
+    table_.RemoveCurvePoint(slot);
+    FillCurveList();
+}
+
+void CurveEditor::ClearCurvePoints() {
+    if (page_.lstKrivka->count() == 0) {
+        messages_.inform(texts_.text(72), text::MsgIcon::Exclamation);
+        return;
+    }
+    if (!messages_.askYesNo(texts_.text(71), text::MsgIcon::Question))
+        return;
+    table_.clear();
+    FillCurveList();
+}
+
+void CurveEditor::NewCurve() {
+    if (!messages_.askYesNo(QString::fromUtf8(NewCurveQuestion), text::MsgIcon::Exclamation))
+        return;
+    messages_.inform(QString::fromUtf8(NewCurveNotice), text::MsgIcon::Information);
+    sources_.startNewCurve();
+    table_.clear();
+    // The list follows the table at once; an empty table must not keep old rows on screen.
+    FillCurveList();
+}
+
+} // namespace calibration

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace text {
+class LanguageTable;
+class MessageService;
+} // namespace text
+
+namespace calibration {
+
+class CurvePage;
+class CurveTable;
+class frmOrvoCalibInputBox;
+
+// The actions of the curve page: capture a point from the live signal, add, edit, delete and
+// clear points, start a new curve. The table stays sorted and is checked for duplicates after
+// every change; the list shows it.
+class CurveEditor : public QObject {
+    Q_OBJECT
+public:
+    // What the editor reads from the rest of the window.
+    struct Sources {
+        // The live signal in mV/V; nullopt while the line is lost and the value is stale.
+        std::function<std::optional<float>()> liveSignal;
+        std::function<QString()> unitFormat; // the sensor's 8-character number pattern
+        std::function<QString()> unitName;   // the sensor's 6-character unit
+        std::function<void()> startNewCurve; // clears the description and the record's curve
+    };
+
+    static constexpr char TableFullMessage[] =
+        "Již bylo dosaženo maximálního počtu kalibračních bodů - nelze přidat další";
+    static constexpr char NewCurveQuestion[] = "Chcete opravdu přidat novou kalibrační křivku ?";
+    static constexpr char NewCurveNotice[] =
+        "Křivka bude skutečně vytvořena až po stisku tlačítka 'Uložit'";
+
+    CurveEditor(CurvePage& page, CurveTable& table, frmOrvoCalibInputBox& dialog,
+                text::MessageService& messages, const text::LanguageTable& texts, Sources sources,
+                QObject* parent = nullptr);
+
+    void CaptureSignalPoint();
+    void AddCurvePoint();
+    void EditCurvePoint();
+    void DeleteCurvePoint();
+    void ClearCurvePoints();
+    void NewCurve();
+    // Rebuilds the list from the table and the enabled state of the delete and clear buttons.
+    void FillCurveList();
+    // True when no two points share an etalon or a signal; otherwise tells the operator.
+    bool CheckCurveDuplicates();
+
+private:
+    // Stores a confirmed dialog point as a new point, sorted in, and selects it.
+    void storeNewPoint();
+    void updateDeleteButton();
+    [[nodiscard]] int selectedRow() const;
+
+    CurvePage& page_;
+    CurveTable& table_;
+    frmOrvoCalibInputBox& dialog_;
+    text::MessageService& messages_;
+    const text::LanguageTable& texts_;
+    Sources sources_;
+};
+
+} // namespace calibration

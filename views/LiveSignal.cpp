@@ -1,0 +1,108 @@
+#include "views/LiveSignal.h"
+
+#include "core/instrument/Measurement.h"
+#include "core/instrument/SerialLine.h"
+#include "core/text/LanguageTable.h"
+#include "core/text/MessageService.h"
+#include "views/SignalPanels.h"
+
+#include <QLabel>
+#include <QScopedValueRollback>
+
+namespace device {
+
+namespace {
+
+constexpr char MeasureFrame[] = "$00M\r";
+constexpr int ReadFailedText = 64;
+constexpr int ReadFailedAdviceText = 65;
+
+void setShown(QWidget& indicator, bool shown) {
+    if (indicator.isHidden() == shown)
+        indicator.setVisible(shown);
+}
+
+} // namespace
+
+QString lostLineMessage(const text::LanguageTable& texts) {
+    return texts.text(ReadFailedText) + QStringLiteral("\r\n") + texts.text(ReadFailedAdviceText);
+}
+
+LiveSignal::LiveSignal(SerialLine& line, text::MessageService& messages,
+                       const text::LanguageTable& texts, LiveValues& values, Panels panels,
+                       UnitFormatSource unitFormat)
+    : line_(line), messages_(messages), texts_(texts), values_(values), panels_(panels),
+      unitFormat_(std::move(unitFormat)) {}
+
+LiveSignal::Tick LiveSignal::tick() {
+    if (reporting_)
+        return Tick::Skipped;
+    if (!line_.isOpen()) {
+        // Polling runs only while the instrument is connected. A port closed under it was lost
+        // here and reported, or an action found it gone, could not open it again and said so.
+        // Either way it is tried again without a word, and the page and its points stay.
+        if (!portLost())
+            lostPort_ = line_.portNumber();
+        values_.SignalStale = true;
+        if (!reopenLostPort()) {
+            panels_.signal.lblSignal->setText(QLatin1String(NoSignalText));
+            return Tick::StillLost;
+        }
+    }
+    // Open again, by this tick or by an action that connected meanwhile.
+    lostPort_ = 0;
+
+    const std::optional<QByteArray> reply = line_.readAll();
+    if (!reply) {
+        reportLoss();
+        return Tick::PortLost;
+    }
+    const SignalUpdate update =
+        applyMeasurementReply(*reply, values_, unitFormat_ ? unitFormat_() : QString());
+    if (update.kind == SignalUpdate::Kind::Reading)
+        values_.SignalStale = false;
+    show(update);
+    line_.send(MeasureFrame);
+    return Tick::Polled;
+}
+
+bool LiveSignal::reopenLostPort() {
+    return line_.setPortNumber(lostPort_) && line_.open() == OpenResult::Opened;
+}
+
+void LiveSignal::reportLoss() {
+    lostPort_ = line_.portNumber();
+    line_.close();
+    values_.SignalStale = true;
+    panels_.signal.lblSignal->setText(QLatin1String(NoSignalText));
+    const QScopedValueRollback reporting(reporting_, true);
+    messages_.inform(lostLineMessage(texts_), text::MsgIcon::Critical);
+}
+
+void LiveSignal::show(const SignalUpdate& update) {
+    SignalDisplayFrame& signal = panels_.signal;
+    InstrumentDisplayFrame& instrument = panels_.instrument;
+    switch (update.kind) {
+    case SignalUpdate::Kind::NoReading:
+        signal.lblSignal->setText(update.signalText);
+        return;
+    case SignalUpdate::Kind::Malformed:
+        return;
+    case SignalUpdate::Kind::Reading:
+        break;
+    }
+    setShown(*signal.lblILimHI, update.overRange);
+    setShown(*signal.lblILimLO, update.underRange);
+    // The tooltip follows every reading, so it never lists errors that have gone or misses
+    // ones that came while the indicator was already showing.
+    if (signal.lblIDef->toolTip() != update.errorList)
+        signal.lblIDef->setToolTip(update.errorList);
+    setShown(*signal.lblIDef, update.instrumentError);
+    setShown(*signal.lblIBatt, update.lowBattery);
+    signal.lblSignal->setText(update.signalText);
+    instrument.lblSignalDIV->setText(update.divisionsText);
+    instrument.lblSignalDISP->setText(update.displayText);
+    instrument.lblBAT->setText(update.batteryText);
+}
+
+} // namespace device

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "core/instrument/LiveValues.h"
+
+#include <QString>
+#include <functional>
+
+namespace text {
+class LanguageTable;
+class MessageService;
+} // namespace text
+
+namespace device {
+
+class InstrumentDisplayFrame;
+class SerialLine;
+class SignalDisplayFrame;
+struct SignalUpdate;
+
+// What the operator is told when the line is found lost: the read failed, check the cable.
+[[nodiscard]] QString lostLineMessage(const text::LanguageTable& texts);
+
+// The live signal: every tick takes the reply to the previous "$00M" out of the line, shows
+// it on the signal panels and asks for the next one. The tick never waits.
+//
+// A port that cannot be read any more (a USB adapter pulled out) is closed and reported once;
+// the curve and the page stay as they are. Later ticks try to open the same port number again,
+// without a word, and polling goes on as soon as it opens. A port that an action closed under
+// the polling and could not open again (and reported) is tried again the same way. From the
+// loss until a reading comes, the live values are marked stale.
+class LiveSignal {
+public:
+    struct Panels {
+        SignalDisplayFrame& signal;
+        InstrumentDisplayFrame& instrument;
+    };
+    // The current sensor's number pattern for the display value, blanks included.
+    using UnitFormatSource = std::function<QString()>;
+
+    enum class Tick {
+        Polled,    // the reply (if any) shown and the next request sent
+        PortLost,  // reading failed just now: reported, port closed
+        StillLost, // the port is closed and cannot be opened again yet; nothing sent
+        Skipped,   // a tick arrived while the loss was being reported
+    };
+
+    LiveSignal(SerialLine& line, text::MessageService& messages, const text::LanguageTable& texts,
+               LiveValues& values, Panels panels, UnitFormatSource unitFormat);
+
+    Tick tick();
+
+    // The port went away and has not been opened again yet.
+    [[nodiscard]] bool portLost() const { return lostPort_ != 0; }
+
+private:
+    [[nodiscard]] bool reopenLostPort();
+    void reportLoss();
+    void show(const SignalUpdate& update);
+
+    SerialLine& line_;
+    text::MessageService& messages_;
+    const text::LanguageTable& texts_;
+    LiveValues& values_;
+    Panels panels_;
+    UnitFormatSource unitFormat_;
+    // The number of the port that went away; 0 while the line is sound.
+    int lostPort_ = 0;
+    // The loss message is modal and the timer keeps ticking behind it.
+    bool reporting_ = false;
+};
+
+} // namespace device

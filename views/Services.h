@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace device {
+class Clock;
+class Lifecycle;
+class SerialLine;
+} // namespace device
+namespace text {
+class MessageService;
+}
+
+namespace session {
+class PortSetting;
+}
+
+namespace app {
+
+// What the main window gets from outside: the real ones in the program, fakes in the tests.
+struct Services {
+    device::SerialLine& line;
+    device::Clock& clock;
+    text::MessageService& messages;
+    device::Lifecycle& lifecycle;
+    session::PortSetting& portSetting;
+    QString languageFilePath;
+    // The program's arguments joined by blanks.
+    QString commandLine;
+};
+
+} // namespace app

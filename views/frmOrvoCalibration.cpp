@@ -1,0 +1,311 @@
+#include "views/frmOrvoCalibration.h"
+
+#include "core/instrument/SerialLine.h"
+#include "core/instrument/Timing.h"
+#include "core/sensor/SensorRecord.h"
+#include "core/session/PortSetting.h"
+#include "core/session/StartUp.h"
+#include "core/text/LanguageFile.h"
+#include "views/ActionWiring.h"
+#include "views/Controls.h"
+#include "views/CurveEditor.h"
+#include "views/CurvePage.h"
+#include "views/CurveSteps.h"
+#include "views/InstrumentReadout.h"
+#include "views/LiveSignal.h"
+#include "views/PointDialog.h"
+#include "views/PortPage.h"
+#include "views/PortSearchAction.h"
+#include "views/SensorPage.h"
+#include "views/SensorPageLogic.h"
+#include "views/SensorSave.h"
+#include "views/SignalPanels.h"
+#include "views/StatusPanel.h"
+#include "views/SystemCalibration.h"
+#include "views/SystemCalibrationFrame.h"
+#include "views/WindowPlacement.h"
+#include "views/WindowWiring.h"
+#include "views/Wizard.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace app {
+
+namespace {
+
+// The page area above the navigation buttons, shared by the pages.
+constexpr int PageLeft = 120;
+constexpr int PageTop = 60;
+constexpr int PageWidth = 5085;
+constexpr int PageHeight = 5880;
+constexpr int CurveHeight = 4020;
+constexpr int DisplayTop = 4140;
+constexpr int ExpertFrameWidth = 3585;
+constexpr int NavigationTop = 6060;
+constexpr int NavigationWidth = 1155;
+constexpr int NavigationHeight = 405;
+
+// The twip coordinates of the layout were chosen for an 8-point font; the frames' large
+// displays scale from it.
+constexpr int LayoutFontPoints = 8;
+
+ui::Twips useLayoutFont(QWidget& window) {
+    QFont font = window.font();
+    font.setPointSize(LayoutFontPoints);
+    window.setFont(font);
+    return ui::Twips::forWidget(window);
+}
+
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption) {
+    auto* button = ui::makeControl<QPushButton>(parent, name);
+    button->setText(caption);
+    return button;
+}
+
+QAction* makeCaptureAction(QWidget* window) {
+    auto* action = new QAction(window);
+    action->setObjectName(QStringLiteral("captureAction"));
+    action->setShortcut(QKeySequence(Qt::Key_F5));
+    action->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(action);
+    return action;
+}
+
+} // namespace
+
+frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent)
+    : QWidget(parent), twips_(useLayoutFont(*this)), fraCOMM(new PortPage(this, twips_)),
+      fraSNIMAC(new sensor::SensorPage(this, twips_)),
+      fraCURVE(new calibration::CurvePage(this, twips_)),
+      fraDISPLAY(new device::SignalDisplayFrame(this, twips_)),
+      fraORVODISPLAY(new device::InstrumentDisplayFrame(this, twips_)),
+      fraORVOSETUP(new calibration::SystemCalibrationFrame(this, twips_)),
+      fraSTATUS(new StatusPanel(this, twips_)),
+      cmdBack(makeButton(this, QStringLiteral("cmdBack"), QStringLiteral("Zpět"))),
+      cmdNext(makeButton(this, QStringLiteral("cmdNext"), QStringLiteral("Další"))),
+      cmdCancel(makeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("Zrušit"))),
+      captureAction(makeCaptureAction(this)), services_(services) {
+    setObjectName(QStringLiteral("frmOrvoCalibration"));
+    placeFrames();
+
+    tmrCasovac.setObjectName(QStringLiteral("tmrCasovac"));
+    tmrCasovac.setInterval(device::timing::PollInterval);
+    connect(&tmrCasovac, &QTimer::timeout, this, &frmOrvoCalibration::PollSignal);
+    liveSignal_ = std::make_unique<device::LiveSignal>(
+        services_.line, services_.messages, langText_, live_,
+        device::LiveSignal::Panels{*fraDISPLAY, *fraORVODISPLAY},
+        [this] { return sensors_.CurrentSensor.UnitFormat.text(); });
+    connect(fraCOMM->cmdSCANTORAN, &QPushButton::clicked, this, [this] { runPortSearch(*this); });
+    connect(captureAction, &QAction::triggered, this, &frmOrvoCalibration::captureRequested);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmOrvoCalibration::endProgram);
+    connect(fraSNIMAC, &sensor::SensorPage::expertModeRequested, this,
+            [this] { shell_.ExpertMode = ShellState::ExpertOn; });
+
+    runStartUp();
+
+    curveEditor_ = makeCurveEditor(*this);
+    readout_ = std::make_unique<InstrumentReadout>(*this, *curveEditor_);
+    wizard_ = std::make_unique<Wizard>(*this, *readout_);
+    pageLogic_ = makeSensorPageLogic(*this);
+    systemCalibration_ = makeSystemCalibration(*this);
+    sensorSave_ = makeSensorSave(*this);
+    curveSteps_ = std::make_unique<CurveSteps>(*this);
+    setUpKeyboard(*this);
+}
+
+frmOrvoCalibration::~frmOrvoCalibration() = default;
+
+void frmOrvoCalibration::placeFrames() {
+    for (QWidget* page : std::initializer_list<QWidget*>{fraCOMM, fraSNIMAC})
+        twips_.place(*page, PageLeft, PageTop, PageWidth, PageHeight);
+    twips_.place(*fraCURVE, PageLeft, PageTop, PageWidth, CurveHeight);
+    twips_.place(*fraDISPLAY, PageLeft, DisplayTop, PageWidth, PageHeight + PageTop - DisplayTop);
+    twips_.place(*fraORVODISPLAY, ExpertFramesLeftTwips, PageTop, ExpertFrameWidth, 1560);
+    twips_.place(*fraORVOSETUP, ExpertFramesLeftTwips, 1740, ExpertFrameWidth, 4680);
+    twips_.place(*fraSTATUS, PageLeft, 2460, PageWidth, 1080);
+
+    fraCOMM->setObjectName(QStringLiteral("fraCOMM"));
+    fraSNIMAC->setObjectName(QStringLiteral("fraSNIMAC"));
+    fraCURVE->setObjectName(QStringLiteral("fraCURVE"));
+    fraDISPLAY->setObjectName(QStringLiteral("fraDISPLAY"));
+    fraORVODISPLAY->setObjectName(QStringLiteral("fraORVODISPLAY"));
+    fraORVOSETUP->setObjectName(QStringLiteral("fraORVOSETUP"));
+    fraSTATUS->setObjectName(QStringLiteral("fraSTATUS"));
+
+    // Until the wizard builds the first page, the window shows the port page.
+    for (QWidget* hidden :
+         std::initializer_list<QWidget*>{fraSNIMAC, fraCURVE, fraDISPLAY, fraSTATUS})
+        hidden->hide();
+    fraSTATUS->raise();
+
+    twips_.place(*cmdBack, 1500, NavigationTop, NavigationWidth, NavigationHeight);
+    twips_.place(*cmdNext, 2715, NavigationTop, NavigationWidth, NavigationHeight);
+    twips_.place(*cmdCancel, 4050, NavigationTop, NavigationWidth, NavigationHeight);
+    cmdNext->setDefault(true);
+}
+
+void frmOrvoCalibration::runStartUp() {
+    shell_.activatedOnce = false;
+    CenterWindow();
+    setWindowWidthTwips(NormalWidthTwips);
+
+    shell_.ExpertMode = ShellState::ExpertOff;
+    if (session::IsExpertCommandLine(services_.commandLine)) {
+        fraSNIMAC->setSlideControlsVisible(true);
+        shell_.ExpertMode = ShellState::ExpertOn;
+    }
+
+    setWindowTitle(session::WindowCaption());
+    LoadLanguageFile(services_.languageFilePath, langText_);
+    ApplyLanguageTexts();
+    CenterWindow();
+
+    fraCOMM->cmbPort->addItems(session::PortEntries());
+    const int port = services_.portSetting.comPort();
+    const bool known =
+        port >= device::SerialLine::FirstPort && port <= device::SerialLine::LastPort;
+    fraCOMM->cmbPort->setCurrentIndex(known ? port - 1 : 0);
+
+    inputBox_ = new calibration::frmOrvoCalibInputBox(this);
+    inputBox_->setObjectName(QStringLiteral("frmOrvoCalibInputBox"));
+
+    fraSNIMAC->txtPopis->setText(sensor::SensorRecord{}.Description.text());
+
+    fraSNIMAC->cmbSlide->addItems(session::SlideEntries());
+    fraSNIMAC->cmbSlideRychl->addItems(session::SlideRychlEntries());
+    fraSNIMAC->cmbGain->addItems(session::GainEntries());
+
+    fraCURVE->lstKrivka->clear();
+}
+
+void frmOrvoCalibration::ApplyLanguageTexts() {
+    fraCOMM->lblPortPopis->setText(langText_.text(1));
+    fraCOMM->cmdSCANTORAN->setText(langText_.text(2));
+    cmdBack->setText(langText_.text(3));
+    cmdNext->setText(langText_.text(4));
+    cmdCancel->setText(langText_.text(5));
+    fraSNIMAC->Label2->setText(langText_.text(9));
+    fraSNIMAC->Label6->setText(langText_.text(10));
+    fraSNIMAC->Label11[2]->setText(langText_.text(11));
+    fraSNIMAC->Label9->setText(langText_.text(14));
+    fraSNIMAC->lblLimitWarning->setText(langText_.text(15));
+    fraSNIMAC->Label11[1]->setText(langText_.text(16));
+    fraCURVE->setTitle(langText_.text(19));
+    fraCURVE->cmdSCAN->setText(langText_.text(22));
+    fraCURVE->cmdListAction[1]->setText(langText_.text(23));
+    fraCURVE->cmdListAction[0]->setText(langText_.text(24));
+    fraCURVE->cmdListAction[2]->setText(langText_.text(25));
+}
+
+void frmOrvoCalibration::CenterWindow() {
+    ui::CenterWindow(*this);
+}
+
+void frmOrvoCalibration::DisableNavigation() {
+    for (QPushButton* button : {cmdBack, cmdNext, cmdCancel, fraCOMM->cmdSCANTORAN})
+        button->setEnabled(false);
+}
+
+void frmOrvoCalibration::EnableNavigation() {
+    for (QPushButton* button : {cmdBack, cmdNext, cmdCancel, fraCOMM->cmdSCANTORAN})
+        button->setEnabled(true);
+}
+
+void frmOrvoCalibration::setWindowWidthTwips(int widthTwips) {
+    widthTwips_ = widthTwips;
+    setFixedSize(twips_.px(widthTwips), twips_.px(HeightTwips));
+}
+
+void frmOrvoCalibration::PollSignal() {
+    if (ended_ || services_.lifecycle.endRequested() || lineOwnership_.busy())
+        return;
+    liveSignal_->tick();
+}
+
+void frmOrvoCalibration::endProgram() {
+    if (ended_)
+        return;
+    services_.lifecycle.requestEnd();
+    if (lineOwnership_.busy()) {
+        // The running action unwinds at its next wait; runExclusive then finishes the end.
+        tmrCasovac.stop();
+        return;
+    }
+    finishEnd();
+}
+
+void frmOrvoCalibration::finishEnd() {
+    if (ended_)
+        return;
+    releaseResources();
+    close();
+    QCoreApplication::quit();
+}
+
+void frmOrvoCalibration::releaseResources() {
+    ended_ = true;
+    tmrCasovac.stop();
+    services_.line.close();
+    if (inputBox_ != nullptr)
+        inputBox_->close();
+}
+
+void frmOrvoCalibration::closeEvent(QCloseEvent* event) {
+    if (ended_) {
+        event->accept();
+        return;
+    }
+    services_.lifecycle.requestEnd();
+    if (lineOwnership_.busy()) {
+        tmrCasovac.stop();
+        event->ignore();
+        return;
+    }
+    releaseResources();
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void frmOrvoCalibration::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        startOnFirstActivation();
+}
+
+void frmOrvoCalibration::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Some desktops show a new window without activating it; the wizard starts all the same.
+    if (!shell_.activatedOnce)
+        QTimer::singleShot(0, this, &frmOrvoCalibration::startOnFirstActivation);
+}
+
+void frmOrvoCalibration::startOnFirstActivation() {
+    if (shell_.activatedOnce)
+        return;
+    shell_.activatedOnce = true;
+    emit firstActivated();
+}
+
+void frmOrvoCalibration::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        // Enter presses the focused button, else the default button Next.
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        QPushButton* target = focused != nullptr ? focused : cmdNext;
+        if (target->isEnabled() && target->isVisible()) {
+            target->click();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace app
