@@ -6,6 +6,7 @@
 #include "core/instrument/OrvoLib.h"
 #include "core/instrument/Timing.h"
 #include "core/sensor/SensorImage.h"
+#include "core/session/ActionRunner.h"
 #include "sim/SimulatedLine.h"
 
 #include <QCoreApplication>
@@ -103,8 +104,12 @@ int main(int argc, char** argv) {
     line.attach(1);
     line.setPortNumber(1);
     (void)line.open();
+    device::Lifecycle lifecycle;
+    session::ActionRunner runner(line, clock, lifecycle);
     const double write = secondsPerRun(50, [&](int) {
-        (void)device::orvoLib::WriteBlock({line, clock}, image, 0, 0);
+        (void)runner.run([&](const device::Link& link) {
+            (void)device::orvoLib::WriteBlock(link, image, 0, 0);
+        });
     });
     row("block write exchange logic / its wire time", write,
         wireMinimum + Seconds(device::timing::BlockWriteLeadIn).count());

@@ -94,7 +94,7 @@ struct PtyRig {
         if (sim.command(QStringLiteral("load %1").arg(load)) != u"ok")
             return false;
         return QTest::qWaitFor(
-            [&] { return std::fabs(window->liveValues().SignalMVV - load) < 1e-3; },
+            [&] { return std::fabs(window->session().live().SignalMVV - load) < 1e-3; },
             ReadingDeadlineMs);
     }
 
@@ -125,7 +125,7 @@ private slots:
         // Port page, then connect.
         QCOMPARE(window.fraCOMM->cmbPort->currentText(), QStringLiteral("COM%1").arg(Port));
         QTest::mouseClick(window.cmdNext, Qt::LeftButton);
-        QCOMPARE(window.shellState().WizardStep, 2);
+        QCOMPARE(static_cast<int>(window.session().step()), 2);
         QVERIFY(messages.shown.isEmpty());
 
         // Sensor page: a new description, unit, format and ranges.
@@ -144,7 +144,7 @@ private slots:
         typeInto(page.txtRozsah, QStringLiteral("150"));
         typeInto(page.txtRozsahNeg, QStringLiteral("-120"));
         QTest::mouseClick(window.cmdNext, Qt::LeftButton);
-        QCOMPARE(window.shellState().WizardStep, 3);
+        QCOMPARE(static_cast<int>(window.session().step()), 3);
         QVERIFY(messages.shown.isEmpty());
         QVERIFY(window.tmrCasovac.isActive());
         QCOMPARE(window.fraCURVE->lblCEth->text(), QStringLiteral("Etalon [kN]"));
@@ -152,7 +152,7 @@ private slots:
         // Curve page: a new curve, one point per load.
         messages.answer(text::MsgAnswer::Yes);
         window.fraCURVE->cmdListAction[2]->click();
-        QCOMPARE(window.curveTable().PointCount(), 0);
+        QCOMPARE(window.session().curve().PointCount(), 0);
         const QList<Capture> captures{{-1.0, QStringLiteral("-50"), false},
                                       {0.5, QStringLiteral("25"), true},
                                       {1.5, QStringLiteral("75"), false},
@@ -180,7 +180,7 @@ private slots:
         }
         // Only the question before the curve was cleared.
         QCOMPARE(messages.texts(), QStringList{"T71"});
-        const calibration::CurveTable captured = window.curveTable();
+        const calibration::CurveTable captured = window.session().curve();
         QCOMPARE(captured.PointCount(), int(captures.size()));
         QCOMPARE(window.fraCURVE->lstKrivka->count(), int(captures.size()));
         for (int slot = 1; slot <= captured.PointCount(); ++slot) {
@@ -230,13 +230,13 @@ private slots:
         QCOMPARE(shown.size(), told.size());
         for (qsizetype i = 0; i < told.size(); ++i)
             QVERIFY2(shown[i].startsWith(told[i]), qPrintable(shown[i]));
-        QCOMPARE(window.shellState().WizardStep, stepAfter);
+        QCOMPARE(static_cast<int>(window.session().step()), stepAfter);
 
         QCOMPARE(rig.sim.command(QStringLiteral("clear-faults")), QStringLiteral("ok"));
         if (stepAfter == 2)
             QTest::mouseClick(window.cmdBack, Qt::LeftButton);
         QTest::mouseClick(window.cmdNext, Qt::LeftButton);
-        QCOMPARE(window.shellState().WizardStep, 2);
+        QCOMPARE(static_cast<int>(window.session().step()), 2);
         QCOMPARE(rig.messages.shown.size(), told.size());
         QCOMPARE(window.fraSNIMAC->txtPopis->text().trimmed(), QStringLiteral("Snímač EXT"));
     }
@@ -250,7 +250,7 @@ private slots:
         frmOrvoCalibration& window = *rig.window;
         testsupport::ScriptedMessages& messages = rig.messages;
         QTest::mouseClick(window.cmdNext, Qt::LeftButton);
-        QCOMPARE(window.shellState().WizardStep, 2);
+        QCOMPARE(static_cast<int>(window.session().step()), 2);
         const QByteArray original = rig.block();
 
         sim::SensorBlockContent expected = sim::defaultExternalSensor();
@@ -258,7 +258,7 @@ private slots:
         typeInto(window.fraSNIMAC->txtPopis, expected.description);
         const QByteArray image =
             testsupport::expectedImage(expected, {{0.0, 0.0}, {1.0, 50.0}, {2.0, 100.0}});
-        const calibration::CurveTable points = window.curveTable();
+        const calibration::CurveTable points = window.session().curve();
         QCOMPARE(points.PointCount(), 3);
 
         const auto cutAndReplug = [&](int bytesWritten) {
@@ -269,9 +269,9 @@ private slots:
             QCOMPARE(block.left(bytesWritten), image.left(bytesWritten));
             QCOMPARE(block.mid(bytesWritten), original.mid(bytesWritten));
             QCOMPARE(rig.sim.command(QStringLiteral("resets")), QStringLiteral("0"));
-            QCOMPARE(window.shellState().WizardStep, 3);
+            QCOMPARE(static_cast<int>(window.session().step()), 3);
             QVERIFY(window.fraCURVE->isVisible());
-            QCOMPARE(pointsOf(window.curveTable()), pointsOf(points));
+            QCOMPARE(pointsOf(window.session().curve()), pointsOf(points));
             QVERIFY(window.cmdNext->isEnabled());
             // The live signal finds the line gone and says so once.
             QTRY_COMPARE_WITH_TIMEOUT(messages.texts().last(), QStringLiteral("T64\r\nT65"),

@@ -11,6 +11,7 @@
 #include "sim/SimulatedLine.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/SimProcess.h"
+#include "tests/support/TestLink.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,7 +32,7 @@ public:
     virtual device::SerialLine& line() = 0;
     virtual device::Clock& clock() = 0;
     virtual QString command(const QString& line) = 0;
-    Link link() { return Link{line(), clock()}; }
+    Link link() { return testsupport::link(line(), clock()); }
     void addFault(const QString& rule) {
         QCOMPARE(command(QStringLiteral("fault ") + rule), QStringLiteral("ok"));
     }

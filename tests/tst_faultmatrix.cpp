@@ -123,7 +123,7 @@ struct Cell {
         if (onCurvePage()) {
             next();
             next();
-            if (window().shellState().WizardStep != 3)
+            if (window().session().step() != session::WizardStep::Finish)
                 return false;
             setPoints();
         }
@@ -141,7 +141,7 @@ struct Cell {
     }
 
     void setPoints() {
-        calibration::CurveTable& table = window().curveTable();
+        calibration::CurveTable& table = window().session().curve();
         table.clear();
         for (const QPointF& point : CurvePoints)
             (void)table.append(float(point.x()), float(point.y()));
@@ -207,7 +207,8 @@ struct Cell {
         case Exchange::Setup:
         case Exchange::SensorQuery:
         case Exchange::SensorBlock:
-            return window().shellState().WizardStep == 2 ? Outcome::Done : Outcome::Stayed;
+            return window().session().step() == session::WizardStep::CurvePage ? Outcome::Done
+                                                                               : Outcome::Stayed;
         case Exchange::Poll:
             return rig.line.isOpen() && window().tmrCasovac.isActive() ? Outcome::Done
                                                                        : Outcome::Stayed;
@@ -220,7 +221,7 @@ struct Cell {
         return Outcome::Stayed;
     }
 
-    [[nodiscard]] Points points() { return testsupport::pointsOf(window().curveTable()); }
+    [[nodiscard]] Points points() { return testsupport::pointsOf(window().session().curve()); }
 };
 
 // The sensor on the sensor page is one of the instrument's, as the instrument holds it.
@@ -228,7 +229,7 @@ bool showsTheInstrumentsSensor(frmOrvoCalibration& window, bool externalOnly = f
     for (const sim::SensorBlockContent& content :
          {sim::defaultExternalSensor(), sim::defaultInternalSensor()}) {
         if (window.fraSNIMAC->txtPopis->text() == QString(content.description).leftJustified(32) &&
-            window.curveTable().PointCount() == int(content.points.size()))
+            window.session().curve().PointCount() == int(content.points.size()))
             return true;
         if (externalOnly)
             break;
@@ -377,7 +378,7 @@ void FaultMatrixTest::everyExchangeUnderEveryFault() {
     // A read-out that passes without a word shows the instrument's sensor, or plainly none.
     if (seen == Outcome::Done && exchange <= Exchange::SensorBlock && shown.isEmpty())
         QVERIFY2(showsTheInstrumentsSensor(first.window()) ||
-                     (first.window().sensorState().SensorMask & 3U) == 0,
+                     (first.window().session().sensors().SensorMask & 3U) == 0,
                  "a damaged read-out passed unnoticed");
 
     // Clear the fault and do the same again: it works, in the same window while it is open.
@@ -404,7 +405,7 @@ void FaultMatrixTest::everyExchangeUnderEveryFault() {
         QVERIFY(cell.rig.line.isOpen());
     }
     cell.rig.messages.clear();
-    cell.window().liveValues().SignalDiv = -1;
+    cell.window().session().live().SignalDiv = -1;
     cell.act(RecoveryTicks);
     if (cell.writesSensor()) {
         QVERIFY(cell.window().hasEnded());
@@ -418,7 +419,7 @@ void FaultMatrixTest::everyExchangeUnderEveryFault() {
     if (exchange <= Exchange::SensorBlock)
         QVERIFY(showsTheInstrumentsSensor(cell.window(), true));
     if (exchange == Exchange::Poll)
-        QVERIFY(cell.window().liveValues().SignalDiv != -1);
+        QVERIFY(cell.window().session().live().SignalDiv != -1);
     if (cell.onCurvePage() && !cell.window().hasEnded())
         QCOMPARE(cell.points(), CurvePoints);
 }

@@ -1,6 +1,7 @@
 #include "core/calibration/CurveTable.h"
 #include "core/instrument/LiveValues.h"
 #include "core/sensor/SensorImage.h"
+#include "core/session/SensorSave.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/ExpectedImage.h"
 #include "tests/support/WindowRig.h"
@@ -8,7 +9,6 @@
 #include "views/CurvePage.h"
 #include "views/PortPage.h"
 #include "views/SensorPage.h"
-#include "views/SensorSave.h"
 #include "views/SignalPanels.h"
 #include "views/StatusPanel.h"
 #include "views/SystemCalibrationFrame.h"
@@ -50,18 +50,18 @@ struct Harness : testsupport::InstrumentRig {
         return *window;
     }
 
-    [[nodiscard]] int step() const { return window->shellState().WizardStep; }
+    [[nodiscard]] int step() const { return static_cast<int>(window->session().step()); }
     [[nodiscard]] sensor::SensorPage& page() const { return *window->fraSNIMAC; }
 
     void setPoints(const Points& points) {
-        calibration::CurveTable& table = window->curveTable();
+        calibration::CurveTable& table = window->session().curve();
         table.clear();
         for (const QPointF& point : points)
             QVERIFY(table.append(float(point.x()), float(point.y())));
         table.SortCurvePoints();
         window->curveEditor().FillCurveList();
     }
-    [[nodiscard]] Points points() const { return testsupport::pointsOf(window->curveTable()); }
+    [[nodiscard]] Points points() const { return testsupport::pointsOf(window->session().curve()); }
 };
 
 using testsupport::expectedImage;
@@ -248,7 +248,7 @@ private slots:
         harness.next();
         QCOMPARE(harness.messages.texts(), QStringList({"T39", "T49"}));
         verifyCurvePage(harness);
-        QCOMPARE(window.sensorState().CurrentSensor.FullScale, 100.0F);
+        QCOMPARE(window.session().sensors().CurrentSensor.FullScale, 100.0F);
 
         harness.setPoints({{0.0, 0.0}, {1.0, 100.0}});
         harness.messages.clear();
@@ -288,7 +288,7 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("eleven points") << false << QStringList({"T40", "T49"});
         QTest::newRow("block read back differs")
-            << true << QStringList{sensor::ReadBackMismatchMessage};
+            << true << QStringList{session::ReadBackMismatchMessage};
     }
 
     void failedFinalSaveKeepsTheCurvePage() {
@@ -377,19 +377,20 @@ private slots:
         QCOMPARE(window.windowWidthTwips(), frmOrvoCalibration::NormalWidthTwips);
         harness.back();
         QTest::mouseClick(window.fraSNIMAC->Label2, Qt::RightButton, Qt::ControlModifier);
-        QVERIFY(window.shellState().expert());
+        QVERIFY(window.session().expert());
         QCOMPARE(window.windowWidthTwips(), frmOrvoCalibration::NormalWidthTwips);
         harness.next();
         verifyCurvePage(harness);
         QCOMPARE(window.windowWidthTwips(), frmOrvoCalibration::ExpertWidthTwips);
         QVERIFY(!window.fraORVOSETUP->isHidden() && !window.fraORVODISPLAY->isHidden());
 
-        window.liveValues().SignalDiv = 32800.0F;
+        window.session().live().SignalDiv = 32800.0F;
         window.fraORVOSETUP->cmdSKSetNula->click();
         QCOMPARE(window.fraORVOSETUP->txtskN[7]->text(), QStringLiteral("32800"));
-        QCOMPARE(window.liveValues().ActiveZero, 32800.0F);
+        QCOMPARE(window.session().live().ActiveZero, 32800.0F);
         harness.instrument().clearLog();
-        QVERIFY(window.runExclusive([&] { window.fraORVOSETUP->cmdReset->click(); }));
+        QVERIFY(window.session().runner().run(
+            [&](const device::Link&) { window.fraORVOSETUP->cmdReset->click(); }));
         QVERIFY(harness.framesOf("X").isEmpty());
         window.fraORVOSETUP->cmdReset->click();
         QCOMPARE(harness.framesOf("X").size(), 1);

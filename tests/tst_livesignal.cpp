@@ -1,10 +1,10 @@
 // The polling of the live signal through the main window. The real port's side of a lost
 // device (reads fail, opening again works once it is back) is in tst_simulator.
 
+#include "core/instrument/LiveSignal.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/WindowRig.h"
 #include "views/CurvePage.h"
-#include "views/LiveSignal.h"
 #include "views/PointDialog.h"
 #include "views/SignalPanels.h"
 #include "views/SystemCalibrationFrame.h"
@@ -44,9 +44,9 @@ struct Rig : testsupport::WindowRig {
     Rig() {
         writeLanguageFile(u"64=Reading failed.\r\n65=Check the cable.\r\n");
         start();
-        window->liveValues().ActiveZero = 32768.0F;
-        window->liveValues().ActiveK = 0.0015F;
-        window->sensorState().CurrentSensor.UnitFormat = QStringLiteral("##0.000");
+        window->session().live().ActiveZero = 32768.0F;
+        window->session().live().ActiveK = 0.0015F;
+        window->session().sensors().CurrentSensor.UnitFormat = QStringLiteral("##0.000");
     }
 
     [[nodiscard]] bool openPort() {
@@ -98,7 +98,7 @@ private slots:
         QCOMPARE(rig.instrument.frames(), QList<QByteArray>({"$00M"}));
 
         rig.tick();
-        QCOMPARE(rig.window->liveValues().SignalMVV, (32900.0F - 32768.0F) * 0.0015F);
+        QCOMPARE(rig.window->session().live().SignalMVV, (32900.0F - 32768.0F) * 0.0015F);
         QCOMPARE(indicatorsOf(rig), (QStringList{"LO", "   0.198", "32900", "1.234 ", "B=200"}));
         QCOMPARE(rig.instrument.frameCount(), 2);
         QVERIFY(rig.messages.shown.isEmpty());
@@ -158,7 +158,7 @@ private slots:
         QCOMPARE(rig.window->liveSignal().tick(), Tick::StillLost);
 
         QVERIFY(rig.openPort());
-        QVERIFY(rig.window->runExclusive([&] { rig.tick(); }));
+        QVERIFY(rig.window->session().runner().run([&](const device::Link&) { rig.tick(); }));
         QCOMPARE(rig.instrument.frameCount(), 0);
         QVERIFY(rig.messages.shown.isEmpty());
     }
@@ -194,7 +194,7 @@ private slots:
         // Capturing a point or a range's zero or gain would take the last signal read: refused
         // with the same message, the point dialog never shown and no box changed.
         app::frmOrvoCalibration& window = *rig.window;
-        window.sensorState().CurrentSensor.GainIndex = 7;
+        window.session().sensors().CurrentSensor.GainIndex = 7;
         const auto dialogShown = std::make_shared<int>(0);
         const auto closeDialog = [&window, dialogShown] {
             QTimer::singleShot(0, &window.InputBox(), [&window, dialogShown] {

@@ -23,7 +23,7 @@ struct Rig : testsupport::InstrumentRig {
     Rig() : InstrumentRig(InstrumentPort) {}
     app::frmOrvoCalibration& to(int step, const QString& commandLine = {}) {
         startActive(commandLine);
-        while (window->shellState().WizardStep < step && !window->hasEnded())
+        while (static_cast<int>(window->session().step()) < step && !window->hasEnded())
             next();
         instrument().clearLog();
         messages.clear();
@@ -97,7 +97,7 @@ private slots:
         if (box == u"SIG" || box == u"ETH") {
             app::frmOrvoCalibration& window = rig.to(3);
             const std::size_t index = box == u"SIG" ? 0 : 1;
-            const calibration::CurveTable& table = window.curveTable();
+            const calibration::CurveTable& table = window.session().curve();
             rig.addPoint(index, text);
             for (int slot = 1; slot <= table.PointCount(); ++slot)
                 QVERIFY(std::isfinite(table.point(slot).signal) &&
@@ -123,7 +123,7 @@ private slots:
         rig.messages.answer(MsgAnswer::Yes);
         rig.next();
         if (tooLarge && box != u"txtPopis" && box != u"txtJednotka") {
-            QCOMPARE(window.shellState().WizardStep, 2);
+            QCOMPARE(static_cast<int>(window.session().step()), 2);
             QCOMPARE(rig.sent("KW"), 0);
             QVERIFY(!rig.messages.shown.isEmpty());
         }
@@ -132,9 +132,9 @@ private slots:
         rig.messages.clear();
         for (int i = 0; i < 3; ++i)
             rig.messages.answer(MsgAnswer::Yes);
-        if (window.shellState().WizardStep == 2)
+        if (static_cast<int>(window.session().step()) == 2)
             rig.next();
-        QCOMPARE(window.shellState().WizardStep, 3);
+        QCOMPARE(static_cast<int>(window.session().step()), 3);
     }
 };
 

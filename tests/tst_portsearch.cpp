@@ -135,7 +135,10 @@ private slots:
         Harness harness;
         harness.line.attach(1);
         bool ran = true;
-        QVERIFY(harness.window->runExclusive([&] { ran = app::runPortSearch(*harness.window); }));
+        QVERIFY(harness.window->session().runner().run([&](const device::Link&) {
+            ran = app::runPortSearch(harness.window->session(), *harness.window->fraCOMM,
+                                     harness.window->LangText());
+        }));
         QVERIFY(!ran);
         QVERIFY(harness.messages.shown.isEmpty());
         QVERIFY(harness.line.openedPorts().isEmpty());

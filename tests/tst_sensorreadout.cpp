@@ -5,6 +5,7 @@
 #include "tests/support/FakeStatusPanel.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/ScriptedMessages.h"
+#include "tests/support/TestLink.h"
 
 #include <QTest>
 
@@ -18,7 +19,7 @@ struct Rig {
     testsupport::FakeStatusPanel status;
     testsupport::ScriptedMessages messages;
     text::LanguageTable texts;
-    RangeBoxTexts boxes;
+    device::SystemConstants boxes;
     SensorState sensors;
     device::LiveValues live;
     Rig() {
@@ -34,7 +35,9 @@ struct Rig {
     }
     sim::Instrument& instrument() { return line.instrument(1); }
     void addFault(QStringView text) { instrument().addFault(*sim::parseFault(text).fault); }
-    void read() { ReadSensors({line, clock}, status, messages, texts, boxes, sensors, live); }
+    void read() {
+        ReadSensors(testsupport::link(line, clock), status, messages, texts, boxes, sensors, live);
+    }
 };
 
 } // namespace

@@ -1,14 +1,14 @@
-#include "core/instrument/Lifecycle.h"
+#include "core/instrument/SetupReadout.h"
 #include "core/sensor/SensorReadout.h"
+#include "core/session/SensorSave.h"
+#include "core/session/StartUp.h"
 #include "core/text/Encoding.h"
 #include "sim/Fault.h"
 #include "sim/SensorBlock.h"
-#include "sim/SimulatedLine.h"
-#include "tests/support/FakeStatusPanel.h"
-#include "tests/support/Frames.h"
-#include "tests/support/ManualClock.h"
-#include "tests/support/SensorPageRig.h"
-#include "views/SensorSave.h"
+#include "tests/support/SessionRig.h"
+#include "views/SensorPage.h"
+#include "views/SensorPageLogic.h"
+#include "views/Twips.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -22,60 +22,49 @@ namespace {
 
 constexpr int ExternalImageSize = 104 + 8 * 3; // the default external sensor has 3 points
 
-struct Rig : testsupport::SensorPageRig {
-    device::Lifecycle lifecycle;
-    testsupport::ManualClock clock{&lifecycle};
-    sim::SimulatedLine line{clock};
-    testsupport::FakeStatusPanel status;
-    device::LiveValues live;
-    RangeBoxTexts boxes;
-    QStringList calls;
-    std::function<void()> beforeRead;
-    SensorSave save{page,     logic, sensors,   {line, clock}, status,
-                    messages, texts, lifecycle, window()};
+// The save on a session, with the sensor page it copies from.
+struct Rig : testsupport::SessionRig {
+    sensor::SensorPage page{nullptr, ui::Twips(96)};
+    sensor::SensorState& sensors = session.sensors();
+    calibration::CurveTable& table = session.curve();
+    SensorPageLogic logic{page,
+                          table,
+                          sensors,
+                          messages,
+                          texts,
+                          {[] { return 5; },
+                           [] { return QDateTime(QDate(2025, 12, 6), QTime(9, 0)); },
+                           [] { return 0.0; }}};
+    session::SensorSave save{session,
+                             {[this](std::uint8_t options) { return logic.TXT2XXX(options); },
+                              [] { return QDate(2025, 12, 6); }}};
 
-    Rig() : SensorPageRig(5, QDateTime(QDate(2025, 12, 6), QTime(9, 0))) {
-        boxes.zero.fill("32768");
-        boxes.k.fill("0,001544225");
-        line.attach(1);
-        line.setPortNumber(1);
-        (void)line.open();
-    }
-
-    SensorSave::Window window() {
-        const auto record = [this](const char* call) {
-            return [this, call] { calls.append(call); };
-        };
-        return {[](const std::function<void()>& action) {
-                    action();
-                    return true;
-                },
-                record("disable"),
-                record("enable"),
-                record("stop"),
-                record("reset"),
-                [this] {
-                    calls.append("read");
-                    if (beforeRead)
-                        beforeRead();
-                    readSensors();
-                    return 1;
-                },
-                record("end"),
-                [] { return QDate(2025, 12, 6); }};
+    Rig() {
+        page.cmbSlide->addItems(session::SlideEntries());
+        page.cmbSlideRychl->addItems(session::SlideRychlEntries());
+        page.cmbGain->addItems(session::GainEntries());
+        page.cmbFormat->addItems(device::displayFormats(5));
+        QObject::connect(&session, &session::Session::sensorChanged, [this] { showSensor(); });
+        QObject::connect(&session.runner(), &session::ActionRunner::ended,
+                         [this] { ended = true; });
     }
 
     // The read-out as the wizard runs it, then a clean log.
     void start(int mask = 3) {
         instrument().setSensorMask(mask);
-        readSensors();
+        QVERIFY(run([this](const device::Link& link) {
+            QCOMPARE(session.readOut(link), session::ReadOutResult::Read);
+        }));
         instrument().clearLog();
         messages.clear();
         status.texts.clear();
+        calls.clear();
     }
-    void readSensors() {
-        ReadSensors({line, clock}, status, messages, texts, boxes, sensors, live);
-        showSensor();
+    session::SaveResult saveSensor(bool onlyWhenChanged) {
+        session::SaveResult result = session::SaveResult::PageRejected;
+        (void)run(
+            [&](const device::Link& link) { result = save.SaveSensor(link, onlyWhenChanged); });
+        return result;
     }
     void showSensor() {
         const SensorRecord& sensor = sensors.CurrentSensor;
@@ -89,14 +78,13 @@ struct Rig : testsupport::SensorPageRig {
             std::max(0, page.cmbSlide->findText(QString::number(sensor.Slide))));
         page.cmbSlideRychl->setCurrentIndex(
             std::max(0, page.cmbSlideRychl->findText(QString::number(sensor.SlideRychl))));
-        table.clear();
-        for (std::size_t i = 0; i < std::size_t(sensor.CurvePointCount); ++i)
-            QVERIFY(table.append(sensor.CurveSignal[i], sensor.CurveEtalon[i]));
     }
-    sim::Instrument& instrument() { return line.instrument(1); }
-    [[nodiscard]] QList<QByteArray> blockWrites() {
-        return testsupport::framesOf(instrument(), "KW");
+    void confirmAndSave() {
+        QVERIFY(run([this](const device::Link& link) { save.ConfirmAndSave(link); }));
     }
+    [[nodiscard]] QList<QByteArray> blockWrites() { return framesOf("KW"); }
+
+    bool ended = false;
 };
 
 } // namespace
@@ -111,13 +99,13 @@ private slots:
         Rig rig;
         rig.start();
         // Only the save date differs from the block as read.
-        QCOMPARE(rig.save.SaveSensor(true), SaveUnchanged);
+        QCOMPARE(rig.saveSensor(true), session::SaveResult::Unchanged);
         QCOMPARE(rig.instrument().frameCount(), 0);
         QCOMPARE(rig.calls, QStringList({"stop", "disable", "enable"}));
 
         // Without an image of the block nothing can be compared, so the block is written.
         rig.sensors.SensorImage.clear();
-        QCOMPARE(rig.save.SaveSensor(true), SaveWritten);
+        QCOMPARE(rig.saveSensor(true), session::SaveResult::Written);
         QCOMPARE(rig.blockWrites().size(), ExternalImageSize);
     }
 
@@ -125,14 +113,15 @@ private slots:
         Rig rig;
         rig.start();
         rig.page.txtPopis->setText("Nový popis");
-        QCOMPARE(rig.save.SaveSensor(true), SaveWritten);
+        QCOMPARE(rig.saveSensor(true), session::SaveResult::Written);
 
         const QList<QByteArray> writes = rig.blockWrites();
         QCOMPARE(writes.size(), ExternalImageSize);
         for (int i = 0; i < writes.size(); ++i)
             QCOMPARE(writes[i].mid(5, 4), "00" + device::LongToHex(i, 2).toLatin1());
         QVERIFY(rig.status.texts.contains("T52 (93%)"));
-        QCOMPARE(rig.calls, QStringList({"stop", "disable", "reset", "read", "enable"}));
+        QCOMPARE(rig.framesOf("X").size(), 1);
+        QCOMPARE(rig.calls.last(), QString("enable"));
         QVERIFY(rig.messages.shown.isEmpty());
         // The read-out that follows replaced the sensor globals.
         QCOMPARE(rig.sensors.SensorImage, rig.instrument().block(0));
@@ -146,7 +135,7 @@ private slots:
         rig.instrument().setBlock(0, sim::makeSensorBlock(content));
         rig.start();
         QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, 3);
-        QCOMPARE(rig.save.SaveSensor(true), SaveWritten);
+        QCOMPARE(rig.saveSensor(true), session::SaveResult::Written);
         QCOMPARE(rig.blockWrites().size(), ExternalImageSize);
         QCOMPARE(static_cast<unsigned char>(rig.instrument().block(0)[99]), 0xD0);
     }
@@ -157,8 +146,9 @@ private slots:
         Rig rig;
         rig.start(1);
         rig.sensors.CurrentSensor = rig.sensors.SensorRecords[ExternalBlock];
+        rig.session.loadSensorCurve();
         rig.showSensor();
-        QCOMPARE(rig.save.SaveSensor(false), SaveWritten);
+        QCOMPARE(rig.saveSensor(false), session::SaveResult::Written);
         const QList<QByteArray> writes = rig.blockWrites();
         QCOMPARE(writes.size(), ExternalImageSize);
         for (const QByteArray& frame : writes)
@@ -174,7 +164,7 @@ private slots:
         const QByteArray inSensor = rig.sensors.SensorImage;
         rig.page.txtPopis->setText("Nový popis");
         rig.instrument().addFault(*sim::parseFault(u"KW none after 4").fault);
-        QCOMPARE(rig.save.SaveSensor(true), SaveWriteFailed);
+        QCOMPARE(rig.saveSensor(true), session::SaveResult::WriteFailed);
         QCOMPARE(rig.blockWrites().size(), 4 + 3);
         QCOMPARE(rig.messages.texts(), QStringList{"T47 [-5]"});
         QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::None);
@@ -184,7 +174,7 @@ private slots:
 
         rig.instrument().clearFaults();
         rig.instrument().clearLog();
-        QCOMPARE(rig.save.SaveSensor(true), SaveWritten);
+        QCOMPARE(rig.saveSensor(true), session::SaveResult::Written);
         QCOMPARE(rig.blockWrites().size(), ExternalImageSize);
     }
 
@@ -194,11 +184,10 @@ private slots:
         Rig rig;
         rig.start();
         rig.page.txtPopis->setText("Nový popis");
-        // The internal block reads again, the external one does not.
-        rig.beforeRead = [&rig] {
-            rig.instrument().addFault(*sim::parseFault(u"KB none after 1").fault);
-        };
-        QCOMPARE(rig.save.SaveSensor(false), SaveWritten);
+        // In the read-out after the write the internal block reads again, the external one
+        // does not.
+        rig.instrument().addFault(*sim::parseFault(u"KB none after 1").fault);
+        QCOMPARE(rig.saveSensor(false), session::SaveResult::Written);
         QCOMPARE(rig.messages.texts(), QStringList{blockReadFailedMessage(ExternalBlock)});
     }
 
@@ -206,7 +195,8 @@ private slots:
         QTest::addColumn<float>("etalon");
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("one point") << 0.0F << QStringList({"T39", "T49"});
-        QTest::newRow("unstorable point") << 3.0e38F << QStringList{ValueNotStorableMessage};
+        QTest::newRow("unstorable point")
+            << 3.0e38F << QStringList{session::ValueNotStorableMessage};
     }
 
     void rejectedPageSendsNothing() {
@@ -218,19 +208,19 @@ private slots:
         rig.table.setSlot(1, {etalon, 1.0F, calibration::SlotState::Used});
         if (etalon != 0.0F)
             rig.table.setSlot(2, {0.0F, 0.0F, calibration::SlotState::Used});
-        QCOMPARE(rig.save.SaveSensor(false), SavePageRejected);
+        QCOMPARE(rig.saveSensor(false), session::SaveResult::PageRejected);
         QCOMPARE(rig.messages.texts(), messages);
         QCOMPARE(rig.instrument().frameCount(), 0);
         QVERIFY(rig.calls.isEmpty());
     }
 
-    void saveButtonAsksAndWrites() {
+    void confirmedSaveAsksAndWrites() {
         Rig rig;
         rig.start();
         const SensorRecord before = rig.sensors.CurrentSensor;
         rig.page.txtPopis->setText("Nový popis");
         rig.messages.answer(text::MsgAnswer::No);
-        rig.page.cmdAction[1]->click();
+        rig.confirmAndSave();
         QCOMPARE(rig.messages.texts(), QStringList{"T46"});
         QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::Question);
         QCOMPARE(rig.messages.shown.first().buttons, text::MsgButtons::YesNo);
@@ -239,14 +229,16 @@ private slots:
         QVERIFY(rig.calls.isEmpty());
 
         rig.messages.answer(text::MsgAnswer::Yes);
-        rig.page.cmdAction[1]->click();
+        rig.confirmAndSave();
         QCOMPARE(rig.blockWrites().size(), ExternalImageSize);
-        QCOMPARE(rig.calls, QStringList({"stop", "disable", "reset", "enable"}));
+        QCOMPARE(rig.framesOf("X").size(), 1);
+        QCOMPARE(rig.framesOf("KB").size(), 0);
+        QCOMPARE(rig.calls.last(), QString("enable"));
         QVERIFY(rig.sensors.SensorRecords[0] == SensorRecord{});
         QVERIFY(rig.sensors.SensorRecords[1] == SensorRecord{});
         QCOMPARE(rig.sensors.CurrentSensor.Description.trimmed(), QString("Nový popis"));
         // Not read again: what was written is the comparison base.
-        QCOMPARE(rig.save.SaveSensor(true), SaveUnchanged);
+        QCOMPARE(rig.saveSensor(true), session::SaveResult::Unchanged);
     }
 };
 

@@ -1,7 +1,6 @@
 #include "core/instrument/SetupReadout.h"
 #include "tests/support/WindowRig.h"
 #include "views/CurvePage.h"
-#include "views/InstrumentReadout.h"
 #include "views/SensorPage.h"
 #include "views/SensorView.h"
 #include "views/SystemCalibrationFrame.h"
@@ -20,9 +19,12 @@ struct Harness : testsupport::WindowRig {
         window->fraSNIMAC->cmbFormat->addItems(device::displayFormats(displayDigits));
     }
 
-    sensor::SensorRecord& sensor() { return window->sensorState().CurrentSensor; }
+    sensor::SensorRecord& sensor() { return window->session().sensors().CurrentSensor; }
     sensor::SensorPage& page() { return *window->fraSNIMAC; }
-    void show() { window->instrumentReadout().sensorView().ShowSensor(); }
+    void show() {
+        window->session().loadSensorCurve();
+        window->sensorView().ShowSensor();
+    }
 };
 
 } // namespace
@@ -84,14 +86,14 @@ private slots:
         Harness harness;
         // A table left over from the sensor shown before.
         for (int i = 0; i < 5; ++i)
-            QVERIFY(harness.window->curveTable().append(100.0F + i, 1.0F));
+            QVERIFY(harness.window->session().curve().append(100.0F + i, 1.0F));
         for (std::size_t i = 0; i < sensor::CurveSlots; ++i) {
             harness.sensor().CurveSignal[i] = 0.5F * float(i);
             harness.sensor().CurveEtalon[i] = 10.0F * float(i);
         }
         harness.sensor().CurvePointCount = stored;
         harness.show();
-        const calibration::CurveTable& table = harness.window->curveTable();
+        const calibration::CurveTable& table = harness.window->session().curve();
         QCOMPARE(table.PointCount(), shown);
         for (int slot = 1; slot <= calibration::CurveTable::SlotCount; ++slot) {
             const calibration::CurvePoint& point = table.point(slot);
@@ -106,22 +108,17 @@ private slots:
         QCOMPARE(harness.window->fraCURVE->Label3->text(), QString::number(shown));
     }
 
-    void markingTheSensorsRange() {
+    // The expert boxes edit the session's constants, which the read-out and the save use.
+    void rangeBoxesEditTheConstants() {
         Harness harness;
-        sensor::SensorView& view = harness.window->instrumentReadout().sensorView();
         const calibration::SystemCalibrationFrame& boxes = *harness.window->fraORVOSETUP;
-        view.MarkSensorRange(2);
-        view.MarkSensorRange(5);
-        for (std::size_t i = 0; i < 8; ++i) {
-            const QColor expected = i == 5 ? QColor(200, 150, 50) : QColor(Qt::white);
-            QCOMPARE(boxes.txtskN[i]->palette().color(QPalette::Base), expected);
-            QCOMPARE(boxes.txtskK[i]->palette().color(QPalette::Base), expected);
-        }
         boxes.txtskN[5]->setText(QStringLiteral("32770"));
         boxes.txtskK[5]->setText(QStringLiteral("1,5 E-3"));
-        const sensor::RangeBoxTexts texts = view.rangeBoxTexts();
-        QCOMPARE(texts.zero[5], QStringLiteral("32770"));
-        QCOMPARE(texts.k[5], QStringLiteral("1,5 E-3"));
+        const device::SystemConstants& constants = harness.window->session().constants();
+        QCOMPARE(constants.zero[5], QStringLiteral("32770"));
+        QCOMPARE(constants.k[5], QStringLiteral("1,5 E-3"));
+        harness.window->session().setRangeZeroText(2, QStringLiteral("1"));
+        QCOMPARE(boxes.txtskN[2]->text(), QStringLiteral("1"));
     }
 };
 

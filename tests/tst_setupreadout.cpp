@@ -5,6 +5,7 @@
 #include "tests/support/FakeStatusPanel.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/ScriptedMessages.h"
+#include "tests/support/TestLink.h"
 
 #include <QTest>
 
@@ -26,7 +27,7 @@ struct Rig {
         line.setPortNumber(1);
     }
     sim::Instrument& instrument() { return line.instrument(1); }
-    int read() { return ReadTORAN({line, clock}, status, messages, texts, setup); }
+    int read() { return ReadTORAN(testsupport::link(line, clock), status, messages, texts, setup); }
 };
 
 } // namespace

@@ -13,6 +13,7 @@
 #include "sim/SimulatedLine.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/SimProcess.h"
+#include "tests/support/TestLink.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -321,7 +322,7 @@ private slots:
         device::QtSerialLine line(directory.path());
         QVERIFY(line.setPortNumber(3));
         QCOMPARE(line.open(), device::OpenResult::Opened);
-        const device::orvoLib::Link exchange{line, clock};
+        const device::Link exchange = testsupport::link(line, clock);
         const auto readDigits = [&] {
             return device::orvoLib::ReadByte(exchange, 0, 18, device::timing::ByteTimeout);
         };

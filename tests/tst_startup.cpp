@@ -88,7 +88,7 @@ private slots:
         QFETCH(bool, expert);
         WindowRig rig;
         const frmOrvoCalibration& window = rig.start(commandLine);
-        QCOMPARE(window.shellState().ExpertMode, expert ? 2 : 0);
+        QCOMPARE(window.session().expert(), expert);
         const sensor::SensorPage& page = *window.fraSNIMAC;
         for (const QWidget* slide : std::initializer_list<const QWidget*>{
                  page.Label11[0], page.Label11[3], page.cmbSlide, page.cmbSlideRychl})
@@ -164,10 +164,10 @@ private slots:
             {Qt::LeftButton, Qt::ControlModifier},
             {Qt::RightButton, Qt::ControlModifier}};
         for (const auto& [button, modifiers] : clicks) {
-            QCOMPARE(window.shellState().ExpertMode, 0);
+            QCOMPARE(window.session().expert(), false);
             QTest::mouseClick(window.fraSNIMAC->Label2, button, modifiers);
         }
-        QCOMPARE(window.shellState().ExpertMode, 2);
+        QCOMPARE(window.session().expert(), true);
         // The averaging controls wait for the next start.
         QVERIFY(window.fraSNIMAC->cmbSlide->isHidden());
     }
@@ -197,7 +197,7 @@ private slots:
                 endedInsideTheWait = window.hasEnded();
             });
             bool finished = false;
-            QVERIFY(window.runExclusive([&] {
+            QVERIFY(window.session().runner().run([&](const device::Link&) {
                 rig.line.send("$00@\r");
                 rig.clock.delay(100ms);
                 rig.line.send("$00@\r");
@@ -215,7 +215,8 @@ private slots:
         QVERIFY(!window.tmrCasovac.isActive());
         QVERIFY(!window.isVisible());
         QVERIFY(rig.messages.shown.isEmpty());
-        QVERIFY(!window.runExclusive([&] { rig.line.send("$00M\r"); }));
+        QVERIFY(
+            !window.session().runner().run([&](const device::Link&) { rig.line.send("$00M\r"); }));
         QCOMPARE(rig.line.instrument(1).frameCount(), duringAction ? 1 : 0);
     }
 };

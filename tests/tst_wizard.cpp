@@ -38,7 +38,7 @@ struct Harness : testsupport::InstrumentRig {
 
     void choosePort(int number) { window->fraCOMM->cmbPort->setCurrentIndex(number - 1); }
     [[nodiscard]] QString selectedPort() const { return window->fraCOMM->cmbPort->currentText(); }
-    [[nodiscard]] int step() const { return window->shellState().WizardStep; }
+    [[nodiscard]] int step() const { return static_cast<int>(window->session().step()); }
     [[nodiscard]] QString stored() const {
         return QSettings(settings.fileName(), QSettings::IniFormat).value(PortKey).toString();
     }
@@ -195,7 +195,7 @@ private slots:
         // The instrument's 5 display digits give 5 formats.
         QCOMPARE(page.cmbFormat->count(), 5);
         QCOMPARE(page.cmbGain->currentIndex(), range);
-        QCOMPARE(window.curveTable().PointCount(), points);
+        QCOMPARE(window.session().curve().PointCount(), points);
 
         // The sensor's range is marked, and its constants become the active ones when a sensor
         // was read.
@@ -203,9 +203,9 @@ private slots:
         const auto at = static_cast<std::size_t>(range);
         QCOMPARE(boxes.txtskN[at]->palette().color(QPalette::Base), QColor(200, 150, 50));
         if (fault.isEmpty()) {
-            QCOMPARE(window.liveValues().ActiveZero,
+            QCOMPARE(window.session().live().ActiveZero,
                      float(device::ValDecimal(boxes.txtskN[at]->text())));
-            QCOMPARE(window.liveValues().ActiveK,
+            QCOMPARE(window.session().live().ActiveK,
                      float(device::ValDecimal(boxes.txtskK[at]->text())));
         }
     }
@@ -229,11 +229,12 @@ private slots:
         frmOrvoCalibration& window = harness.start();
         harness.next();
         QCOMPARE(harness.step(), 2);
-        QCOMPARE(window.sensorState().CurrentSensor.LimitFlags, limitFlags);
-        QCOMPARE(window.liveValues().RangeFlags, limitFlags);
+        QCOMPARE(window.session().sensors().CurrentSensor.LimitFlags, limitFlags);
+        QCOMPARE(window.session().live().RangeFlags, limitFlags);
         QCOMPARE(window.fraSNIMAC->lblLimitWarning->isHidden(), !warning);
         // The external sensor stores 2 decimals; its pattern keeps its trailing blank.
-        QCOMPARE(window.sensorState().CurrentSensor.UnitFormat.text(), QStringLiteral("###0.00 "));
+        QCOMPARE(window.session().sensors().CurrentSensor.UnitFormat.text(),
+                 QStringLiteral("###0.00 "));
         QCOMPARE(window.fraSNIMAC->txtRozsah->text(), device::FormatNumber(100.0, u"###0.00 "));
         QCOMPARE(window.fraSNIMAC->txtRozsahNeg->text(), device::FormatNumber(-100.0, u"###0.00 "));
     }
@@ -257,7 +258,7 @@ private slots:
         harness.next();
         QCOMPARE(harness.step(), 2);
         // As the curve page leaves the window: wide, polling, curve and display shown.
-        window.shellState().WizardStep = 3;
+        window.session().setStep(session::WizardStep::Finish);
         window.setWindowWidthTwips(frmOrvoCalibration::ExpertWidthTwips);
         window.fraSNIMAC->hide();
         window.fraCURVE->show();
@@ -361,13 +362,14 @@ private slots:
         Harness harness;
         frmOrvoCalibration& window = harness.start();
         QStringList ran;
-        window.wizard().setLaterSteps({[&] {
-                                           ran << QStringLiteral("curve %1 %2")
-                                                      .arg(window.lineBusy())
-                                                      .arg(window.fraSTATUS->lblStatus->text());
-                                           window.shellState().WizardStep = 3;
-                                       },
-                                       [&] { ran << QStringLiteral("finish"); }});
+        window.wizard().setLaterSteps(
+            {[&](const device::Link&) {
+                 ran << QStringLiteral("curve %1 %2")
+                            .arg(window.lineBusy())
+                            .arg(window.fraSTATUS->lblStatus->text());
+                 window.session().setStep(session::WizardStep::Finish);
+             },
+             [&](const device::Link&) { ran << QStringLiteral("finish"); }});
         harness.next();
         QVERIFY(ran.isEmpty());
         harness.next();
@@ -422,17 +424,17 @@ private slots:
         Harness harness;
         frmOrvoCalibration& window = harness.start();
         harness.next();
-        QCOMPARE(window.curveTable().PointCount(), 3);
-        window.liveValues().SignalMVV = 1.5F;
+        QCOMPARE(window.session().curve().PointCount(), 3);
+        window.session().live().SignalMVV = 1.5F;
         calibration::frmOrvoCalibInputBox& dialog = window.InputBox();
         QTimer::singleShot(0, &dialog, [&dialog] {
             dialog.txtCalBod[1]->setText(QStringLiteral("75"));
             dialog.cmdOK[0]->click();
         });
         QTest::keyClick(window.fraSNIMAC->txtPopis, Qt::Key_F5);
-        QCOMPARE(window.curveTable().PointCount(), 4);
-        QCOMPARE(window.curveTable().point(3).signal, 1.5F);
-        QCOMPARE(window.curveTable().point(3).etalon, 75.0F);
+        QCOMPARE(window.session().curve().PointCount(), 4);
+        QCOMPARE(window.session().curve().point(3).signal, 1.5F);
+        QCOMPARE(window.session().curve().point(3).etalon, 75.0F);
         QCOMPARE(window.fraCURVE->lstKrivka->count(), 4);
 
         // While an action holds the line, F5 opens nothing.
@@ -442,10 +444,11 @@ private slots:
             if (opened)
                 dialog.reject();
         });
-        QVERIFY(window.runExclusive([&] { window.captureAction->trigger(); }));
+        QVERIFY(window.session().runner().run(
+            [&](const device::Link&) { window.captureAction->trigger(); }));
         QTest::qWait(1);
         QVERIFY(!opened);
-        QCOMPARE(window.curveTable().PointCount(), 4);
+        QCOMPARE(window.session().curve().PointCount(), 4);
     }
 
     void newCurveClearsTheDescriptionAndTheRecordsCurve() {
@@ -455,8 +458,8 @@ private slots:
         harness.messages.answer(text::MsgAnswer::Yes);
         window.fraCURVE->mKrivkaNew->trigger();
         QCOMPARE(window.fraSNIMAC->txtPopis->text(), QString());
-        QCOMPARE(window.sensorState().CurrentSensor.CurvePointCount, 0);
-        QCOMPARE(window.curveTable().PointCount(), 0);
+        QCOMPARE(window.session().sensors().CurrentSensor.CurvePointCount, 0);
+        QCOMPARE(window.session().curve().PointCount(), 0);
     }
 };
 

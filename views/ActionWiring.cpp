@@ -1,86 +1,118 @@
 #include "views/ActionWiring.h"
 
-#include "core/calibration/CurveTable.h"
 #include "core/sensor/SensorId.h"
+#include "core/session/SensorSave.h"
+#include "core/session/Session.h"
+#include "core/session/SystemCalibration.h"
 #include "views/CurveEditor.h"
-#include "views/InstrumentReadout.h"
 #include "views/SensorPage.h"
 #include "views/SensorPageLogic.h"
-#include "views/SensorSave.h"
-#include "views/StatusPanel.h"
-#include "views/SystemCalibration.h"
 #include "views/SystemCalibrationFrame.h"
-#include "views/frmOrvoCalibration.h"
 
 #include <QDate>
 #include <QDateTime>
+#include <QLineEdit>
+#include <QPushButton>
 
 namespace app {
 
-namespace {
-
-std::function<bool(std::function<void()>)> exclusiveRunner(frmOrvoCalibration& window) {
-    return
-        [&window](std::function<void()> action) { return window.runExclusive(std::move(action)); };
+std::unique_ptr<calibration::CurveEditor> makeCurveEditor(const WindowParts& parts,
+                                                          session::Session& session,
+                                                          calibration::frmOrvoCalibInputBox& dialog,
+                                                          const text::LanguageTable& texts) {
+    sensor::SensorPage& sensorPage = parts.fraSNIMAC;
+    calibration::CurveEditor::Sources sources{
+        [&session]() -> std::optional<float> {
+            const device::LiveValues& live = session.live();
+            return live.SignalStale ? std::nullopt : std::optional(live.SignalMVV);
+        },
+        [&session] { return session.sensors().CurrentSensor.UnitFormat.text(); },
+        [&session] { return session.sensors().CurrentSensor.UnitName.text(); },
+        [&session, &sensorPage] {
+            sensorPage.txtPopis->clear();
+            session.sensors().CurrentSensor.CurvePointCount = 0;
+        },
+    };
+    return std::make_unique<calibration::CurveEditor>(parts.fraCURVE, session.curve(), dialog,
+                                                      session.outlets().messages, texts,
+                                                      std::move(sources));
 }
 
-} // namespace
-
-std::unique_ptr<sensor::SensorPageLogic> makeSensorPageLogic(frmOrvoCalibration& window) {
+std::unique_ptr<sensor::SensorPageLogic>
+makeSensorPageLogic(const WindowParts& parts, session::Session& session,
+                    const text::LanguageTable& texts, calibration::CurveEditor& curveEditor) {
     sensor::SensorPageLogic::Sources sources{
-        [&window] { return window.liveValues().DisplayDigits; },
+        [&session] { return session.live().DisplayDigits; },
         [] { return QDateTime::currentDateTime(); },
         sensor::clockSeededRandom(),
     };
     auto logic = std::make_unique<sensor::SensorPageLogic>(
-        *window.fraSNIMAC, window.curveTable(), window.sensorState(), window.services().messages,
-        window.LangText(), std::move(sources));
-    QObject::connect(logic.get(), &sensor::SensorPageLogic::curveTableChanged,
-                     &window.curveEditor(), &calibration::CurveEditor::FillCurveList);
+        parts.fraSNIMAC, session.curve(), session.sensors(), session.outlets().messages, texts,
+        std::move(sources));
+    QObject::connect(logic.get(), &sensor::SensorPageLogic::curveTableChanged, &curveEditor,
+                     &calibration::CurveEditor::FillCurveList);
     return logic;
 }
 
-std::unique_ptr<calibration::SystemCalibration> makeSystemCalibration(frmOrvoCalibration& window) {
-    const Services& services = window.services();
-    calibration::SystemCalibration::Window hooks{
-        exclusiveRunner(window),
-        [&window] { window.DisableNavigation(); },
-        [&window] { window.EnableNavigation(); },
-        [&window] { window.tmrCasovac.stop(); },
-        [&window] { window.tmrCasovac.start(); },
-        [&window] {
-            // The read-out after the save would replace the operator's points, not yet saved,
-            // with the curve stored in the sensor.
-            const calibration::CurveTable points = window.curveTable();
-            const int read = window.instrumentReadout().ReadFromInstrument();
-            window.curveTable() = points;
-            window.curveEditor().FillCurveList();
-            return read;
-        },
+std::unique_ptr<session::SystemCalibration> makeSystemCalibration(const WindowParts& parts,
+                                                                  session::Session& session) {
+    auto calibration = std::make_unique<session::SystemCalibration>(session);
+    calibration::SystemCalibrationFrame& frame = parts.fraORVOSETUP;
+    for (std::size_t i = 0; i < calibration::SystemCalibrationFrame::Ranges; ++i) {
+        const auto range = static_cast<int>(i);
+        QObject::connect(
+            frame.txtskN[i], &QLineEdit::textChanged, &session,
+            [&session, range](const QString& text) { session.setRangeZeroText(range, text); });
+        QObject::connect(
+            frame.txtskK[i], &QLineEdit::textChanged, &session,
+            [&session, range](const QString& text) { session.setRangeKText(range, text); });
+    }
+    const auto showConstants = [&session, &frame] {
+        const device::SystemConstants& constants = session.constants();
+        for (std::size_t i = 0; i < calibration::SystemCalibrationFrame::Ranges; ++i) {
+            if (frame.txtskN[i]->text() != constants.zero[i])
+                frame.txtskN[i]->setText(constants.zero[i]);
+            if (frame.txtskK[i]->text() != constants.k[i])
+                frame.txtskK[i]->setText(constants.k[i]);
+        }
     };
-    return std::make_unique<calibration::SystemCalibration>(
-        *window.fraORVOSETUP, window.liveValues(),
-        [&window] { return window.sensorState().CurrentSensor.GainIndex; },
-        device::orvoLib::Link{services.line, services.clock}, *window.fraSTATUS, services.messages,
-        window.LangText(), services.lifecycle, std::move(hooks));
+    QObject::connect(&session, &session::Session::constantsChanged, &frame, showConstants);
+    showConstants();
+
+    session::SystemCalibration& actions = *calibration;
+    QObject::connect(frame.cmdSKSetNula, &QPushButton::clicked, &frame,
+                     [&actions] { actions.SetNula(); });
+    QObject::connect(frame.cmdSKSetGain, &QPushButton::clicked, &frame,
+                     [&actions] { actions.SetGain2mVV(); });
+    QObject::connect(frame.cmdLoadDef, &QPushButton::clicked, &frame,
+                     [&actions] { actions.LoadDefaultConstants(); });
+    QObject::connect(frame.cmdSKSave, &QPushButton::clicked, &frame, [&actions, &session] {
+        (void)session.runner().run(
+            [&actions](const device::Link& link) { actions.SaveSystemCalibration(link); });
+    });
+    QObject::connect(frame.cmdReset, &QPushButton::clicked, &frame, [&session] {
+        (void)session.runner().run(
+            [&session](const device::Link& link) { session.resetInstrument(link); });
+    });
+    return calibration;
 }
 
-std::unique_ptr<sensor::SensorSave> makeSensorSave(frmOrvoCalibration& window) {
-    const Services& services = window.services();
-    sensor::SensorSave::Window hooks{
-        exclusiveRunner(window),
-        [&window] { window.DisableNavigation(); },
-        [&window] { window.EnableNavigation(); },
-        [&window] { window.tmrCasovac.stop(); },
-        [&window] { window.systemCalibration().ResetInstrument(); },
-        [&window] { return window.instrumentReadout().ReadFromInstrument(); },
-        [&window] { window.endProgram(); },
-        [] { return QDate::currentDate(); },
-    };
-    return std::make_unique<sensor::SensorSave>(
-        *window.fraSNIMAC, window.sensorPageLogic(), window.sensorState(),
-        device::orvoLib::Link{services.line, services.clock}, *window.fraSTATUS, services.messages,
-        window.LangText(), services.lifecycle, std::move(hooks));
+std::unique_ptr<session::SensorSave> makeSensorSave(const WindowParts& parts,
+                                                    session::Session& session,
+                                                    sensor::SensorPageLogic& pageLogic) {
+    auto save = std::make_unique<session::SensorSave>(
+        session, session::SensorSave::Sources{
+                     [&pageLogic](std::uint8_t options) { return pageLogic.TXT2XXX(options); },
+                     [] { return QDate::currentDate(); },
+                 });
+    session::SensorSave& actions = *save;
+    QObject::connect(parts.fraSNIMAC.cmdAction[1], &QPushButton::clicked, &parts.fraSNIMAC,
+                     [&actions, &session] {
+                         (void)session.runner().run([&actions](const device::Link& link) {
+                             actions.ConfirmAndSave(link);
+                         });
+                     });
+    return save;
 }
 
 } // namespace app

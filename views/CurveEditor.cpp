@@ -1,11 +1,11 @@
 #include "views/CurveEditor.h"
 
 #include "core/calibration/CurveTable.h"
+#include "core/instrument/LiveSignal.h"
 #include "core/text/Encoding.h"
 #include "core/text/LanguageTable.h"
 #include "core/text/MessageService.h"
 #include "views/CurvePage.h"
-#include "views/LiveSignal.h"
 #include "views/PointDialog.h"
 
 #include <QAction>

@@ -1,19 +1,19 @@
 #include "views/CurveSteps.h"
 
 #include "core/calibration/CurveEvaluation.h"
+#include "core/session/SensorSave.h"
+#include "core/session/Session.h"
 #include "core/text/Encoding.h"
+#include "core/text/LanguageTable.h"
 #include "core/text/MessageService.h"
 #include "views/CurveEditor.h"
 #include "views/CurvePage.h"
 #include "views/PortPage.h"
 #include "views/SensorPage.h"
 #include "views/SensorPageLogic.h"
-#include "views/SensorSave.h"
 #include "views/SignalPanels.h"
 #include "views/StatusPanel.h"
-#include "views/SystemCalibration.h"
 #include "views/Wizard.h"
-#include "views/frmOrvoCalibration.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -38,71 +38,71 @@ double gainRangeLimit(const QString& entry) {
     return device::ReadNumber(QStringView(entry).mid(std::max<qsizetype>(entry.indexOf(u' '), 0)));
 }
 
-CurveSteps::CurveSteps(frmOrvoCalibration& window) : window_(window) {
-    window.wizard().setLaterSteps({[this] { BuildCurvePage(); }, [this] { Finish(); }});
+CurveSteps::CurveSteps(WindowParts parts, session::Session& session,
+                       const text::LanguageTable& texts, Actions actions)
+    : parts_(std::move(parts)), session_(session), texts_(texts), actions_(actions) {
+    actions_.wizard.setLaterSteps({[this](const device::Link& link) { BuildCurvePage(link); },
+                                   [this](const device::Link& link) { Finish(link); }});
 }
 
-void CurveSteps::BuildCurvePage() {
-    const sensor::SensorPage& page = *window_.fraSNIMAC;
-    if (window_.sensorState().CurrentSensor.GainIndex != page.cmbGain->currentIndex() &&
-        !window_.services().messages.askYesNo(window_.LangText().text(GainRangeChangedText),
-                                              text::MsgIcon::Question))
+void CurveSteps::BuildCurvePage(const device::Link& link) {
+    const sensor::SensorPage& page = parts_.fraSNIMAC;
+    text::MessageService& messages = session_.outlets().messages;
+    if (session_.sensors().CurrentSensor.GainIndex != page.cmbGain->currentIndex() &&
+        !messages.askYesNo(texts_.text(GainRangeChangedText), text::MsgIcon::Question))
         return;
-    if (!window_.sensorPageLogic().ValidateSensorPage())
+    if (!actions_.pageLogic.ValidateSensorPage())
         return;
     // Unchanged settings are not written again; a failed write has been reported and the
     // operator still goes on to the curve.
-    (void)window_.sensorSave().SaveSensor(true);
+    (void)actions_.sensorSave.SaveSensor(link, true);
 
-    window_.setWindowWidthTwips(window_.shellState().expert()
-                                    ? frmOrvoCalibration::ExpertWidthTwips
-                                    : frmOrvoCalibration::NormalWidthTwips);
+    parts_.setWidthTwips(session_.expert() ? ExpertWidthTwips : NormalWidthTwips);
     showCurvePage();
-    window_.fraCURVE->lblCEth->setText(QStringLiteral("Etalon [") +
-                                       sensor::trimBlanks(page.txtJednotka->text()) + u']');
-    window_.shellState().WizardStep = 3;
-    window_.tmrCasovac.start();
+    parts_.fraCURVE.lblCEth->setText(QStringLiteral("Etalon [") +
+                                     sensor::trimBlanks(page.txtJednotka->text()) + u']');
+    session_.setStep(session::WizardStep::Finish);
+    session_.runner().startPolling();
 }
 
-void CurveSteps::Finish() {
+void CurveSteps::Finish(const device::Link& link) {
     if (!rangesWithinCurve())
         return;
     lockWhileSaving();
-    const calibration::CurveTable points = window_.curveTable();
-    const int saved = window_.sensorSave().SaveSensor(false);
-    if (saved == sensor::SaveWritten) {
-        window_.systemCalibration().ResetInstrument();
+    const calibration::CurveTable points = session_.curve();
+    const session::SaveResult saved = actions_.sensorSave.SaveSensor(link, false);
+    if (saved == session::SaveResult::Written) {
+        session_.resetInstrument(link);
         // The save and the reset gave the buttons back; the program ends without them.
         lockWhileSaving();
-        window_.services().messages.inform(window_.LangText().text(SavedText),
-                                           text::MsgIcon::Information);
-        window_.endProgram();
+        session_.outlets().messages.inform(texts_.text(SavedText), text::MsgIcon::Information);
+        session_.runner().requestEnd();
         return;
     }
-    if (window_.services().lifecycle.endRequested())
+    if (session_.runner().lifecycle().endRequested())
         return;
     // The sensor was not written: the operator may mend the cause and finish again. A read-out
     // after a write that did not read back may have replaced the points in the table.
-    window_.curveTable() = points;
-    window_.curveEditor().FillCurveList();
+    session_.curve() = points;
+    actions_.curveEditor.FillCurveList();
     showCurvePage();
-    window_.tmrCasovac.start();
+    session_.runner().startPolling();
 }
 
 bool CurveSteps::rangesWithinCurve() {
-    const double gainRange = gainRangeLimit(window_.fraSNIMAC->cmbGain->currentText());
-    float upper = calibration::EvaluateCurve(window_.curveTable(), static_cast<float>(gainRange));
-    float lower = calibration::EvaluateCurve(window_.curveTable(), static_cast<float>(-gainRange));
+    const double gainRange = gainRangeLimit(parts_.fraSNIMAC.cmbGain->currentText());
+    float upper = calibration::EvaluateCurve(session_.curve(), static_cast<float>(gainRange));
+    float lower = calibration::EvaluateCurve(session_.curve(), static_cast<float>(-gainRange));
     if (upper < lower)
         std::swap(upper, lower);
 
     // The ranges as the save is about to store them. The record holds them only once a copy of
     // the page succeeded; when leaving the sensor page could not copy it (a new curve of fewer
     // than two points), it still holds the ranges read from the instrument.
-    const sensor::SensorPage& page = *window_.fraSNIMAC;
+    const sensor::SensorPage& page = parts_.fraSNIMAC;
     const auto fullScale = device::toSingle(device::ValDecimal(page.txtRozsah->text()));
     const auto fullScaleNeg = device::toSingle(device::ValDecimal(page.txtRozsahNeg->text()));
-    text::MessageService& messages = window_.services().messages;
+    text::MessageService& messages = session_.outlets().messages;
     if (fullScale > upper) {
         messages.inform(rangeMessage(PositiveRangeText, upper), text::MsgIcon::None);
         return false;
@@ -115,26 +115,25 @@ bool CurveSteps::rangesWithinCurve() {
 }
 
 QString CurveSteps::rangeMessage(int text, float limit) const {
-    const sensor::SensorRecord& sensor = window_.sensorState().CurrentSensor;
-    return window_.LangText().text(text) + u' ' +
-           device::FormatNumber(limit, sensor.UnitFormat.text()) + sensor.UnitName.text();
+    const sensor::SensorRecord& sensor = session_.sensors().CurrentSensor;
+    return texts_.text(text) + u' ' + device::FormatNumber(limit, sensor.UnitFormat.text()) +
+           sensor.UnitName.text();
 }
 
 void CurveSteps::showCurvePage() {
-    window_.wizard().showPages({window_.fraCURVE, window_.fraDISPLAY});
-    window_.cmdBack->setEnabled(true);
+    actions_.wizard.showPages({&parts_.fraCURVE, &parts_.fraDISPLAY});
+    parts_.cmdBack.setEnabled(true);
 }
 
 void CurveSteps::lockWhileSaving() {
     for (QWidget* frame :
-         std::initializer_list<QWidget*>{window_.fraCOMM, window_.fraCURVE, window_.fraDISPLAY,
-                                         window_.fraSTATUS, window_.fraSNIMAC})
+         std::initializer_list<QWidget*>{&parts_.fraCOMM, &parts_.fraCURVE, &parts_.fraDISPLAY,
+                                         &parts_.fraSTATUS, &parts_.fraSNIMAC})
         frame->hide();
-    const text::LanguageTable& texts = window_.LangText();
-    window_.cmdBack->setText(texts.text(3));
-    window_.cmdNext->setText(texts.text(4));
-    window_.cmdCancel->setText(texts.text(CancelWhileSavingText));
-    for (QPushButton* button : {window_.cmdBack, window_.cmdNext, window_.cmdCancel})
+    parts_.cmdBack.setText(texts_.text(3));
+    parts_.cmdNext.setText(texts_.text(4));
+    parts_.cmdCancel.setText(texts_.text(CancelWhileSavingText));
+    for (QPushButton* button : {&parts_.cmdBack, &parts_.cmdNext, &parts_.cmdCancel})
         button->setEnabled(false);
 }
 

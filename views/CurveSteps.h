@@ -1,10 +1,29 @@
 #pragma once
 
+#include "views/WindowParts.h"
+
 #include <QString>
+
+namespace calibration {
+class CurveEditor;
+}
+namespace device {
+class Link;
+}
+namespace sensor {
+class SensorPageLogic;
+}
+namespace session {
+class SensorSave;
+class Session;
+} // namespace session
+namespace text {
+class LanguageTable;
+}
 
 namespace app {
 
-class frmOrvoCalibration;
+class Wizard;
 
 // The gain range of a cmbGain entry in mV/V: the number from the entry's first blank on
 // ("+/- 500.0 mV/V" gives 500).
@@ -15,14 +34,23 @@ class frmOrvoCalibration;
 // ends the program. Both run inside Next's exclusive action.
 class CurveSteps {
 public:
-    // Hands the two steps to the window's wizard.
-    explicit CurveSteps(frmOrvoCalibration& window);
+    // What the steps work with besides the window's parts.
+    struct Actions {
+        Wizard& wizard;
+        sensor::SensorPageLogic& pageLogic;
+        session::SensorSave& sensorSave;
+        calibration::CurveEditor& curveEditor;
+    };
 
-    // Step 2: from the sensor page to the curve page.
-    void BuildCurvePage();
-    // Step 3. The program ends only when the sensor was written; otherwise the curve page comes
-    // back as it was, the live signal runs again and Next can be pressed once more.
-    void Finish();
+    // Hands the two steps to the wizard.
+    CurveSteps(WindowParts parts, session::Session& session, const text::LanguageTable& texts,
+               Actions actions);
+
+    // From the sensor page to the curve page.
+    void BuildCurvePage(const device::Link& link);
+    // The program ends only when the sensor was written; otherwise the curve page comes back as
+    // it was, the live signal runs again and Next can be pressed once more.
+    void Finish(const device::Link& link);
 
 private:
     // False, after a message, when a measuring range lies beyond what the curve gives at the
@@ -34,7 +62,10 @@ private:
     // Every page hidden and the navigation disabled while the sensor is written.
     void lockWhileSaving();
 
-    frmOrvoCalibration& window_;
+    WindowParts parts_;
+    session::Session& session_;
+    const text::LanguageTable& texts_;
+    Actions actions_;
 };
 
 } // namespace app

@@ -1,9 +1,10 @@
 #include "views/PortSearchAction.h"
 
 #include "core/instrument/Identify.h"
+#include "core/session/Session.h"
+#include "core/text/LanguageTable.h"
 #include "core/text/MessageService.h"
 #include "views/PortPage.h"
-#include "views/frmOrvoCalibration.h"
 
 #include <QComboBox>
 
@@ -28,24 +29,22 @@ QString permissionAdvice() {
 #endif
 }
 
-bool runPortSearch(frmOrvoCalibration& window) {
-    return window.runExclusive([&window] {
-        const Services& services = window.services();
-        window.DisableNavigation();
-        const device::PortSearchResult found =
-            device::SearchInstrumentPort({services.line, services.clock});
+bool runPortSearch(session::Session& session, PortPage& page, const text::LanguageTable& texts) {
+    return session.runner().run([&](const device::Link& link) {
+        text::MessageService& messages = session.outlets().messages;
+        session.runner().disableNavigation();
+        const device::PortSearchResult found = device::SearchInstrumentPort(link);
         if (found.port > 0) {
-            services.messages.inform(window.LangText().text(FoundText) + u' ' +
-                                         QString::number(found.port),
-                                     text::MsgIcon::Information);
-            window.fraCOMM->cmbPort->setCurrentIndex(found.port - 1);
+            messages.inform(texts.text(FoundText) + u' ' + QString::number(found.port),
+                            text::MsgIcon::Information);
+            page.cmbPort->setCurrentIndex(found.port - 1);
         } else {
-            QString text = window.LangText().text(NotFoundText);
+            QString text = texts.text(NotFoundText);
             if (found.permissionRefused)
                 text += u' ' + permissionAdvice();
-            services.messages.inform(text, text::MsgIcon::Exclamation);
+            messages.inform(text, text::MsgIcon::Exclamation);
         }
-        window.EnableNavigation();
+        session.runner().enableNavigation();
     });
 }
 

@@ -2,9 +2,16 @@
 
 #include <QString>
 
+namespace session {
+class Session;
+}
+namespace text {
+class LanguageTable;
+}
+
 namespace app {
 
-class frmOrvoCalibration;
+class PortPage;
 
 // The sentence added to the "not found" message when some port refused access.
 [[nodiscard]] QString permissionAdvice();
@@ -12,6 +19,6 @@ class frmOrvoCalibration;
 // The search button: probes every port for the instrument with the navigation disabled, tells
 // the operator what it found and selects that port. The port is left closed and the remembered
 // port unchanged. False when another action held the line.
-bool runPortSearch(frmOrvoCalibration& window);
+bool runPortSearch(session::Session& session, PortPage& page, const text::LanguageTable& texts);
 
 } // namespace app

@@ -74,19 +74,12 @@ int slideRychlEntryIndex(const QStringList& entries, int slideRychl) {
 }
 
 SensorView::SensorView(Controls controls, const SensorState& sensors,
-                       calibration::CurveTable& table, const text::LanguageTable& texts)
-    : controls_(controls), sensors_(sensors), table_(table), texts_(texts) {}
+                       const text::LanguageTable& texts)
+    : controls_(controls), sensors_(sensors), texts_(texts) {}
 
 void SensorView::ShowSensor() {
     const SensorRecord& sensor = sensors_.CurrentSensor;
     const int count = std::clamp(static_cast<int>(sensor.CurvePointCount), 0, MaxCurvePoints);
-    table_.clear();
-    for (int i = 0; i < count; ++i) {
-        const auto index = static_cast<std::size_t>(i);
-        table_.setSlot(i + 1, {sensor.CurveEtalon[index], sensor.CurveSignal[index],
-                               calibration::SlotState::Used});
-    }
-    table_.CountCurvePoints();
     controls_.curvePage.Label3->setText(QString::number(count));
 
     SensorPage& page = controls_.page;
@@ -132,15 +125,6 @@ void SensorView::MarkSensorRange(int gainIndex) {
     const QColor marked(MarkedRangeRed, MarkedRangeGreen, MarkedRangeBlue);
     setBoxColour(*boxes.txtskK[range], marked);
     setBoxColour(*boxes.txtskN[range], marked);
-}
-
-RangeBoxTexts SensorView::rangeBoxTexts() const {
-    RangeBoxTexts texts;
-    for (std::size_t i = 0; i < calibration::SystemCalibrationFrame::Ranges; ++i) {
-        texts.zero[i] = controls_.rangeBoxes.txtskN[i]->text();
-        texts.k[i] = controls_.rangeBoxes.txtskK[i]->text();
-    }
-    return texts;
 }
 
 } // namespace sensor

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/sensor/SensorReadout.h"
 #include "core/sensor/SensorRecord.h"
 
 #include <QStringList>
@@ -8,7 +7,6 @@
 namespace calibration {
 class CurveEditor;
 class CurvePage;
-class CurveTable;
 class SystemCalibrationFrame;
 } // namespace calibration
 namespace device {
@@ -50,16 +48,12 @@ public:
         calibration::CurveEditor& curveEditor;
     };
 
-    SensorView(Controls controls, const SensorState& sensors, calibration::CurveTable& table,
-               const text::LanguageTable& texts);
+    SensorView(Controls controls, const SensorState& sensors, const text::LanguageTable& texts);
 
-    // Copies CurrentSensor into the page and the curve table, and rebuilds the curve list.
+    // Shows CurrentSensor on the page and rebuilds the curve list from the curve table.
     void ShowSensor();
-    void UpdateCalibration() { ShowSensor(); }
     // Every system calibration box white, then the two of `gainIndex` in the marking colour.
     void MarkSensorRange(int gainIndex);
-    // The texts of the 16 system calibration boxes, as the sensor read-out takes them.
-    [[nodiscard]] RangeBoxTexts rangeBoxTexts() const;
 
 private:
     void showHeader();
@@ -67,7 +61,6 @@ private:
 
     Controls controls_;
     const SensorState& sensors_;
-    calibration::CurveTable& table_;
     const text::LanguageTable& texts_;
 };
 

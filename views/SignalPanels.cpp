@@ -1,5 +1,6 @@
 #include "views/SignalPanels.h"
 
+#include "core/instrument/Measurement.h"
 #include "views/Controls.h"
 #include "views/Twips.h"
 
@@ -32,6 +33,11 @@ void enlarge(QLabel& label, double factor, bool bold) {
     font.setPointSizeF(font.pointSizeF() * factor);
     font.setBold(bold);
     label.setFont(font);
+}
+
+void setShown(QWidget& indicator, bool shown) {
+    if (indicator.isHidden() == shown)
+        indicator.setVisible(shown);
 }
 
 } // namespace
@@ -80,6 +86,31 @@ InstrumentDisplayFrame::InstrumentDisplayFrame(QWidget* parent, const ui::Twips&
     twips.place(*lblJednotkaDISP, 2640, 300, 825, 540);
     twips.place(*lblSignalDIV, 240, 960, 2280, 360);
     twips.place(*lblBAT, 2640, 960, 825, 360);
+}
+
+void showSignalUpdate(SignalDisplayFrame& signal, InstrumentDisplayFrame& instrument,
+                      const SignalUpdate& update) {
+    switch (update.kind) {
+    case SignalUpdate::Kind::NoReading:
+        signal.lblSignal->setText(update.signalText);
+        return;
+    case SignalUpdate::Kind::Malformed:
+        return;
+    case SignalUpdate::Kind::Reading:
+        break;
+    }
+    setShown(*signal.lblILimHI, update.overRange);
+    setShown(*signal.lblILimLO, update.underRange);
+    // The tooltip follows every reading, so it never lists errors that have gone or misses
+    // ones that came while the indicator was already showing.
+    if (signal.lblIDef->toolTip() != update.errorList)
+        signal.lblIDef->setToolTip(update.errorList);
+    setShown(*signal.lblIDef, update.instrumentError);
+    setShown(*signal.lblIBatt, update.lowBattery);
+    signal.lblSignal->setText(update.signalText);
+    instrument.lblSignalDIV->setText(update.divisionsText);
+    instrument.lblSignalDISP->setText(update.displayText);
+    instrument.lblBAT->setText(update.batteryText);
 }
 
 } // namespace device

@@ -10,6 +10,8 @@ class Twips;
 
 namespace device {
 
+struct SignalUpdate;
+
 // The live signal beside the curve editor (fraDISPLAY): the signal in mV/V and a row of
 // indicator lamps, which stay hidden until a reading or the sensor page shows them.
 class SignalDisplayFrame : public QGroupBox {
@@ -39,5 +41,9 @@ public:
     QLabel* const lblJednotkaDISP;
     QLabel* const lblBAT;
 };
+
+// Shows a live-signal update on the two panels.
+void showSignalUpdate(SignalDisplayFrame& signal, InstrumentDisplayFrame& instrument,
+                      const SignalUpdate& update);
 
 } // namespace device

@@ -1,11 +1,9 @@
 #include "views/WindowWiring.h"
 
-#include "views/CurveEditor.h"
 #include "views/CurvePage.h"
 #include "views/PortPage.h"
 #include "views/SensorPage.h"
 #include "views/SystemCalibrationFrame.h"
-#include "views/frmOrvoCalibration.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -22,7 +20,8 @@ namespace {
 // out of sight, and Tab must not stop in them.
 class ExpertFocusFilter : public QObject {
 public:
-    explicit ExpertFocusFilter(frmOrvoCalibration& window) : QObject(&window), window_(window) {
+    ExpertFocusFilter(QWidget& window, const WindowParts& parts)
+        : QObject(&window), window_(window), parts_(parts) {
         window.installEventFilter(this);
         update();
     }
@@ -35,15 +34,16 @@ public:
 
 private:
     void update() {
-        const bool inSight = window_.windowWidthTwips() >= frmOrvoCalibration::ExpertWidthTwips;
+        const bool inSight = parts_.widthTwips() >= ExpertWidthTwips;
         const auto policy = inSight ? Qt::StrongFocus : Qt::NoFocus;
-        for (QWidget* control : window_.fraORVOSETUP->findChildren<QWidget*>())
+        for (QWidget* control : parts_.fraORVOSETUP.findChildren<QWidget*>())
             if (qobject_cast<QLineEdit*>(control) != nullptr ||
                 qobject_cast<QPushButton*>(control) != nullptr)
                 control->setFocusPolicy(policy);
     }
 
-    frmOrvoCalibration& window_;
+    QWidget& window_;
+    WindowParts parts_;
 };
 
 void chainTabOrder(const std::vector<QWidget*>& order) {
@@ -53,42 +53,17 @@ void chainTabOrder(const std::vector<QWidget*>& order) {
 
 } // namespace
 
-std::unique_ptr<calibration::CurveEditor> makeCurveEditor(frmOrvoCalibration& window) {
-    calibration::CurveEditor::Sources sources{
-        [&window]() -> std::optional<float> {
-            const device::LiveValues& live = window.liveValues();
-            return live.SignalStale ? std::nullopt : std::optional(live.SignalMVV);
-        },
-        [&window] { return window.sensorState().CurrentSensor.UnitFormat.text(); },
-        [&window] { return window.sensorState().CurrentSensor.UnitName.text(); },
-        [&window] {
-            window.fraSNIMAC->txtPopis->clear();
-            window.sensorState().CurrentSensor.CurvePointCount = 0;
-        },
-    };
-    auto editor = std::make_unique<calibration::CurveEditor>(
-        *window.fraCURVE, window.curveTable(), window.InputBox(), window.services().messages,
-        window.LangText(), std::move(sources));
-    // A point captured while a save or a read-out runs could miss the sensor being written.
-    QObject::connect(&window, &frmOrvoCalibration::captureRequested, editor.get(),
-                     [&window, editor = editor.get()] {
-                         if (!window.lineBusy())
-                             editor->CaptureSignalPoint();
-                     });
-    return editor;
-}
-
-void setUpKeyboard(frmOrvoCalibration& window) {
-    const sensor::SensorPage& sensorPage = *window.fraSNIMAC;
-    const calibration::CurvePage& curvePage = *window.fraCURVE;
-    const calibration::SystemCalibrationFrame& expert = *window.fraORVOSETUP;
+void setUpKeyboard(QWidget& window, const WindowParts& parts) {
+    const sensor::SensorPage& sensorPage = parts.fraSNIMAC;
+    const calibration::CurvePage& curvePage = parts.fraCURVE;
+    const calibration::SystemCalibrationFrame& expert = parts.fraORVOSETUP;
 
     std::vector<QWidget*> order{
-        window.fraCOMM->cmbPort,  window.fraCOMM->cmdSCANTORAN, sensorPage.txtPopis,
-        sensorPage.cmbFormat,     sensorPage.txtJednotka,       sensorPage.txtRozsah,
-        sensorPage.txtRozsahNeg,  sensorPage.txtOverloadProc,   sensorPage.cmbGain,
-        sensorPage.txtDateOfSave, sensorPage.cmbSlide,          sensorPage.cmbSlideRychl,
-        sensorPage.cmdAction[0],  sensorPage.cmdAction[1],      curvePage.lstKrivka};
+        parts.fraCOMM.cmbPort,    parts.fraCOMM.cmdSCANTORAN, sensorPage.txtPopis,
+        sensorPage.cmbFormat,     sensorPage.txtJednotka,     sensorPage.txtRozsah,
+        sensorPage.txtRozsahNeg,  sensorPage.txtOverloadProc, sensorPage.cmbGain,
+        sensorPage.txtDateOfSave, sensorPage.cmbSlide,        sensorPage.cmbSlideRychl,
+        sensorPage.cmdAction[0],  sensorPage.cmdAction[1],    curvePage.lstKrivka};
     for (QPushButton* button : curvePage.cmdListAction)
         order.push_back(button);
     order.push_back(curvePage.cmdSCAN);
@@ -99,12 +74,12 @@ void setUpKeyboard(frmOrvoCalibration& window) {
     for (QPushButton* button : {expert.cmdSKSetNula, expert.cmdSKSetGain, expert.cmdLoadDef,
                                 expert.cmdSKSave, expert.cmdReset})
         order.push_back(button);
-    for (QPushButton* button : {window.cmdBack, window.cmdNext, window.cmdCancel})
+    for (QPushButton* button : {&parts.cmdBack, &parts.cmdNext, &parts.cmdCancel})
         order.push_back(button);
     chainTabOrder(order);
 
-    window.cmdNext->setDefault(true);
-    new ExpertFocusFilter(window);
+    parts.cmdNext.setDefault(true);
+    new ExpertFocusFilter(window, parts);
 }
 
 } // namespace app

@@ -1,17 +1,16 @@
 #include "views/Wizard.h"
 
-#include "core/instrument/Identify.h"
 #include "core/instrument/SerialLine.h"
 #include "core/session/PortSetting.h"
+#include "core/session/Session.h"
 #include "core/text/Encoding.h"
-#include "core/text/MessageService.h"
+#include "core/text/LanguageTable.h"
 #include "views/CurvePage.h"
-#include "views/InstrumentReadout.h"
 #include "views/PortPage.h"
+#include "views/Presenter.h"
 #include "views/SensorPage.h"
 #include "views/SignalPanels.h"
 #include "views/StatusPanel.h"
-#include "views/frmOrvoCalibration.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -25,132 +24,120 @@ namespace {
 
 // The limit warning stays hidden only while both of these limit flags (bits 7 and 0) are set.
 constexpr std::uint8_t LimitsAsStored = 0x81;
+constexpr int WaitText = 29;
 
 } // namespace
 
-Wizard::Wizard(frmOrvoCalibration& window, InstrumentReadout& readout, QObject* parent)
-    : QObject(parent), window_(window), readout_(readout) {
-    connect(window.cmdNext, &QPushButton::clicked, this, &Wizard::Next);
-    connect(window.cmdBack, &QPushButton::clicked, this, &Wizard::Back);
-    connect(&window, &frmOrvoCalibration::firstActivated, this, &Wizard::Start);
+Wizard::Wizard(WindowParts parts, session::Session& session, const text::LanguageTable& texts,
+               session::PortSetting& portSetting, const Presenter& presenter, QObject* parent)
+    : QObject(parent), parts_(std::move(parts)), session_(session), texts_(texts),
+      portSetting_(portSetting), presenter_(presenter) {
+    connect(&parts_.cmdNext, &QPushButton::clicked, this, &Wizard::Next);
+    connect(&parts_.cmdBack, &QPushButton::clicked, this, &Wizard::Back);
 }
 
-void Wizard::RunWizardStep() {
-    switch (window_.shellState().WizardStep) {
-    case 0:
+void Wizard::RunWizardStep(const device::Link& link) {
+    switch (session_.step()) {
+    case session::WizardStep::PortPage:
         ShowPortPage();
         break;
-    case 1:
-        ConnectInstrument();
+    case session::WizardStep::SensorPage:
+        ConnectInstrument(link);
         break;
-    case 2:
+    case session::WizardStep::CurvePage:
         if (laterSteps_.buildCurvePage)
-            laterSteps_.buildCurvePage();
+            laterSteps_.buildCurvePage(link);
         break;
-    case 3:
+    case session::WizardStep::Finish:
         if (laterSteps_.finish)
-            laterSteps_.finish();
-        break;
-    default:
+            laterSteps_.finish(link);
         break;
     }
 }
 
 void Wizard::Next() {
-    runFromNavigation(0);
+    runFromNavigation(false);
 }
 
 void Wizard::Back() {
-    runFromNavigation(-2);
+    runFromNavigation(true);
 }
 
-void Wizard::runFromNavigation(int stepChange) {
-    window_.runExclusive([this, stepChange] {
-        StatusPanel& status = *window_.fraSTATUS;
-        status.setStatusText(window_.LangText().text(29));
+void Wizard::runFromNavigation(bool back) {
+    (void)session_.runner().run([this, back](const device::Link& link) {
+        StatusPanel& status = parts_.fraSTATUS;
+        status.setStatusText(texts_.text(WaitText));
         status.showStatus();
-        int& step = window_.shellState().WizardStep;
-        step = std::max(step + stepChange, 0);
-        RunWizardStep();
+        if (back)
+            session_.setStep(session::stepBack(session_.step()));
+        RunWizardStep(link);
         status.hideStatus();
     });
 }
 
 void Wizard::Start() {
-    window_.shellState().WizardStep = 0;
-    RunWizardStep();
+    session_.setStep(session::WizardStep::PortPage);
+    ShowPortPage();
 }
 
 void Wizard::showPages(std::initializer_list<QWidget*> pages) {
     // Shown first, so the focus of a page being hidden can move on into the new one.
     for (QWidget* page : pages)
         page->show();
-    for (QWidget* other : std::initializer_list<QWidget*>{window_.fraCOMM, window_.fraSNIMAC,
-                                                          window_.fraCURVE, window_.fraDISPLAY})
+    for (QWidget* other : std::initializer_list<QWidget*>{&parts_.fraCOMM, &parts_.fraSNIMAC,
+                                                          &parts_.fraCURVE, &parts_.fraDISPLAY})
         if (std::find(pages.begin(), pages.end(), other) == pages.end())
             other->hide();
-    window_.fraSTATUS->hide();
-    const text::LanguageTable& texts = window_.LangText();
-    window_.cmdBack->setText(texts.text(3));
-    window_.cmdNext->setText(texts.text(4));
-    window_.cmdCancel->setText(texts.text(5));
-    window_.cmdNext->setEnabled(true);
-    window_.cmdCancel->setEnabled(true);
+    parts_.fraSTATUS.hide();
+    parts_.cmdBack.setText(texts_.text(3));
+    parts_.cmdNext.setText(texts_.text(4));
+    parts_.cmdCancel.setText(texts_.text(5));
+    parts_.cmdNext.setEnabled(true);
+    parts_.cmdCancel.setEnabled(true);
 }
 
 void Wizard::ShowPortPage() {
-    window_.setWindowWidthTwips(frmOrvoCalibration::NormalWidthTwips);
-    showPages({window_.fraCOMM});
-    window_.cmdBack->setEnabled(false);
+    parts_.setWidthTwips(NormalWidthTwips);
+    showPages({&parts_.fraCOMM});
+    parts_.cmdBack.setEnabled(false);
 
     // The same ports as the start-up accepts, so a remembered COM25 is not lost here.
-    const int port = window_.services().portSetting.comPort();
+    const int port = portSetting_.comPort();
     const bool known =
         port >= device::SerialLine::FirstPort && port <= device::SerialLine::LastPort;
-    window_.fraCOMM->cmbPort->setCurrentIndex(known ? port - 1 : 0);
-    window_.fraCOMM->cmbPort->setFocus();
-    window_.shellState().WizardStep = 1;
+    parts_.fraCOMM.cmbPort->setCurrentIndex(known ? port - 1 : 0);
+    parts_.fraCOMM.cmbPort->setFocus();
+    session_.setStep(session::WizardStep::SensorPage);
 }
 
-void Wizard::ConnectInstrument() {
-    window_.setWindowWidthTwips(frmOrvoCalibration::NormalWidthTwips);
-    const Services& services = window_.services();
-    device::SerialLine& line = services.line;
-    if (line.isOpen())
-        line.close();
-    window_.tmrCasovac.stop();
-
-    const int port = window_.fraCOMM->cmbPort->currentIndex() + 1;
-    if (!line.setPortNumber(port) || line.open() != device::OpenResult::Opened) {
-        services.messages.inform(window_.LangText().text(54), text::MsgIcon::Critical);
+void Wizard::ConnectInstrument(const device::Link& link) {
+    parts_.setWidthTwips(NormalWidthTwips);
+    const int port = parts_.fraCOMM.cmbPort->currentIndex() + 1;
+    const session::ConnectResult connected = session_.openInstrument(link, port);
+    presenter_.tell(connected);
+    if (connected != session::ConnectResult::Connected)
         return;
-    }
-    if (!device::IdentifyRequest({line, services.clock})) {
-        services.messages.inform(window_.LangText().text(53), text::MsgIcon::Critical);
-        return;
-    }
-    services.portSetting.setComPort(port);
-    if (readout_.ReadFromInstrument() <= -1)
+    portSetting_.setComPort(port);
+    if (session_.readOut(link) != session::ReadOutResult::Read)
         return;
 
-    showPages({window_.fraSNIMAC});
-    window_.cmdBack->setEnabled(true);
+    showPages({&parts_.fraSNIMAC});
+    parts_.cmdBack.setEnabled(true);
     showSensorRanges();
-    window_.fraSNIMAC->txtPopis->setFocus();
-    window_.shellState().WizardStep = 2;
+    parts_.fraSNIMAC.txtPopis->setFocus();
+    session_.setStep(session::WizardStep::CurvePage);
 }
 
 void Wizard::showSensorRanges() {
-    const sensor::SensorRecord& sensor = window_.sensorState().CurrentSensor;
-    sensor::SensorPage& page = *window_.fraSNIMAC;
-    window_.liveValues().RangeFlags = sensor.LimitFlags;
+    const sensor::SensorRecord& sensor = session_.sensors().CurrentSensor;
+    sensor::SensorPage& page = parts_.fraSNIMAC;
+    session_.live().RangeFlags = sensor.LimitFlags;
     page.lblLimitWarning->setVisible((sensor.LimitFlags & LimitsAsStored) != LimitsAsStored);
 
-    const text::LanguageTable& texts = window_.LangText();
     const QString unit =
         QStringLiteral(" [") + sensor::trimBlanks(page.txtJednotka->text()) + QStringLiteral("]");
-    page.lblRozsahPopis->setText(texts.text(66) + unit);
-    page.lblRozsahNegPopis->setText(texts.text(69) + unit);
+    page.lblRozsahPopis->setText(texts_.text(66) + unit);
+    page.lblRozsahNegPopis->setText(texts_.text(69) + unit);
 
     const QString& format = sensor.UnitFormat.text();
     page.txtRozsah->setText(device::FormatNumber(sensor.FullScale, format));

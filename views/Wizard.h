@@ -1,57 +1,71 @@
 #pragma once
 
+#include "views/WindowParts.h"
+
 #include <QObject>
 #include <functional>
 #include <initializer_list>
 
 class QWidget;
 
+namespace device {
+class Link;
+}
+namespace session {
+class PortSetting;
+class Session;
+} // namespace session
+namespace text {
+class LanguageTable;
+}
+
 namespace app {
 
-class InstrumentReadout;
-class frmOrvoCalibration;
+class Presenter;
 
-// The wizard's steps and its Back and Next buttons. ShellState::WizardStep names the step the
-// next run carries out: 0 builds the port page, 1 connects and builds the sensor page, 2 the
-// curve page, 3 finishes. A step that fails leaves WizardStep and the page as they were.
+// The wizard's steps and its Back and Next buttons. The session's WizardStep names the step
+// the next run carries out. A step that fails leaves the step and the page as they were.
 class Wizard : public QObject {
     Q_OBJECT
 public:
-    // Steps 2 and 3. Each runs inside the exclusive action of Next or Back, with the status
-    // panel showing, and sets WizardStep itself when it succeeds.
+    // The curve page and the final step. Each runs inside the action of Next or Back, with the
+    // status panel showing, and moves the session's step itself when it succeeds.
     struct LaterSteps {
-        std::function<void()> buildCurvePage;
-        std::function<void()> finish;
+        std::function<void(const device::Link&)> buildCurvePage;
+        std::function<void(const device::Link&)> finish;
     };
 
-    // Connects Back, Next and the window's first activation.
-    Wizard(frmOrvoCalibration& window, InstrumentReadout& readout, QObject* parent = nullptr);
+    // Connects Back and Next.
+    Wizard(WindowParts parts, session::Session& session, const text::LanguageTable& texts,
+           session::PortSetting& portSetting, const Presenter& presenter,
+           QObject* parent = nullptr);
 
     void setLaterSteps(LaterSteps steps) { laterSteps_ = std::move(steps); }
 
-    // Carries out the step named by WizardStep. Callers hold the line (see Next and Back).
-    void RunWizardStep();
+    // Carries out the step the session names.
+    void RunWizardStep(const device::Link& link);
     // Ignored while another action holds the line.
     void Next();
     void Back();
     // The window's first activation: the port page.
     void Start();
 
-    // Step 0.
     void ShowPortPage();
-    // Step 1.
-    void ConnectInstrument();
+    void ConnectInstrument(const device::Link& link);
 
     // Shows these of the page frames (fraCOMM, fraSNIMAC, fraCURVE, fraDISPLAY) and hides the
     // others and the status panel; Next and Cancel enabled, the three captions set.
     void showPages(std::initializer_list<QWidget*> pages);
 
 private:
-    void runFromNavigation(int stepChange);
+    void runFromNavigation(bool back);
     void showSensorRanges();
 
-    frmOrvoCalibration& window_;
-    InstrumentReadout& readout_;
+    WindowParts parts_;
+    session::Session& session_;
+    const text::LanguageTable& texts_;
+    session::PortSetting& portSetting_;
+    const Presenter& presenter_;
     LaterSteps laterSteps_;
 };
 

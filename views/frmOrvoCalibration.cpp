@@ -1,27 +1,27 @@
 #include "views/frmOrvoCalibration.h"
 
+#include "core/instrument/LiveSignal.h"
 #include "core/instrument/SerialLine.h"
 #include "core/instrument/Timing.h"
 #include "core/sensor/SensorRecord.h"
 #include "core/session/PortSetting.h"
+#include "core/session/SensorSave.h"
 #include "core/session/StartUp.h"
+#include "core/session/SystemCalibration.h"
 #include "core/text/LanguageFile.h"
 #include "views/ActionWiring.h"
 #include "views/Controls.h"
 #include "views/CurveEditor.h"
 #include "views/CurvePage.h"
 #include "views/CurveSteps.h"
-#include "views/InstrumentReadout.h"
-#include "views/LiveSignal.h"
 #include "views/PointDialog.h"
 #include "views/PortPage.h"
 #include "views/PortSearchAction.h"
 #include "views/SensorPage.h"
 #include "views/SensorPageLogic.h"
-#include "views/SensorSave.h"
+#include "views/SensorView.h"
 #include "views/SignalPanels.h"
 #include "views/StatusPanel.h"
-#include "views/SystemCalibration.h"
 #include "views/SystemCalibrationFrame.h"
 #include "views/WindowPlacement.h"
 #include "views/WindowWiring.h"
@@ -92,7 +92,11 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
       cmdBack(makeButton(this, QStringLiteral("cmdBack"), QStringLiteral("Zpět"))),
       cmdNext(makeButton(this, QStringLiteral("cmdNext"), QStringLiteral("Další"))),
       cmdCancel(makeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("Zrušit"))),
-      captureAction(makeCaptureAction(this)), services_(services) {
+      captureAction(makeCaptureAction(this)), services_(services),
+      session_(std::make_unique<session::Session>(
+          services.line, services.clock, services.lifecycle,
+          session::Session::Outlets{services.messages, *fraSTATUS, langText_})),
+      presenter_(services.messages, langText_) {
     setObjectName(QStringLiteral("frmOrvoCalibration"));
     placeFrames();
 
@@ -100,25 +104,74 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
     tmrCasovac.setInterval(device::timing::PollInterval);
     connect(&tmrCasovac, &QTimer::timeout, this, &frmOrvoCalibration::PollSignal);
     liveSignal_ = std::make_unique<device::LiveSignal>(
-        services_.line, services_.messages, langText_, live_,
-        device::LiveSignal::Panels{*fraDISPLAY, *fraORVODISPLAY},
-        [this] { return sensors_.CurrentSensor.UnitFormat.text(); });
-    connect(fraCOMM->cmdSCANTORAN, &QPushButton::clicked, this, [this] { runPortSearch(*this); });
-    connect(captureAction, &QAction::triggered, this, &frmOrvoCalibration::captureRequested);
+        services_.line, services_.messages, langText_, session_->live(),
+        [this] { return session_->sensors().CurrentSensor.UnitFormat.text(); });
+    connect(liveSignal_.get(), &device::LiveSignal::updated, this,
+            [this](const device::SignalUpdate& update) {
+                device::showSignalUpdate(*fraDISPLAY, *fraORVODISPLAY, update);
+            });
+    connect(fraCOMM->cmdSCANTORAN, &QPushButton::clicked, this,
+            [this] { runPortSearch(*session_, *fraCOMM, langText_); });
     connect(cmdCancel, &QPushButton::clicked, this, &frmOrvoCalibration::endProgram);
     connect(fraSNIMAC, &sensor::SensorPage::expertModeRequested, this,
-            [this] { shell_.ExpertMode = ShellState::ExpertOn; });
+            [this] { session_->setExpert(true); });
 
     runStartUp();
 
-    curveEditor_ = makeCurveEditor(*this);
-    readout_ = std::make_unique<InstrumentReadout>(*this, *curveEditor_);
-    wizard_ = std::make_unique<Wizard>(*this, *readout_);
-    pageLogic_ = makeSensorPageLogic(*this);
-    systemCalibration_ = makeSystemCalibration(*this);
-    sensorSave_ = makeSensorSave(*this);
-    curveSteps_ = std::make_unique<CurveSteps>(*this);
-    setUpKeyboard(*this);
+    const WindowParts windowParts = parts();
+    curveEditor_ = makeCurveEditor(windowParts, *session_, *inputBox_, langText_);
+    // A point captured while a save or a read-out runs could miss the sensor being written.
+    connect(captureAction, &QAction::triggered, this, [this] {
+        if (!lineBusy())
+            curveEditor_->CaptureSignalPoint();
+    });
+    sensorView_ = std::make_unique<sensor::SensorView>(
+        sensor::SensorView::Controls{*fraSNIMAC, *fraCURVE, *fraDISPLAY, *fraORVODISPLAY,
+                                     *fraORVOSETUP, *curveEditor_},
+        session_->sensors(), langText_);
+    pageLogic_ = makeSensorPageLogic(windowParts, *session_, langText_, *curveEditor_);
+    systemCalibration_ = makeSystemCalibration(windowParts, *session_);
+    sensorSave_ = makeSensorSave(windowParts, *session_, *pageLogic_);
+    wizard_ = std::make_unique<Wizard>(windowParts, *session_, langText_, services_.portSetting,
+                                       presenter_);
+    connect(this, &frmOrvoCalibration::firstActivated, wizard_.get(), &Wizard::Start);
+    curveSteps_ = std::make_unique<CurveSteps>(
+        windowParts, *session_, langText_,
+        CurveSteps::Actions{*wizard_, *pageLogic_, *sensorSave_, *curveEditor_});
+    wireSession();
+    setUpKeyboard(*this, windowParts);
+}
+
+void frmOrvoCalibration::wireSession() {
+    session::ActionRunner& runner = session_->runner();
+    connect(&runner, &session::ActionRunner::pollingWanted, this,
+            [this](bool running) { running ? tmrCasovac.start() : tmrCasovac.stop(); });
+    connect(&runner, &session::ActionRunner::navigationEnabled, this,
+            [this](bool enabled) { enabled ? EnableNavigation() : DisableNavigation(); });
+    connect(&runner, &session::ActionRunner::ended, this, &frmOrvoCalibration::closeAtEnd);
+    connect(session_.get(), &session::Session::setupRead, this, [this] {
+        fraSNIMAC->cmbFormat->clear();
+        fraSNIMAC->cmbFormat->addItems(device::displayFormats(session_->live().DisplayDigits));
+    });
+    connect(session_.get(), &session::Session::sensorsRead, this,
+            [this](int gainIndex) { sensorView_->MarkSensorRange(gainIndex); });
+    connect(session_.get(), &session::Session::sensorChanged, this,
+            [this] { sensorView_->ShowSensor(); });
+}
+
+WindowParts frmOrvoCalibration::parts() {
+    return {*fraCOMM,
+            *fraSNIMAC,
+            *fraCURVE,
+            *fraDISPLAY,
+            *fraORVODISPLAY,
+            *fraORVOSETUP,
+            *fraSTATUS,
+            *cmdBack,
+            *cmdNext,
+            *cmdCancel,
+            [this](int widthTwips) { setWindowWidthTwips(widthTwips); },
+            [this] { return widthTwips_; }};
 }
 
 frmOrvoCalibration::~frmOrvoCalibration() = default;
@@ -153,18 +206,18 @@ void frmOrvoCalibration::placeFrames() {
 }
 
 void frmOrvoCalibration::runStartUp() {
-    shell_.activatedOnce = false;
+    activatedOnce_ = false;
     CenterWindow();
     setWindowWidthTwips(NormalWidthTwips);
 
-    shell_.ExpertMode = ShellState::ExpertOff;
+    session_->setExpert(false);
     if (session::IsExpertCommandLine(services_.commandLine)) {
         fraSNIMAC->setSlideControlsVisible(true);
-        shell_.ExpertMode = ShellState::ExpertOn;
+        session_->setExpert(true);
     }
 
     setWindowTitle(session::WindowCaption());
-    LoadLanguageFile(services_.languageFilePath, langText_);
+    text::LoadLanguageFile(services_.languageFilePath, langText_);
     ApplyLanguageTexts();
     CenterWindow();
 
@@ -225,53 +278,28 @@ void frmOrvoCalibration::setWindowWidthTwips(int widthTwips) {
 }
 
 void frmOrvoCalibration::PollSignal() {
-    if (ended_ || services_.lifecycle.endRequested() || lineOwnership_.busy())
+    if (session_->runner().hasEnded() || services_.lifecycle.endRequested() ||
+        session_->runner().busy())
         return;
     liveSignal_->tick();
 }
 
-void frmOrvoCalibration::endProgram() {
-    if (ended_)
-        return;
-    services_.lifecycle.requestEnd();
-    if (lineOwnership_.busy()) {
-        // The running action unwinds at its next wait; runExclusive then finishes the end.
-        tmrCasovac.stop();
-        return;
-    }
-    finishEnd();
-}
-
-void frmOrvoCalibration::finishEnd() {
-    if (ended_)
-        return;
-    releaseResources();
+void frmOrvoCalibration::closeAtEnd() {
+    if (inputBox_ != nullptr)
+        inputBox_->close();
     close();
     QCoreApplication::quit();
 }
 
-void frmOrvoCalibration::releaseResources() {
-    ended_ = true;
-    tmrCasovac.stop();
-    services_.line.close();
-    if (inputBox_ != nullptr)
-        inputBox_->close();
-}
-
 void frmOrvoCalibration::closeEvent(QCloseEvent* event) {
-    if (ended_) {
+    // Closing the window ends the program; while an action runs, the window closes when it
+    // has unwound.
+    if (!session_->runner().hasEnded())
+        session_->runner().requestEnd();
+    if (session_->runner().hasEnded())
         event->accept();
-        return;
-    }
-    services_.lifecycle.requestEnd();
-    if (lineOwnership_.busy()) {
-        tmrCasovac.stop();
+    else
         event->ignore();
-        return;
-    }
-    releaseResources();
-    event->accept();
-    QCoreApplication::quit();
 }
 
 void frmOrvoCalibration::changeEvent(QEvent* event) {
@@ -283,14 +311,14 @@ void frmOrvoCalibration::changeEvent(QEvent* event) {
 void frmOrvoCalibration::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // Some desktops show a new window without activating it; the wizard starts all the same.
-    if (!shell_.activatedOnce)
+    if (!activatedOnce_)
         QTimer::singleShot(0, this, &frmOrvoCalibration::startOnFirstActivation);
 }
 
 void frmOrvoCalibration::startOnFirstActivation() {
-    if (shell_.activatedOnce)
+    if (activatedOnce_)
         return;
-    shell_.activatedOnce = true;
+    activatedOnce_ = true;
     emit firstActivated();
 }
 

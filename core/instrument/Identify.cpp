@@ -11,11 +11,11 @@ constexpr char IdentifyFrame[] = "$00@\r";
 
 bool IdentifyRequest(orvoLib::Link link) {
     (void)link.line.readAll();
-    link.clock.delay(timing::IdentifySettle);
+    link.delay(timing::IdentifySettle);
     link.line.send(IdentifyFrame);
-    link.clock.delay(timing::IdentifyReplyWait);
+    link.delay(timing::IdentifyReplyWait);
     link.line.send(IdentifyFrame);
-    link.clock.delay(timing::IdentifyReplyWait);
+    link.delay(timing::IdentifyReplyWait);
     return link.line.readAll().value_or(QByteArray()).contains("TORAN");
 }
 

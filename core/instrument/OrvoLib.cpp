@@ -20,7 +20,7 @@ int pollsFor(std::chrono::milliseconds timeout) {
 bool waitForReply(Link link, int expected, int allowedPolls) {
     int polls = 0;
     while (true) {
-        link.clock.delay(timing::PollStep);
+        link.delay(timing::PollStep);
         ++polls;
         if (link.line.bytesWaiting() == expected || polls > allowedPolls)
             break;
@@ -67,7 +67,7 @@ int WriteByte(Link link, int device, int address, int value, std::chrono::millis
                 return value;
         }
         ++failures;
-        link.clock.delay(timing::PollStep);
+        link.delay(timing::PollStep);
         discardInput(link);
     }
     return -1;
@@ -132,7 +132,7 @@ int WriteBlock(Link link, const QByteArray& data, int device, int block,
         return WriteBlockPortClosed;
     if (data.size() > BlockSize)
         return WriteBlockTooLong;
-    link.clock.delay(timing::BlockWriteLeadIn);
+    link.delay(timing::BlockWriteLeadIn);
     const auto n = static_cast<int>(data.size());
     for (int i = 1; i <= n; ++i) {
         if (i % 10 == 0 && progress)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/instrument/Link.h"
 #include "core/instrument/SerialLine.h"
 
 #include <QByteArray>
@@ -8,19 +9,11 @@
 #include <functional>
 #include <optional>
 
-namespace device {
-class Clock;
-}
-
 // The exchanges with the instrument's setup memory and sensor blocks. Each routine returns a
 // status and shows nothing; the caller tells the operator.
 namespace device::orvoLib {
 
-// The port and the clock its waits run on.
-struct Link {
-    SerialLine& line;
-    device::Clock& clock;
-};
+using device::Link;
 
 // Results of WriteBlock besides 0 (written) and -i / -10000 - i (byte i failed).
 inline constexpr int WriteBlockPortClosed = -20000;

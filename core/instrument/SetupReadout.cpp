@@ -35,6 +35,26 @@ QString rangeKText(double k) {
     return FormatNumber(k, u"0.00000 E-0");
 }
 
+SystemConstants SystemConstants::initial() {
+    SystemConstants constants;
+    constants.zero.fill(QStringLiteral("32768"));
+    constants.k.fill(QStringLiteral("0,001544225"));
+    return constants;
+}
+
+SystemConstants SystemConstants::of(const InstrumentSetup& setup) {
+    SystemConstants constants;
+    for (std::size_t i = 0; i < RangeCount; ++i) {
+        constants.zero[i] = rangeZeroText(setup.RangeZero[i]);
+        constants.k[i] = rangeKText(setup.RangeK[i]);
+    }
+    return constants;
+}
+
+QString rangeName(int range) {
+    return QStringLiteral("G%1(%2)").arg(range + 1).arg(1U << range);
+}
+
 int ReadTORAN(orvoLib::Link link, text::StatusPanel& status, text::MessageService& messages,
               const text::LanguageTable& texts, InstrumentSetup& setup) {
     status.showStatus();
@@ -54,7 +74,7 @@ int ReadTORAN(orvoLib::Link link, text::StatusPanel& status, text::MessageServic
 
     (void)link.line.readAll();
     link.line.send("$00@\r");
-    link.clock.delay(timing::IdentifyReplyWait);
+    link.delay(timing::IdentifyReplyWait);
     const QByteArray reply = link.line.readAll().value_or(QByteArray());
     status.setStatusText(texts.text(34) + QStringLiteral(" 10%"));
     if (reply.size() <= 8) {

@@ -42,6 +42,22 @@ inline constexpr int DisplayDigitsAddress = 18;
     return 0x24 + 8 * range;
 }
 
+// The zero N and constant k of each gain range as the operator sees and edits them. The texts
+// are read as numbers where they are used, so an edit takes effect at the next use.
+struct SystemConstants {
+    std::array<QString, RangeCount> zero;
+    std::array<QString, RangeCount> k;
+
+    // What the instrument holds before anything was read.
+    [[nodiscard]] static SystemConstants initial();
+    // As read from the setup memory.
+    [[nodiscard]] static SystemConstants of(const InstrumentSetup& setup);
+    bool operator==(const SystemConstants&) const = default;
+};
+
+// The name of a gain range: "G1(1)" .. "G8(128)".
+[[nodiscard]] QString rangeName(int range);
+
 // The display formats offered for a 4- or 5-digit display (largest displayable numbers).
 [[nodiscard]] QStringList displayFormats(int displayDigits);
 // How the system calibration boxes show a range's zero and constant.

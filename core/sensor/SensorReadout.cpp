@@ -18,7 +18,7 @@ constexpr int PresenceReplyLength = 3;
 std::uint8_t askSensorMask(device::orvoLib::Link link) {
     (void)link.line.readAll();
     link.line.send("$00KQ\r");
-    link.clock.delay(device::timing::PresenceReplyWait);
+    link.delay(device::timing::PresenceReplyWait);
     const QByteArray reply = link.line.readAll().value_or(QByteArray());
     if (reply.size() != PresenceReplyLength)
         return 0;
@@ -35,7 +35,8 @@ QString blockReadFailedMessage(int block) {
 
 void ReadSensors(device::orvoLib::Link link, text::StatusPanel& status,
                  text::MessageService& messages, const text::LanguageTable& texts,
-                 const RangeBoxTexts& boxes, SensorState& sensors, device::LiveValues& live) {
+                 const device::SystemConstants& constants, SensorState& sensors,
+                 device::LiveValues& live) {
     if (!link.line.isOpen())
         return;
     status.showStatus();
@@ -44,7 +45,7 @@ void ReadSensors(device::orvoLib::Link link, text::StatusPanel& status,
         record.clear();
     // A block that fails to read must not leave an older image as the comparison base.
     sensors.SensorImage.clear();
-    link.clock.delay(std::chrono::milliseconds(0));
+    link.delay(std::chrono::milliseconds(0));
 
     sensors.SensorMask = askSensorMask(link);
     for (const int block : {InternalBlock, ExternalBlock}) {
@@ -59,8 +60,8 @@ void ReadSensors(device::orvoLib::Link link, text::StatusPanel& status,
         sensors.SensorImage = image;
         const int decoded = DecodeSensorImage(image, record);
         const auto range = static_cast<std::size_t>(record.GainIndex & 7);
-        live.ActiveK = device::toSingle(device::ValDecimal(boxes.k[range]));
-        live.ActiveZero = device::toSingle(device::ValDecimal(boxes.zero[range]));
+        live.ActiveK = device::toSingle(device::ValDecimal(constants.k[range]));
+        live.ActiveZero = device::toSingle(device::ValDecimal(constants.zero[range]));
         record.RangeK = live.ActiveK;
         record.RangeZero = live.ActiveZero;
         if (decoded < 0)

@@ -2,6 +2,7 @@
 
 #include "core/instrument/LiveValues.h"
 #include "core/instrument/OrvoLib.h"
+#include "core/instrument/SetupReadout.h"
 #include "core/sensor/SensorRecord.h"
 
 #include <QString>
@@ -15,12 +16,6 @@ class StatusPanel;
 
 namespace sensor {
 
-// The texts of the system calibration boxes, zero N and constant k per gain range.
-struct RangeBoxTexts {
-    std::array<QString, 8> zero;
-    std::array<QString, 8> k;
-};
-
 inline constexpr char FsnStructureError[] = "FSN structure error.";
 
 // The message for a sensor block that could not be read.
@@ -28,11 +23,12 @@ inline constexpr char FsnStructureError[] = "FSN structure error.";
 
 // Asks which sensors are present ("$00KQ"), reads and decodes their blocks (internal first)
 // and chooses CurrentSensor; the active zero and constant become those of the sensor's range
-// as the boxes show them. A block that cannot be read leaves its record empty and is reported
-// once; a block that does not decode is reported once with "FSN structure error.". Does
+// as the system constants hold them. A block that cannot be read leaves its record empty and is
+// reported once; a block that does not decode is reported once with "FSN structure error.". Does
 // nothing when the port is closed.
 void ReadSensors(device::orvoLib::Link link, text::StatusPanel& status,
                  text::MessageService& messages, const text::LanguageTable& texts,
-                 const RangeBoxTexts& boxes, SensorState& sensors, device::LiveValues& live);
+                 const device::SystemConstants& constants, SensorState& sensors,
+                 device::LiveValues& live);
 
 } // namespace sensor

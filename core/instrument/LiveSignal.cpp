@@ -1,12 +1,10 @@
-#include "views/LiveSignal.h"
+#include "core/instrument/LiveSignal.h"
 
 #include "core/instrument/Measurement.h"
 #include "core/instrument/SerialLine.h"
 #include "core/text/LanguageTable.h"
 #include "core/text/MessageService.h"
-#include "views/SignalPanels.h"
 
-#include <QLabel>
 #include <QScopedValueRollback>
 
 namespace device {
@@ -17,11 +15,6 @@ constexpr char MeasureFrame[] = "$00M\r";
 constexpr int ReadFailedText = 64;
 constexpr int ReadFailedAdviceText = 65;
 
-void setShown(QWidget& indicator, bool shown) {
-    if (indicator.isHidden() == shown)
-        indicator.setVisible(shown);
-}
-
 } // namespace
 
 QString lostLineMessage(const text::LanguageTable& texts) {
@@ -29,9 +22,9 @@ QString lostLineMessage(const text::LanguageTable& texts) {
 }
 
 LiveSignal::LiveSignal(SerialLine& line, text::MessageService& messages,
-                       const text::LanguageTable& texts, LiveValues& values, Panels panels,
-                       UnitFormatSource unitFormat)
-    : line_(line), messages_(messages), texts_(texts), values_(values), panels_(panels),
+                       const text::LanguageTable& texts, LiveValues& values,
+                       UnitFormatSource unitFormat, QObject* parent)
+    : QObject(parent), line_(line), messages_(messages), texts_(texts), values_(values),
       unitFormat_(std::move(unitFormat)) {}
 
 LiveSignal::Tick LiveSignal::tick() {
@@ -45,7 +38,7 @@ LiveSignal::Tick LiveSignal::tick() {
             lostPort_ = line_.portNumber();
         values_.SignalStale = true;
         if (!reopenLostPort()) {
-            panels_.signal.lblSignal->setText(QLatin1String(NoSignalText));
+            showNoSignal();
             return Tick::StillLost;
         }
     }
@@ -61,7 +54,7 @@ LiveSignal::Tick LiveSignal::tick() {
         applyMeasurementReply(*reply, values_, unitFormat_ ? unitFormat_() : QString());
     if (update.kind == SignalUpdate::Kind::Reading)
         values_.SignalStale = false;
-    show(update);
+    emit updated(update);
     line_.send(MeasureFrame);
     return Tick::Polled;
 }
@@ -74,35 +67,15 @@ void LiveSignal::reportLoss() {
     lostPort_ = line_.portNumber();
     line_.close();
     values_.SignalStale = true;
-    panels_.signal.lblSignal->setText(QLatin1String(NoSignalText));
+    showNoSignal();
     const QScopedValueRollback reporting(reporting_, true);
     messages_.inform(lostLineMessage(texts_), text::MsgIcon::Critical);
 }
 
-void LiveSignal::show(const SignalUpdate& update) {
-    SignalDisplayFrame& signal = panels_.signal;
-    InstrumentDisplayFrame& instrument = panels_.instrument;
-    switch (update.kind) {
-    case SignalUpdate::Kind::NoReading:
-        signal.lblSignal->setText(update.signalText);
-        return;
-    case SignalUpdate::Kind::Malformed:
-        return;
-    case SignalUpdate::Kind::Reading:
-        break;
-    }
-    setShown(*signal.lblILimHI, update.overRange);
-    setShown(*signal.lblILimLO, update.underRange);
-    // The tooltip follows every reading, so it never lists errors that have gone or misses
-    // ones that came while the indicator was already showing.
-    if (signal.lblIDef->toolTip() != update.errorList)
-        signal.lblIDef->setToolTip(update.errorList);
-    setShown(*signal.lblIDef, update.instrumentError);
-    setShown(*signal.lblIBatt, update.lowBattery);
-    signal.lblSignal->setText(update.signalText);
-    instrument.lblSignalDIV->setText(update.divisionsText);
-    instrument.lblSignalDISP->setText(update.displayText);
-    instrument.lblBAT->setText(update.batteryText);
+void LiveSignal::showNoSignal() {
+    SignalUpdate update;
+    update.signalText = QLatin1String(NoSignalText);
+    emit updated(update);
 }
 
 } // namespace device

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/instrument/LiveValues.h"
+#include "core/instrument/Measurement.h"
 
+#include <QObject>
 #include <QString>
 #include <functional>
 
@@ -12,28 +14,22 @@ class MessageService;
 
 namespace device {
 
-class InstrumentDisplayFrame;
 class SerialLine;
-class SignalDisplayFrame;
-struct SignalUpdate;
 
 // What the operator is told when the line is found lost: the read failed, check the cable.
 [[nodiscard]] QString lostLineMessage(const text::LanguageTable& texts);
 
-// The live signal: every tick takes the reply to the previous "$00M" out of the line, shows
-// it on the signal panels and asks for the next one. The tick never waits.
+// The live signal: every tick takes the reply to the previous "$00M" out of the line, tells the
+// panels what to show and asks for the next one. The tick never waits.
 //
 // A port that cannot be read any more (a USB adapter pulled out) is closed and reported once;
 // the curve and the page stay as they are. Later ticks try to open the same port number again,
 // without a word, and polling goes on as soon as it opens. A port that an action closed under
 // the polling and could not open again (and reported) is tried again the same way. From the
 // loss until a reading comes, the live values are marked stale.
-class LiveSignal {
+class LiveSignal : public QObject {
+    Q_OBJECT
 public:
-    struct Panels {
-        SignalDisplayFrame& signal;
-        InstrumentDisplayFrame& instrument;
-    };
     // The current sensor's number pattern for the display value, blanks included.
     using UnitFormatSource = std::function<QString()>;
 
@@ -45,23 +41,26 @@ public:
     };
 
     LiveSignal(SerialLine& line, text::MessageService& messages, const text::LanguageTable& texts,
-               LiveValues& values, Panels panels, UnitFormatSource unitFormat);
+               LiveValues& values, UnitFormatSource unitFormat, QObject* parent = nullptr);
 
     Tick tick();
 
     // The port went away and has not been opened again yet.
     [[nodiscard]] bool portLost() const { return lostPort_ != 0; }
 
+signals:
+    // What the signal panels show now.
+    void updated(const device::SignalUpdate& update);
+
 private:
     [[nodiscard]] bool reopenLostPort();
     void reportLoss();
-    void show(const SignalUpdate& update);
+    void showNoSignal();
 
     SerialLine& line_;
     text::MessageService& messages_;
     const text::LanguageTable& texts_;
     LiveValues& values_;
-    Panels panels_;
     UnitFormatSource unitFormat_;
     // The number of the port that went away; 0 while the line is sound.
     int lostPort_ = 0;

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "core/calibration/CurveTable.h"
+#include "core/instrument/LiveValues.h"
+#include "core/instrument/SetupReadout.h"
+#include "core/sensor/SensorRecord.h"
+#include "core/session/ActionRunner.h"
+
+#include <QObject>
+
+namespace device {
+class Clock;
+class Lifecycle;
+class SerialLine;
+} // namespace device
+namespace text {
+class LanguageTable;
+class MessageService;
+class StatusPanel;
+} // namespace text
+
+namespace session {
+
+// The wizard's position: the step that the next Next carries out. Back goes two steps back, so
+// it shows the page before the one on screen.
+enum class WizardStep {
+    PortPage,   // builds the port page
+    SensorPage, // connects, reads the instrument and shows the sensor page
+    CurvePage,  // leaves the sensor page (saving changed settings) for the curve page
+    Finish,     // checks the ranges, writes the sensor, resets the instrument and ends
+};
+[[nodiscard]] WizardStep stepBack(WizardStep step);
+
+// How opening the instrument's port ended.
+enum class ConnectResult {
+    Connected,     // the port is open and a Toran answered
+    PortNotOpened, // the port does not exist or another program holds it
+    NotToran,      // no Toran answered on the port
+};
+
+// How a read-out ended.
+enum class ReadOutResult {
+    Read,        // the setup was read (whatever the sensors gave)
+    PortFailed,  // the port could not be opened
+    NotToran,    // another device answered
+    NoAnswer,    // nothing or too little came back
+    SetupSilent, // a setup byte did not answer
+};
+
+// One instrument on one line: the state that outlives an action and the actions on it. The
+// views show and edit the state and start the actions through the runner; the session tells
+// them through signals what changed. Links only the core.
+class Session : public QObject {
+    Q_OBJECT
+public:
+    // What the session reports through: the message boxes, the status panel, the texts.
+    struct Outlets {
+        text::MessageService& messages;
+        text::StatusPanel& status;
+        const text::LanguageTable& texts;
+    };
+
+    Session(device::SerialLine& line, device::Clock& clock, device::Lifecycle& lifecycle,
+            Outlets outlets, QObject* parent = nullptr);
+
+    [[nodiscard]] ActionRunner& runner() { return runner_; }
+    [[nodiscard]] device::SerialLine& line() { return line_; }
+    [[nodiscard]] const Outlets& outlets() const { return outlets_; }
+
+    [[nodiscard]] device::LiveValues& live() { return live_; }
+    [[nodiscard]] const device::LiveValues& live() const { return live_; }
+    [[nodiscard]] sensor::SensorState& sensors() { return sensors_; }
+    [[nodiscard]] const sensor::SensorState& sensors() const { return sensors_; }
+    [[nodiscard]] calibration::CurveTable& curve() { return curve_; }
+    [[nodiscard]] const calibration::CurveTable& curve() const { return curve_; }
+
+    // The system constants of the eight gain ranges, as the boxes show and edit them.
+    [[nodiscard]] const device::SystemConstants& constants() const { return constants_; }
+    void setConstants(const device::SystemConstants& constants);
+    void setRangeZeroText(int range, const QString& text);
+    void setRangeKText(int range, const QString& text);
+
+    [[nodiscard]] WizardStep step() const { return step_; }
+    void setStep(WizardStep step) { step_ = step; }
+    [[nodiscard]] bool expert() const { return expert_; }
+    void setExpert(bool expert) { expert_ = expert; }
+
+    // Closes the line, stops the polling, opens port `port` and checks that a Toran answers.
+    [[nodiscard]] ConnectResult openInstrument(const device::Link& link, int port);
+    // Reads the setup memory and the sensors, with the polling stopped and the navigation
+    // locked; the operator has been told of a failure (except NoAnswer). With keepPoints the
+    // curve table keeps the operator's points instead of the curve the sensor holds.
+    enum class Points { FromSensor, Keep };
+    ReadOutResult readOut(const device::Link& link, Points points = Points::FromSensor);
+    // The curve table as the sensor in use holds its curve.
+    void loadSensorCurve();
+    // Sends the reset and waits while the instrument restarts.
+    void resetInstrument(const device::Link& link);
+
+signals:
+    // The setup memory was read: the display digits and the active constants are in live().
+    void setupRead();
+    void constantsChanged();
+    // The sensors were read and the sensor in use chosen; the gain range to mark.
+    void sensorsRead(int gainIndex);
+    // The sensor in use and the curve table changed as a whole.
+    void sensorChanged();
+
+private:
+    device::SerialLine& line_;
+    Outlets outlets_;
+    ActionRunner runner_;
+    device::LiveValues live_;
+    sensor::SensorState sensors_;
+    calibration::CurveTable curve_;
+    device::SystemConstants constants_ = device::SystemConstants::initial();
+    WizardStep step_ = WizardStep::PortPage;
+    bool expert_ = false;
+};
+
+} // namespace session

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/instrument/Link.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace session {
+
+class Session;
+
+// The system calibration of the instrument's gain ranges on the session's constants: the zero
+// and the constant of the active range from the live signal, factory defaults, writing all 16
+// constants and the reset.
+class SystemCalibration {
+public:
+    explicit SystemCalibration(Session& session) : session_(session) {}
+
+    // These send nothing.
+    void SetNula();
+    void SetGain2mVV();
+    void LoadDefaultConstants();
+    // Zápis: every constant checked, then all written, the instrument reset and read again;
+    // the operator's curve points stay.
+    void SaveSystemCalibration(const device::Link& link);
+
+private:
+    [[nodiscard]] int activeRange() const;
+    // True, after telling the operator, when the live values are not the instrument's present
+    // ones.
+    bool signalStale();
+
+    Session& session_;
+};
+
+// Shown when a box holds a number the instrument cannot store; nothing is written.
+[[nodiscard]] QString constantNotStorableMessage(const QString& boxName, const QString& text);
+// Shown after the writes when some constants were not confirmed by the instrument.
+[[nodiscard]] QString constantsNotWrittenMessage(const QStringList& boxNames);
+// Shown when the 2 mV/V signal does not differ from the zero of the range.
+inline constexpr char GainNotDeterminedMessage[] =
+    "Signál se neliší od nuly rozsahu, konstantu k nelze určit. Přiveďte na vstup signál 2 mV/V.";
+
+} // namespace session

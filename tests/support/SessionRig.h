@@ -1,0 +1,42 @@
+#pragma once
+
+#include "core/instrument/Lifecycle.h"
+#include "core/session/Session.h"
+#include "core/text/LanguageTable.h"
+#include "sim/SimulatedLine.h"
+#include "tests/support/FakeStatusPanel.h"
+#include "tests/support/Frames.h"
+#include "tests/support/ManualClock.h"
+#include "tests/support/ScriptedMessages.h"
+
+#include <QStringList>
+#include <utility>
+
+namespace testsupport {
+
+// A session without a window: the simulated instrument on port 1 (opened), a manual clock,
+// scripted messages, a status panel that remembers, and language text n reading "Tn". What the
+// runner asks of the views is logged in `calls`: "disable", "enable", "stop", "start", "ended".
+struct SessionRig {
+    device::Lifecycle lifecycle;
+    ManualClock clock{&lifecycle};
+    sim::SimulatedLine line{clock};
+    FakeStatusPanel status;
+    ScriptedMessages messages;
+    text::LanguageTable texts;
+    session::Session session{line, clock, lifecycle, {messages, status, texts}};
+    QStringList calls;
+
+    SessionRig();
+
+    // Runs an action as the views do; false when the line was taken.
+    template <class Action> bool run(Action&& action) {
+        return session.runner().run(std::forward<Action>(action));
+    }
+    sim::Instrument& instrument() { return line.instrument(1); }
+    [[nodiscard]] QList<QByteArray> framesOf(const QByteArray& command) {
+        return testsupport::framesOf(instrument(), command);
+    }
+};
+
+} // namespace testsupport
