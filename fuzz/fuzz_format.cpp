@@ -1,6 +1,6 @@
 // Number patterns and values for FormatNumber, FormatFixed and GeneralNumber. The input is
 // "pattern LF value LF decimal point"; the value is also taken as the bits of a double.
-#include "core/text/Encoding.h"
+#include "core/text/NumberText.h"
 #include "fuzz/FuzzSupport.h"
 
 #include <QRegularExpression>

@@ -1,6 +1,8 @@
 // Hexadecimal text from the instrument (HexToLong, HexToFloat) and the device float code of
 // any double (FloatToHex), which must read back as the value it encodes.
-#include "core/text/Encoding.h"
+#include "core/text/DeviceFloat.h"
+#include "core/text/HexCodes.h"
+#include "core/text/NumberText.h"
 #include "fuzz/FuzzSupport.h"
 
 #include <QByteArrayView>

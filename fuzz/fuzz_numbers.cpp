@@ -1,6 +1,6 @@
 // Text read as a number: ValDecimal (typed values and the instrument's replies), ReadNumber and
 // ReadWholeNumber (keys and settings).
-#include "core/text/Encoding.h"
+#include "core/text/NumberText.h"
 #include "fuzz/FuzzSupport.h"
 
 #include <cmath>

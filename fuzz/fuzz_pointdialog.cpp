@@ -1,6 +1,7 @@
 // Text typed into the point dialog's two boxes, then OK: "signal LF etalon LF etalon format".
 // The dialog needs an application object, made once for the whole run.
-#include "core/text/Encoding.h"
+#include "core/text/DeviceFloat.h"
+#include "core/text/NumberText.h"
 #include "fuzz/FuzzSupport.h"
 #include "views/PointDialog.h"
 

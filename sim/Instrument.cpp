@@ -1,6 +1,8 @@
 #include "sim/Instrument.h"
 
-#include "core/text/Encoding.h"
+#include "core/text/DeviceFloat.h"
+#include "core/text/HexCodes.h"
+#include "core/text/NumberText.h"
 #include "sim/SensorBlock.h"
 
 #include <algorithm>

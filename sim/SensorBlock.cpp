@@ -1,6 +1,6 @@
 #include "sim/SensorBlock.h"
 
-#include "core/text/Encoding.h"
+#include "core/text/DeviceFloat.h"
 #include "core/text/Windows1250.h"
 
 #include <algorithm>

@@ -1,4 +1,6 @@
-#include "core/text/Encoding.h"
+#include "core/text/DeviceFloat.h"
+#include "core/text/HexCodes.h"
+#include "core/text/NumberText.h"
 
 #include <QTest>
 #include <cmath>

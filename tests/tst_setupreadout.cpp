@@ -1,5 +1,5 @@
 #include "core/instrument/SetupReadout.h"
-#include "core/text/Encoding.h"
+#include "core/text/DeviceFloat.h"
 #include "core/text/LanguageTable.h"
 #include "sim/SimulatedLine.h"
 #include "tests/support/FakeStatusPanel.h"

@@ -1,6 +1,7 @@
 #include "core/calibration/CurveTable.h"
 #include "core/sensor/SensorReadout.h"
-#include "core/text/Encoding.h"
+#include "core/text/HexCodes.h"
+#include "core/text/NumberText.h"
 #include "sim/Fault.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/WindowRig.h"

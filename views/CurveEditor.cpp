@@ -2,9 +2,9 @@
 
 #include "core/calibration/CurveTable.h"
 #include "core/instrument/LiveSignal.h"
-#include "core/text/Encoding.h"
 #include "core/text/LanguageTable.h"
 #include "core/text/MessageService.h"
+#include "core/text/NumberText.h"
 #include "views/CurvePage.h"
 #include "views/PointDialog.h"
 

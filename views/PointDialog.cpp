@@ -1,6 +1,7 @@
 #include "views/PointDialog.h"
 
-#include "core/text/Encoding.h"
+#include "core/text/DeviceFloat.h"
+#include "core/text/NumberText.h"
 
 #include <QEvent>
 #include <QFontDatabase>

@@ -2,9 +2,10 @@
 
 #include "core/calibration/CurveTable.h"
 #include "core/sensor/SensorImage.h"
-#include "core/text/Encoding.h"
+#include "core/text/DeviceFloat.h"
 #include "core/text/LanguageTable.h"
 #include "core/text/MessageService.h"
+#include "core/text/NumberText.h"
 #include "views/SensorPage.h"
 
 #include <QComboBox>

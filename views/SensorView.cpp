@@ -1,8 +1,8 @@
 #include "views/SensorView.h"
 
 #include "core/calibration/CurveTable.h"
-#include "core/text/Encoding.h"
 #include "core/text/LanguageTable.h"
+#include "core/text/NumberText.h"
 #include "views/Controls.h"
 #include "views/CurveEditor.h"
 #include "views/CurvePage.h"

@@ -1,7 +1,7 @@
 #include "core/calibration/CurveTable.h"
 
-#include "core/text/Encoding.h"
 #include "core/text/LanguageTable.h"
+#include "core/text/NumberText.h"
 
 #include <stdexcept>
 #include <utility>

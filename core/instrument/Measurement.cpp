@@ -1,6 +1,7 @@
 #include "core/instrument/Measurement.h"
 
-#include "core/text/Encoding.h"
+#include "core/text/HexCodes.h"
+#include "core/text/NumberText.h"
 
 #include <array>
 #include <cmath>

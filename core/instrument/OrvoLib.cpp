@@ -2,7 +2,9 @@
 
 #include "core/instrument/Clock.h"
 #include "core/instrument/Timing.h"
-#include "core/text/Encoding.h"
+#include "core/text/DeviceFloat.h"
+#include "core/text/HexCodes.h"
+#include "core/text/NumberText.h"
 
 namespace device::orvoLib {
 

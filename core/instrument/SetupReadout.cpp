@@ -2,9 +2,10 @@
 
 #include "core/instrument/Clock.h"
 #include "core/instrument/Timing.h"
-#include "core/text/Encoding.h"
+#include "core/text/HexCodes.h"
 #include "core/text/LanguageTable.h"
 #include "core/text/MessageService.h"
+#include "core/text/NumberText.h"
 #include "core/text/StatusPanel.h"
 
 namespace device {

@@ -3,9 +3,10 @@
 #include "core/instrument/Clock.h"
 #include "core/instrument/Timing.h"
 #include "core/sensor/SensorImage.h"
-#include "core/text/Encoding.h"
+#include "core/text/HexCodes.h"
 #include "core/text/LanguageTable.h"
 #include "core/text/MessageService.h"
+#include "core/text/NumberText.h"
 #include "core/text/StatusPanel.h"
 
 namespace sensor {

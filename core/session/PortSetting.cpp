@@ -1,6 +1,6 @@
 #include "core/session/PortSetting.h"
 
-#include "core/text/Encoding.h"
+#include "core/text/NumberText.h"
 
 #include <QSettings>
 

@@ -6,9 +6,10 @@
 #include "core/instrument/SetupReadout.h"
 #include "core/instrument/Timing.h"
 #include "core/session/Session.h"
-#include "core/text/Encoding.h"
+#include "core/text/DeviceFloat.h"
 #include "core/text/LanguageTable.h"
 #include "core/text/MessageService.h"
+#include "core/text/NumberText.h"
 #include "core/text/StatusPanel.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 #include "core/text/LanguageFile.h"
 
-#include "core/text/Encoding.h"
 #include "core/text/LanguageTable.h"
+#include "core/text/NumberText.h"
 #include "core/text/Windows1250.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "core/text/Encoding.h"
+#include "core/text/NumberText.h"
 
 #include <QLocale>
 #include <charconv>
@@ -12,33 +12,6 @@
 namespace device {
 
 namespace {
-
-char16_t unit(QChar c) {
-    return c.unicode();
-}
-char16_t unit(char c) {
-    return static_cast<unsigned char>(c);
-}
-
-template <typename Text> int hexToLong(const Text& text) {
-    if (text.size() > 7)
-        return 0;
-    int value = 0;
-    for (const auto c : text) {
-        const char16_t ch = unit(c);
-        int digit = 0;
-        if (ch >= '0' && ch <= '9')
-            digit = ch - '0';
-        else if (ch >= 'A' && ch <= 'F')
-            digit = ch - 'A' + 10;
-        else if (ch >= 'a' && ch <= 'f')
-            digit = ch - 'a' + 10;
-        else
-            return 0;
-        value = value * 16 + digit;
-    }
-    return value;
-}
 
 QString localeDecimalPoint() {
     return QLocale().decimalPoint();
@@ -294,71 +267,6 @@ bool allZero(const Decimal& decimal) {
 }
 
 } // namespace
-
-int HexToLong(QStringView text) {
-    return hexToLong(text);
-}
-int HexToLong(QByteArrayView text) {
-    return hexToLong(text);
-}
-
-QString LongToHex(int value, int width) {
-    if (width <= 0)
-        return {};
-    const QString digits = QString::number(static_cast<std::uint32_t>(value), 16)
-                               .toUpper()
-                               .rightJustified(width, u'0');
-    return digits.right(width);
-}
-
-bool isDeviceFloatEncodable(double value) {
-    // Closer to 2^127 than this, the 3-byte code rounds up out of its range.
-    return std::isfinite(value) && std::fabs(value) < std::ldexp(1.0 - std::ldexp(1.0, -17), 127);
-}
-
-QString FloatToHex(double value, int bytes) {
-    if (bytes != 3 && bytes != 4)
-        return {};
-    if (!std::isfinite(value) || std::fabs(value) >= std::ldexp(1.0, 127))
-        return {};
-    const int mantissaBits = bytes == 3 ? 16 : 24;
-    const QString zero = QString(2 * bytes, u'0');
-    if (value == 0.0)
-        return zero;
-    const bool negative = value < 0;
-    const double magnitude = std::fabs(value);
-    int exponent = 0;
-    std::frexp(magnitude, &exponent); // 2^(exponent-1) <= magnitude < 2^exponent
-    if (exponent + 128 < 1)
-        return zero;
-    auto mantissa =
-        static_cast<std::int64_t>(std::floor(std::ldexp(magnitude, mantissaBits - exponent) + 0.5));
-    if (mantissa >= (std::int64_t{1} << mantissaBits)) {
-        ++exponent;
-        mantissa = std::int64_t{1} << (mantissaBits - 1);
-    }
-    if (exponent + 128 > 255)
-        return {};
-    const std::int64_t keptMask = negative ? (std::int64_t{1} << mantissaBits) - 1
-                                           : (std::int64_t{1} << (mantissaBits - 1)) - 1;
-    return LongToHex(exponent + 128, 2) +
-           LongToHex(static_cast<int>(mantissa & keptMask), 2 * (bytes - 1));
-}
-
-double HexToFloat(QStringView text) {
-    if (text.size() != 6 && text.size() != 8)
-        return 0.0;
-    const int exponent = HexToLong(text.mid(0, 2)) - 128;
-    if (exponent < -127)
-        return 0.0;
-    const bool four = text.size() == 8;
-    const int hiddenBit = four ? (1 << 23) : (1 << 15);
-    const double scale = four ? 16777216.0 : 65536.0;
-    double fraction = (HexToLong(text.mid(2)) | hiddenBit) / scale;
-    if (text[2].unicode() >= u'8')
-        fraction = -fraction;
-    return std::ldexp(fraction, exponent);
-}
 
 double ValDecimal(QStringView text) {
     QString normalised = text.toString();

@@ -1,28 +1,9 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
-// Number conversions shared by the protocol, the memories and the pages.
+// Numbers as the operator types and reads them, and as the instrument sends them.
 namespace device {
-
-// Hexadecimal text (either case) to a number; 0 for empty text, for any character that is not
-// a hexadecimal digit and for more than 7 digits.
-[[nodiscard]] int HexToLong(QStringView text);
-[[nodiscard]] int HexToLong(QByteArrayView text);
-// Upper-case hexadecimal of v (negative values as 32-bit two's complement), zero-padded, and
-// of that exactly the last `width` digits.
-[[nodiscard]] QString LongToHex(int value, int width);
-
-// The instrument's own floating-point code as 6 (3 bytes) or 8 (4 bytes) hexadecimal digits:
-// exponent byte e + 128, then a sign-and-magnitude mantissa with a hidden leading bit.
-// Empty text when the value cannot be held (NaN, infinity, a magnitude of 2^127 or more, or
-// one that rounds up to 2^127 in that many bytes); magnitudes below 2^-128 give the code of 0.
-[[nodiscard]] QString FloatToHex(double value, int bytes);
-// 0 for any text that is not 6 or 8 characters long.
-[[nodiscard]] double HexToFloat(QStringView text);
-// True when FloatToHex can encode the value in either width.
-[[nodiscard]] bool isDeviceFloatEncodable(double value);
 
 // A number typed by the operator or sent by the instrument: the first comma counts as the
 // decimal point, blanks are ignored, the leading number is read (sign, digits, point,
