@@ -5,7 +5,7 @@
 namespace device {
 
 // Thrown out of a wait when the operator has ended the program: the action that was waiting
-// unwinds without sending anything more. Caught where an action starts (see runAction).
+// unwinds without sending anything more. Caught where an action starts (ActionRunner::run).
 struct EndRequested {};
 
 // Knows whether the program is ending. Writes that must not be cut short (a sensor block, the
