@@ -1,8 +1,9 @@
 #include "views/CurveSteps.h"
 
-#include "core/calibration/CurveEvaluation.h"
+#include "core/sensor/SensorSettings.h"
 #include "core/session/SensorSave.h"
 #include "core/session/Session.h"
+#include "core/session/StartUp.h"
 #include "core/text/LanguageTable.h"
 #include "core/text/MessageService.h"
 #include "core/text/NumberText.h"
@@ -33,10 +34,6 @@ constexpr int NegativeRangeText = 74;
 constexpr int CancelWhileSavingText = 68;
 
 } // namespace
-
-double gainRangeLimit(const QString& entry) {
-    return device::ReadNumber(QStringView(entry).mid(std::max<qsizetype>(entry.indexOf(u' '), 0)));
-}
 
 CurveSteps::CurveSteps(WindowParts parts, session::Session& session,
                        const text::LanguageTable& texts, Actions actions)
@@ -90,28 +87,18 @@ void CurveSteps::Finish(const device::Link& link) {
 }
 
 bool CurveSteps::rangesWithinCurve() {
-    const double gainRange = gainRangeLimit(parts_.fraSNIMAC.cmbGain->currentText());
-    float upper = calibration::EvaluateCurve(session_.curve(), static_cast<float>(gainRange));
-    float lower = calibration::EvaluateCurve(session_.curve(), static_cast<float>(-gainRange));
-    if (upper < lower)
-        std::swap(upper, lower);
-
     // The ranges as the save is about to store them. The record holds them only once a copy of
     // the page succeeded; when leaving the sensor page could not copy it (a new curve of fewer
     // than two points), it still holds the ranges read from the instrument.
-    const sensor::SensorPage& page = parts_.fraSNIMAC;
-    const auto fullScale = device::toSingle(device::ValDecimal(page.txtRozsah->text()));
-    const auto fullScaleNeg = device::toSingle(device::ValDecimal(page.txtRozsahNeg->text()));
-    text::MessageService& messages = session_.outlets().messages;
-    if (fullScale > upper) {
-        messages.inform(rangeMessage(PositiveRangeText, upper), text::MsgIcon::None);
-        return false;
-    }
-    if (fullScaleNeg < lower) {
-        messages.inform(rangeMessage(NegativeRangeText, lower), text::MsgIcon::None);
-        return false;
-    }
-    return true;
+    const auto beyond =
+        sensor::rangeBeyondCurve(actions_.pageLogic.settings(), session_.curve(),
+                                 session::gainRangeLimit(parts_.fraSNIMAC.cmbGain->currentText()));
+    if (!beyond)
+        return true;
+    session_.outlets().messages.inform(
+        rangeMessage(beyond->positive ? PositiveRangeText : NegativeRangeText, beyond->limit),
+        text::MsgIcon::None);
+    return false;
 }
 
 QString CurveSteps::rangeMessage(int text, float limit) const {

@@ -25,10 +25,6 @@ namespace app {
 
 class Wizard;
 
-// The gain range of a cmbGain entry in mV/V: the number from the entry's first blank on
-// ("+/- 500.0 mV/V" gives 500).
-[[nodiscard]] double gainRangeLimit(const QString& entry);
-
 // The wizard's last two steps: the curve page with the live signal, and the final step that
 // checks the measuring ranges against the curve, writes the sensor, resets the instrument and
 // ends the program. Both run inside Next's exclusive action.

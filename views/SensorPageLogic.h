@@ -2,6 +2,7 @@
 
 #include "core/sensor/SensorId.h"
 #include "core/sensor/SensorRecord.h"
+#include "core/sensor/SensorSettings.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -47,6 +48,8 @@ public:
     // Checks every entry of the page and reports each one that fails; true when all pass. The
     // limit warning asks first, and No ends the check at once.
     [[nodiscard]] bool ValidateSensorPage();
+    // The page's boxes and lists as they stand.
+    [[nodiscard]] SensorSettings settings() const;
     // Range captions: language text 66 / 69, " [", the trimmed unit and "]".
     void RefreshRangeCaptions();
 
@@ -60,7 +63,6 @@ protected:
 private:
     // Sort, count and duplicate check with their messages; true when the curve may be stored.
     [[nodiscard]] bool acceptCurve();
-    [[nodiscard]] QString unitFormatForIndex(int index, const QString& current) const;
 
     SensorPage& page_;
     calibration::CurveTable& table_;

@@ -1,6 +1,9 @@
 #include "core/session/StartUp.h"
 
 #include "core/instrument/SerialLine.h"
+#include "core/text/NumberText.h"
+
+#include <algorithm>
 
 namespace session {
 
@@ -50,6 +53,10 @@ QStringList GainEntries() {
             QStringLiteral("+/- 125.0 mV/V"), QStringLiteral("+/- 62.50 mV/V"),
             QStringLiteral("+/- 31.25 mV/V"), QStringLiteral("+/- 15.63 mV/V"),
             QStringLiteral("+/-  7.81 mV/V"), QStringLiteral("+/-  3.91 mV/V")};
+}
+
+double gainRangeLimit(const QString& entry) {
+    return device::ReadNumber(QStringView(entry).mid(std::max<qsizetype>(entry.indexOf(u' '), 0)));
 }
 
 } // namespace session

@@ -19,5 +19,8 @@ namespace session {
 [[nodiscard]] QStringList SlideRychlEntries();
 // The 8 gain ranges; the index is the gain range used throughout the program.
 [[nodiscard]] QStringList GainEntries();
+// The gain range of a GainEntries entry in mV/V: the number from the entry's first blank on
+// ("+/- 500.0 mV/V" gives 500).
+[[nodiscard]] double gainRangeLimit(const QString& entry);
 
 } // namespace session
