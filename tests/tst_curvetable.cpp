@@ -94,28 +94,22 @@ private slots:
                  (QStringList{"   1.500   1234.6 ", "  -0.250     -3.0 "}));
     }
 
-    void evaluate_data() {
-        QTest::addColumn<Points>("points");
-        QTest::addColumn<float>("signal");
-        QTest::addColumn<float>("expected");
+    // Linear between neighbouring points, the outer segments extended; none below 2 points.
+    void evaluate() {
+        const auto at = [](const Points& points, float signal) {
+            return calibration::EvaluateCurve(tableOf(points), signal);
+        };
         const Points bent{{0, 0}, {1, 100}, {2, 300}};
         const Points lastEqual{{0, 0}, {1, 100}, {1, 200}};
-        QTest::newRow("one point") << Points{{1, 100}} << 1.f << 0.f;
-        QTest::newRow("second segment") << bent << 1.5f << 200.f;
-        QTest::newRow("last segment extended") << bent << 3.f << 500.f;
-        QTest::newRow("first segment extended") << bent << -1.f << -100.f;
-        QTest::newRow("on a middle point") << bent << 1.f << 100.f;
-        QTest::newRow("two equal signals") << Points{{1, 100}, {1, 200}} << 0.5f << 150.f;
-        QTest::newRow("last two equal, above") << lastEqual << 500.f << 150.f;
-        QTest::newRow("last two equal, before") << lastEqual << 0.5f << 50.f;
-        QTest::newRow("beyond a float")
-            << Points{{0, 0}, {1e-30f, 1e30f}} << 1e30f << std::numeric_limits<float>::infinity();
-    }
-    void evaluate() {
-        QFETCH(Points, points);
-        QFETCH(float, signal);
-        QFETCH(float, expected);
-        QCOMPARE(calibration::EvaluateCurve(tableOf(points), signal), expected);
+        QCOMPARE(at({{1, 100}}, 1.f), 0.f);
+        QCOMPARE(at(bent, 1.5f), 200.f);
+        QCOMPARE(at(bent, 3.f), 500.f);
+        QCOMPARE(at(bent, -1.f), -100.f);
+        QCOMPARE(at(bent, 1.f), 100.f);
+        QCOMPARE(at({{1, 100}, {1, 200}}, 0.5f), 150.f); // two equal signals
+        QCOMPARE(at(lastEqual, 500.f), 150.f);
+        QCOMPARE(at(lastEqual, 0.5f), 50.f);
+        QCOMPARE(at({{0, 0}, {1e-30f, 1e30f}}, 1e30f), std::numeric_limits<float>::infinity());
     }
 };
 
