@@ -49,6 +49,7 @@ private slots:
         };
         row("zero", 0.0, 3, "000000");
         row("minus 12.5", -12.5, 3, "84C800");
+        row("minus three quarters", -0.75, 3, "80C000");
         row("hundred", 100.0, 4, "87480000");
         row("32768", 32768.0, 4, "90000000");
         row("rounds up to 8", 7.99999, 3, "840000");
@@ -120,6 +121,7 @@ private slots:
         const auto row = [](const char* name, double value, const QString& pattern,
                             const char* text) { QTest::newRow(name) << value << pattern << text; };
         row("wider than the field", 12345.678, "###0.000", "12345,678");
+        row("whole divisions", 32770.4, "####0", "32770");
         row("trailing blanks kept", 1234.567, "##0.00  ", "1234,57  ");
         row("half away from zero", 2.675, "0.00", "2,68");
         row("negative", -12.3456, "##0.00", "-12,35");
@@ -148,6 +150,7 @@ private slots:
         QCOMPARE(GeneralNumber(1e15, 15, u","), "1E+15");
         QCOMPARE(GeneralNumber(123456789012345.0, 15, u","), "123456789012345");
         QCOMPARE(GeneralNumber(static_cast<double>(0.1F), 7, u","), "0,1");
+        QCOMPARE(GeneralNumber(0.0, 7, u","), "0");
     }
 };
 
