@@ -207,8 +207,8 @@ void FaultMatrixTest::everyExchangeUnderEveryFault_data() {
 void FaultMatrixTest::everyExchangeUnderEveryFault() {
     QFETCH(int, exchange);
     QFETCH(int, injected);
-    const QString spec = QString::fromUtf8(Matrix[exchange][injected]);
-    const QStringList starts = spec.mid(2).split(u'|', Qt::SkipEmptyParts);
+    const QString expected = QString::fromUtf8(Matrix[exchange][injected]);
+    const QStringList starts = expected.mid(2).split(u'|', Qt::SkipEmptyParts);
     const QByteArray image = testsupport::expectedImage(sim::defaultExternalSensor(), CurvePoints);
 
     auto owned = std::make_unique<Cell>(Exchange(exchange));
@@ -222,7 +222,7 @@ void FaultMatrixTest::everyExchangeUnderEveryFault() {
     QVERIFY(first.rig.clock.waited() < MostWaitedPerAction);
 
     // What the operator sees.
-    QCOMPARE(seen, spec[0].toLatin1());
+    QCOMPARE(seen, expected[0].toLatin1());
     QCOMPARE(shown.size(), starts.size());
     for (qsizetype i = 0; i < starts.size(); ++i)
         QVERIFY2(shown[i].startsWith(starts[i]), qPrintable(shown[i]));
