@@ -6,9 +6,9 @@
 #include <QByteArray>
 #include <QList>
 #include <bit>
-#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <type_traits>
 #include <utility>
 
 // Pieces shared by the libFuzzer targets.
@@ -25,11 +25,9 @@ inline void check(bool holds) {
 }
 
 // Same value, NaN included, and the same sign of zero.
-[[nodiscard]] inline bool sameBits(double a, double b) {
-    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
-}
-[[nodiscard]] inline bool sameBits(float a, float b) {
-    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+template <typename T> [[nodiscard]] bool sameBits(T a, T b) {
+    using Bits = std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>;
+    return std::bit_cast<Bits>(a) == std::bit_cast<Bits>(b);
 }
 
 // Waits return at once: the exchanges' time-outs are counted, never waited for.
@@ -46,39 +44,27 @@ private:
 class ScriptedLine final : public device::SerialLine {
 public:
     using Responder = std::function<QByteArray(const QByteArray& frame)>;
-
     explicit ScriptedLine(Responder responder, QByteArray stale = {})
         : responder_(std::move(responder)), waiting_(std::move(stale)) {}
 
-    bool setPortNumber(int number) override {
-        number_ = number;
-        return true;
-    }
-    [[nodiscard]] int portNumber() const override { return number_; }
-    device::OpenResult open() override {
-        open_ = true;
-        return device::OpenResult::Opened;
-    }
-    void close() override { open_ = false; }
-    [[nodiscard]] bool isOpen() const override { return open_; }
+    bool setPortNumber(int) override { return true; }
+    [[nodiscard]] int portNumber() const override { return 1; }
+    device::OpenResult open() override { return device::OpenResult::Opened; }
+    void close() override {}
+    [[nodiscard]] bool isOpen() const override { return true; }
     bool send(const QByteArray& bytes) override {
-        if (!open_)
-            return false;
-        frames_.append(bytes);
+        frames.append(bytes);
         waiting_ += responder_(bytes);
         return true;
     }
     [[nodiscard]] int bytesWaiting() override { return static_cast<int>(waiting_.size()); }
     std::optional<QByteArray> readAll() override { return std::exchange(waiting_, {}); }
 
-    [[nodiscard]] const QList<QByteArray>& frames() const { return frames_; }
+    QList<QByteArray> frames;
 
 private:
     Responder responder_;
     QByteArray waiting_;
-    QList<QByteArray> frames_;
-    int number_ = 1;
-    bool open_ = true;
 };
 
 } // namespace fuzzing

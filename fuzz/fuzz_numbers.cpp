@@ -1,10 +1,19 @@
-// Text read as a number: ValDecimal (typed values and the instrument's replies), ReadNumber and
-// ReadWholeNumber (keys and settings).
+// Number texts read and written: ValDecimal (typed values and the instrument's replies),
+// ReadNumber and ReadWholeNumber (keys and settings), the hexadecimal texts and the device float
+// code, and the number patterns. The input is read whole as a number, and when it has a line end
+// as "pattern LF value LF decimal point"; its first 8 bytes are also taken as a double's bits.
+#include "core/text/DeviceFloat.h"
+#include "core/text/HexCodes.h"
 #include "core/text/NumberText.h"
 #include "fuzz/FuzzSupport.h"
 
+#include <QRegularExpression>
+#include <QStringList>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <string>
 
 using fuzzing::check;
@@ -12,70 +21,34 @@ using fuzzing::sameBits;
 
 namespace {
 
-bool isBlank(QChar c) {
-    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
-}
-
-bool isDigit(QChar c) {
-    return c >= u'0' && c <= u'9';
-}
-
 // The leading number as a reader that knows nothing of the code under test sees it: blanks
 // anywhere ignored, then sign, digits with at most one point and, when allowed, an exponent
 // "e", "E", "d" or "D" with its sign and digits. The C library converts it.
-double reference(QStringView input, bool allowExponent) {
-    QString text;
-    for (const QChar c : input)
-        if (!isBlank(c))
-            text += c;
-    qsizetype i = 0;
-    std::string number;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
-        number += static_cast<char>(text[i++].unicode());
-    bool digits = false;
-    bool point = false;
-    for (; i < text.size(); ++i) {
-        if (isDigit(text[i])) {
-            digits = true;
-        } else if (text[i] == u'.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
-        number += static_cast<char>(text[i].unicode());
-    }
-    if (!digits)
+double reference(QString text, bool allowExponent) {
+    static const QRegularExpression blank(QStringLiteral("[ \\t\\r\\n]")),
+        plain(QStringLiteral("^[-+]?(\\d+\\.?\\d*|\\.\\d+)")),
+        exponent(QStringLiteral("^[eEdD][-+]?\\d+"));
+    text.remove(blank);
+    const QRegularExpressionMatch number = plain.match(text);
+    if (!number.hasMatch())
         return 0.0;
-    if (allowExponent && i < text.size() && QStringLiteral("eEdD").contains(text[i])) {
-        std::string exponent = "e";
-        qsizetype j = i + 1;
-        if (j < text.size() && (text[j] == u'+' || text[j] == u'-'))
-            exponent += static_cast<char>(text[j++].unicode());
-        bool exponentDigits = false;
-        for (; j < text.size() && isDigit(text[j]); ++j) {
-            exponent += static_cast<char>(text[j].unicode());
-            exponentDigits = true;
-        }
-        if (exponentDigits)
-            number += exponent;
-    }
-    return std::strtod(number.c_str(), nullptr);
+    std::string digits = number.captured().toStdString();
+    const auto power = exponent.match(QStringView(text).sliced(number.capturedEnd()));
+    if (allowExponent && power.hasMatch())
+        digits += 'e' + power.captured().mid(1).toStdString();
+    return std::strtod(digits.c_str(), nullptr);
 }
 
 void checkText(const QString& text) {
     const double read = device::ReadNumber(text);
     check(sameBits(read, reference(text, false)));
-
-    QString withPoint = text;
-    if (const qsizetype comma = withPoint.indexOf(u','); comma >= 0)
-        withPoint[comma] = u'.';
     const double typed = device::ValDecimal(text);
-    check(sameBits(typed, reference(withPoint, true)));
-
+    const qsizetype comma = text.indexOf(u',');
+    check(
+        sameBits(typed, reference(comma < 0 ? text : QString(text).replace(comma, 1, u'.'), true)));
     const double whole = std::nearbyint(read);
     check(device::ReadWholeNumber(text) ==
           (std::fabs(whole) < 2147483647.0 ? static_cast<int>(whole) : 0));
-
     // What the program writes itself reads back unchanged, with a point or a comma (Qt writes
     // a negative zero as "0").
     if (std::isfinite(typed)) {
@@ -85,11 +58,91 @@ void checkText(const QString& text) {
     }
 }
 
+// HexToLong agrees for both overloads with toInt(16) up to 7 digits, else gives 0; a 6- or
+// 8-digit code with a non-zero exponent is written back as the same code.
+void checkHexText(const QByteArray& bytes) {
+    const QString text = QString::fromLatin1(bytes);
+    const int value = device::HexToLong(QByteArrayView(bytes));
+    check(device::HexToLong(QStringView(text)) == value);
+    const bool digitsOnly = std::all_of(bytes.begin(), bytes.end(), [](char c) {
+        return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+    });
+    check(value == (digitsOnly && bytes.size() <= 7 ? bytes.toInt(nullptr, 16) : 0));
+    const double number = device::HexToFloat(text);
+    check(std::isfinite(number) && (bytes.size() == 6 || bytes.size() == 8 || number == 0.0));
+    if (digitsOnly && (bytes.size() == 6 || bytes.size() == 8) &&
+        device::HexToLong(QStringView(text).first(2)) != 0)
+        check(device::FloatToHex(number, static_cast<int>(bytes.size() / 2)) == text.toUpper());
+}
+
+// Whatever isDeviceFloatEncodable accepts has a code of either width that reads back within
+// its rounding (magnitudes below 2^-128 as 0); from 2^127 on nothing has a code.
+void checkFloatCode(double value) {
+    if (!device::isDeviceFloatEncodable(value)) {
+        if (!(std::fabs(value) < std::ldexp(1.0, 127)))
+            check(device::FloatToHex(value, 3).isEmpty() && device::FloatToHex(value, 4).isEmpty());
+        return;
+    }
+    for (const int width : {3, 4}) {
+        const QString code = device::FloatToHex(value, width);
+        const double back = device::HexToFloat(code);
+        const bool tiny = std::fabs(value) < std::ldexp(1.0, -128);
+        check(code.size() == 2 * width &&
+              (tiny ? back == 0.0
+                    : std::fabs(back - value) <=
+                          std::ldexp(std::fabs(value), width == 4 ? -23 : -15)));
+    }
+}
+
+// The fixed field is never cut; for plain and scientific patterns, and for general text, the
+// output reads back within the rounding the pattern allows.
+void checkFormat(double value, const QString& pattern, const QString& decimalPoint) {
+    const QString number = device::FormatNumber(value, pattern, decimalPoint);
+    const QString fixed = device::FormatFixed(value, pattern, decimalPoint);
+    check(fixed.endsWith(number) && fixed.size() >= pattern.size() - pattern.count(u'\\'));
+    // Far out, the rounded text itself may lie beyond a double.
+    if ((decimalPoint != u"." && decimalPoint != u",") || !(std::fabs(value) < 1e300))
+        return;
+    for (const int significant : {1, 7, 15}) {
+        const double back =
+            device::ValDecimal(device::GeneralNumber(value, significant, decimalPoint));
+        check(std::fabs(back - value) <= std::fabs(value) * std::pow(10.0, 1 - significant));
+    }
+    static const QRegularExpression plain(QStringLiteral("^[#0]*0[#0]*(\\.([#0]*))?(E[-+]0+)?$"));
+    const QRegularExpressionMatch shape = plain.match(pattern);
+    if (!shape.hasMatch() || std::fabs(value) > 1e15 || std::fabs(value) < 1e-300)
+        return;
+    // Rounding to the pattern's places, after rounding to 15 significant digits.
+    const double step = std::pow(10.0, -shape.capturedLength(2));
+    const double allowed =
+        (shape.hasCaptured(3) ? std::fabs(value) * step : step / 2) + std::fabs(value) * 1e-14;
+    check(std::fabs(device::ValDecimal(number) - value) <= allowed);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes = fuzzing::bytesOf(data, size);
     checkText(QString::fromLatin1(bytes));
     checkText(QString::fromUtf8(bytes));
+    checkHexText(bytes);
+    checkFloatCode(device::ValDecimal(QString::fromLatin1(bytes)));
+    double bits = 0.0;
+    if (size >= sizeof bits) {
+        std::memcpy(&bits, data, sizeof bits);
+        checkFloatCode(bits);
+    }
+
+    // Patterns only for input with a line end, so that plain numbers run fast.
+    const QStringList parts = QString::fromUtf8(bytes).split(u'\n');
+    if (parts.size() < 2)
+        return 0;
+    const QString pattern = parts.value(0);
+    const QString decimalPoint = parts.size() > 2 ? parts.at(2) : QStringLiteral(",");
+    const double typed = device::ValDecimal(parts.value(1));
+    for (const double value :
+         {typed, -typed, bits, std::numeric_limits<double>::denorm_min(),
+          std::numeric_limits<double>::max(), std::numeric_limits<double>::quiet_NaN()})
+        checkFormat(value, pattern, decimalPoint);
     return 0;
 }

@@ -12,19 +12,14 @@ shift || true
 
 # Target and the longest input it is given.
 declare -A max_len=(
-    [measurement]=64
-    [identify]=64
-    [blockreply]=513
-    [sensorimage]=300
+    [replies]=64
+    [sensorblock]=513
     [numbers]=512
-    [hexfloat]=32
-    [format]=128
     [curvetable]=512
     [pointdialog]=128
     [languagefile]=4096
 )
-order=(measurement identify blockreply sensorimage numbers hexfloat format curvetable pointdialog
-    languagefile)
+order=(replies sensorblock numbers curvetable pointdialog languagefile)
 [ $# -gt 0 ] && order=("$@")
 for name in "${order[@]}"; do
     [ -n "${max_len[$name]:-}" ] || {

@@ -13,8 +13,6 @@ using calibration::DuplicateKind;
 using calibration::SlotState;
 using Points = std::vector<std::pair<float, float>>; // signal, etalon
 
-Q_DECLARE_METATYPE(calibration::DuplicateKind)
-
 namespace {
 
 CurveTable tableOf(const Points& points) {
@@ -48,119 +46,70 @@ private slots:
         QCOMPARE(table.point(6).state, SlotState::Empty);
     }
 
-    void removeFromFullTable() {
+    void removeAndFind() {
         CurveTable table;
         for (int i = 1; i <= CurveTable::SlotCount; ++i)
-            QVERIFY(table.append(float(i), float(i * 100)));
-        QVERIFY(!table.append(41, 4100));
+            QVERIFY(table.append(float(i % 20), float(i)));
+        QVERIFY(!table.append(41, 41));
+        for (const int missing : {0, 41})
+            table.RemoveCurvePoint(missing);
         table.RemoveCurvePoint(10);
         QCOMPARE(table.PointCount(), 39);
-        QCOMPARE(table.point(10).signal, 11.0f);
+        QCOMPARE(table.point(10).etalon, 11.0f);
         QCOMPARE(table.point(40).state, SlotState::Empty);
+        QCOMPARE(table.FindSignal(5.0f), 5);
+        QCOMPARE(table.FindSignal(0.5f), 0);
         table.CountCurvePoints();
         QCOMPARE(table.PointCount(), 39);
-    }
-
-    void removeOnlyAndMissingPoints() {
-        CurveTable table = tableOf({{1, 10}, {2, 20}});
-        for (const int missing : {0, 3, 40, 41})
-            table.RemoveCurvePoint(missing);
-        QCOMPARE(pointsOf(table), (Points{{1, 10}, {2, 20}}));
+        table.RemoveCurvePoint(40);
+        QCOMPARE(table.PointCount(), 39);
+        table = tableOf({{1, 10}});
         table.RemoveCurvePoint(1);
-        table.RemoveCurvePoint(1);
-        QVERIFY(table.CurveListRows(u"##0.00  ").isEmpty());
         table.RemoveCurvePoint(1);
         table.CountCurvePoints();
         QCOMPARE(table.PointCount(), 0);
-    }
-
-    void findSignalTakesTheFirstEqual() {
-        CurveTable table = tableOf({{0.5f, 1}, {1.25f, 2}, {1.25f, 3}});
-        QCOMPARE(table.FindSignal(1.25f), 2);
-        QCOMPARE(table.FindSignal(0.75f), 0);
-        table.setSlot(4, {4.0f, 7.0f, SlotState::Used});
+        QVERIFY(table.CurveListRows(u"0").isEmpty());
+        table.setSlot(2, {4.0f, 7.0f, SlotState::Used});
         QCOMPARE(table.FindSignal(7.0f), 0);
     }
 
-    void duplicates_data() {
-        QTest::addColumn<Points>("points");
-        QTest::addColumn<bool>("found");
-        QTest::addColumn<DuplicateKind>("kind");
-        QTest::addColumn<float>("value");
-        // The plain etalon and signal cases are tst_sensorpage's and tst_curveeditor's.
-        QTest::newRow("none") << Points{{1, 10}, {2, 20}} << false << DuplicateKind::Etalon << 0.f;
-        QTest::newRow("etalon of a point before its signal")
-            << Points{{1, 10}, {1, 10}} << true << DuplicateKind::Etalon << 10.f;
-        QTest::newRow("points walked in order")
-            << Points{{1, 10}, {1, 20}, {3, 20}} << true << DuplicateKind::Signal << 1.f;
-    }
+    // The plain etalon and signal cases are tst_sensorpage's and tst_curveeditor's.
     void duplicates() {
-        QFETCH(Points, points);
-        QFETCH(bool, found);
-        QFETCH(DuplicateKind, kind);
-        QFETCH(float, value);
-        const auto duplicate = tableOf(points).FindCurveDuplicate();
-        QCOMPARE(duplicate.has_value(), found);
-        if (found) {
-            QCOMPARE(duplicate->kind, kind);
-            QCOMPARE(duplicate->value, value);
-        }
-    }
-
-    void duplicateMessage() {
         text::LanguageTable texts;
         texts.set(42, QStringLiteral("Etalon"));
         texts.set(43, QStringLiteral("je zadán vícekrát"));
         texts.set(44, QStringLiteral("Signál"));
-        QCOMPARE(calibration::DuplicateMessage({DuplicateKind::Etalon, 0.1f}, texts),
-                 QStringLiteral("Etalon 0.1 je zadán vícekrát"));
-        QCOMPARE(calibration::DuplicateMessage({DuplicateKind::Signal, 1234567.8f}, texts),
+        const auto message = [&](const Points& points) {
+            const auto found = tableOf(points).FindCurveDuplicate();
+            return found ? calibration::DuplicateMessage(*found, texts) : QString();
+        };
+        QCOMPARE(message({{1, 10}, {2, 20}}), QString());
+        QCOMPARE(message({{1, 0.1f}, {1, 0.1f}}), QStringLiteral("Etalon 0.1 je zadán vícekrát"));
+        QCOMPARE(message({{1234567.8f, 10}, {1234567.8f, 20}, {3, 20}}),
                  QStringLiteral("Signál 1234568 je zadán vícekrát"));
     }
 
-    void rowText_data() {
-        QTest::addColumn<float>("signal");
-        QTest::addColumn<float>("etalon");
-        QTest::addColumn<QString>("unitFormat");
-        QTest::addColumn<QString>("row");
-        const auto row = [](const char* name, float signal, float etalon, const char* format,
-                            const char* text) {
-            QTest::newRow(name) << signal << etalon << format << text;
-        };
-        row("etalon wider than its field", 1.5f, 1234.567f, "##0.00  ", "   1.500  1234.57  ");
-        row("negative", -0.25f, -3.f, "####0.0 ", "  -0.250     -3.0 ");
-        row("float rounding", 0.1f, 0.3f, "##0.000 ", "   0.100    0.300 ");
-    }
     void rowText() {
-        QFETCH(float, signal);
-        QFETCH(float, etalon);
-        QFETCH(QString, unitFormat);
-        QFETCH(QString, row);
-        QCOMPARE(tableOf({{signal, etalon}}).CurveListRows(unitFormat), QStringList{row});
+        QCOMPARE(tableOf({{1.5f, 1234.567f}, {-0.25f, -3.f}}).CurveListRows(u"####0.0 "),
+                 (QStringList{"   1.500   1234.6 ", "  -0.250     -3.0 "}));
     }
 
-    void evaluate_data() {
-        QTest::addColumn<Points>("points");
-        QTest::addColumn<float>("signal");
-        QTest::addColumn<float>("expected");
+    // Linear between neighbouring points, the outer segments extended; none below 2 points.
+    void evaluate() {
+        const auto at = [](const Points& points, float signal) {
+            return calibration::EvaluateCurve(tableOf(points), signal);
+        };
         const Points bent{{0, 0}, {1, 100}, {2, 300}};
         const Points lastEqual{{0, 0}, {1, 100}, {1, 200}};
-        QTest::newRow("one point") << Points{{1, 100}} << 1.f << 0.f;
-        QTest::newRow("second segment") << bent << 1.5f << 200.f;
-        QTest::newRow("last segment extended") << bent << 3.f << 500.f;
-        QTest::newRow("first segment extended") << bent << -1.f << -100.f;
-        QTest::newRow("on a middle point") << bent << 1.f << 100.f;
-        QTest::newRow("two equal signals") << Points{{1, 100}, {1, 200}} << 0.5f << 150.f;
-        QTest::newRow("last two equal, above") << lastEqual << 500.f << 150.f;
-        QTest::newRow("last two equal, before") << lastEqual << 0.5f << 50.f;
-        QTest::newRow("beyond a float")
-            << Points{{0, 0}, {1e-30f, 1e30f}} << 1e30f << std::numeric_limits<float>::infinity();
-    }
-    void evaluate() {
-        QFETCH(Points, points);
-        QFETCH(float, signal);
-        QFETCH(float, expected);
-        QCOMPARE(calibration::EvaluateCurve(tableOf(points), signal), expected);
+        QCOMPARE(at({{1, 100}}, 1.f), 0.f);
+        QCOMPARE(at(bent, 1.5f), 200.f);
+        QCOMPARE(at(bent, 3.f), 500.f);
+        QCOMPARE(at(bent, -1.f), -100.f);
+        QCOMPARE(at(bent, 1.f), 100.f);
+        QCOMPARE(at({{1, 100}, {1, 200}}, 0.5f), 150.f); // two equal signals
+        QCOMPARE(at(lastEqual, 500.f), 150.f);
+        QCOMPARE(at(lastEqual, 0.5f), 50.f);
+        QCOMPARE(at({{0, 0}, {1e-30f, 1e30f}}, 1e30f), std::numeric_limits<float>::infinity());
     }
 };
 

@@ -13,17 +13,29 @@
 #include "tests/support/SimProcess.h"
 #include "tests/support/TestLink.h"
 
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
-#include <limits>
 #include <memory>
 
 using namespace std::chrono_literals;
 using device::orvoLib::Link;
+using device::timing::ByteTimeout;
 namespace orvo = device::orvoLib;
 
 namespace {
+
+// The frames of a trace: blank-separated, "$00" and CR left out, "F*n" for n times F.
+QList<QByteArray> framesOf(const QString& trace) {
+    QList<QByteArray> frames;
+    for (const QString& item : trace.split(u' ', Qt::SkipEmptyParts)) {
+        const QStringList parts = item.split(u'*');
+        for (int n = parts.value(1, QStringLiteral("1")).toInt(); n > 0; --n)
+            frames.append("$00" + parts[0].toLatin1());
+    }
+    return frames;
+}
 
 // A line with an instrument behind it, looked into through toran-sim's console commands.
 class Bench {
@@ -32,13 +44,17 @@ public:
     virtual device::SerialLine& line() = 0;
     virtual device::Clock& clock() = 0;
     virtual QString command(const QString& line) = 0;
+    // The frames received since the start and the time waited for replies: whole frames and
+    // the test clock where the bench can tell, else only the number of frames.
+    virtual void expectLine(const QString& trace, int waitedMs) = 0;
     Link link() { return testsupport::link(line(), clock()); }
     void addFault(const QString& rule) {
         QCOMPARE(command(QStringLiteral("fault ") + rule), QStringLiteral("ok"));
     }
     int frameCount() { return command(QStringLiteral("frames")).toInt(); }
-    QByteArray setupMemory() {
-        return QByteArray::fromHex(command(QStringLiteral("setup")).toLatin1());
+    QByteArray setupBytes(int address, int count) {
+        const QByteArray setup = QByteArray::fromHex(command(QStringLiteral("setup")).toLatin1());
+        return setup.mid(address, count).toHex().toUpper();
     }
     QByteArray block(int index) {
         return QByteArray::fromHex(command(QStringLiteral("block %1").arg(index)).toLatin1());
@@ -55,6 +71,10 @@ public:
     device::Clock& clock() override { return clock_; }
     QString command(const QString& line) override {
         return sim::runConsoleCommand(instrument_, line).line;
+    }
+    void expectLine(const QString& trace, int waitedMs) override {
+        QCOMPARE(instrument_.frames(), framesOf(trace));
+        QCOMPARE(clock_.waited(), std::chrono::milliseconds(waitedMs));
     }
 
 private:
@@ -76,6 +96,9 @@ public:
     device::SerialLine& line() override { return line_; }
     device::Clock& clock() override { return clock_; }
     QString command(const QString& line) override { return sim_.command(line); }
+    void expectLine(const QString& trace, int) override {
+        QCOMPARE(frameCount(), framesOf(trace).size());
+    }
 
 private:
     QTemporaryDir directory_;
@@ -85,12 +108,9 @@ private:
     device::QtSerialLine line_;
 };
 
-// A time-out for exchanges that are meant to fail, so the pseudo-terminal run stays short.
+// A time-out for exchanges that are meant to fail, so the pseudo-terminal run stays short: a
+// failed wait polls 4 times, 40 ms.
 constexpr auto FailingTimeout = 30ms;
-
-QByteArray bytesAt(const QByteArray& memory, int address, int count) {
-    return memory.mid(address, count).toHex().toUpper();
-}
 
 } // namespace
 
@@ -116,152 +136,138 @@ private slots:
     }
     void cleanup() { bench_.reset(); }
 
-    void byteRoundTrip_data() {
-        QTest::addColumn<int>("address");
-        QTest::addColumn<int>("value");
-        QTest::newRow("0x30 <- 0x41") << 0x30 << 0x41;
-        QTest::newRow("0xFF <- 0x00") << 0xFF << 0x00;
-    }
-    void byteRoundTrip() {
-        QFETCH(int, address);
-        QFETCH(int, value);
-        const auto timeout = device::timing::ByteTimeout;
-        QCOMPARE(orvo::WriteByte(bench_->link(), 0, address, value, timeout), value);
-        QCOMPARE(orvo::ReadByte(bench_->link(), 0, address, timeout), value);
-        QCOMPARE(orvo::ReadByte(bench_->link(), 0, 18, timeout), 5);
-        QCOMPARE(bench_->frameCount(), 3);
-        QCOMPARE(static_cast<unsigned char>(bench_->setupMemory()[address]), value);
-    }
-
-    void floatRoundTrip_data() {
-        QTest::addColumn<int>("address");
-        QTest::addColumn<double>("value");
-        QTest::addColumn<bool>("fourBytes");
-        QTest::addColumn<QByteArray>("stored"); // from the lowest address up
-        QTest::newRow("100.0 at 10") << 10 << 100.0 << true << QByteArray("00004887");
-        QTest::newRow("-12.5 in 3 bytes") << 0x30 << -12.5 << false << QByteArray("00C884");
-        QTest::newRow("zero N of range 7") << 0x58 << 32768.0 << true << QByteArray("00000090");
-    }
-    void floatRoundTrip() {
-        QFETCH(int, address);
-        QFETCH(double, value);
-        QFETCH(bool, fourBytes);
-        QFETCH(QByteArray, stored);
-        const auto timeout = device::timing::ByteTimeout;
-        QCOMPARE(orvo::WriteFloat(bench_->link(), 0, address, value, timeout, fourBytes), 1);
-        QCOMPARE(bytesAt(bench_->setupMemory(), address, fourBytes ? 4 : 3), stored);
-        QCOMPARE(orvo::ReadFloat(bench_->link(), 0, address, timeout, fourBytes), value);
-        QCOMPARE(bench_->frameCount(), fourBytes ? 8 : 6);
+    // Each reply is there at the first look, 10 ms after its frame. A float goes exponent byte
+    // first, from the highest address.
+    void roundTrips() {
+        const Link link = bench_->link();
+        QCOMPARE(orvo::WriteByte(link, 0, 0x30, 0x41, ByteTimeout), 0x41);
+        QCOMPARE(orvo::WriteByte(link, 0, 0xFF, 0x00, ByteTimeout), 0x00);
+        QCOMPARE(orvo::WriteFloat(link, 0, 10, 100.0, ByteTimeout, true), 1);
+        QCOMPARE(orvo::WriteFloat(link, 0, 0x20, -12.5, ByteTimeout, false), 1);
+        QCOMPARE(bench_->setupBytes(10, 4) + bench_->setupBytes(0x20, 3) +
+                     bench_->setupBytes(0x30, 1) + bench_->setupBytes(0xFF, 1),
+                 "0000488700C8844100");
+        QCOMPARE(orvo::ReadByte(link, 0, 0x30, ByteTimeout), 0x41);
+        QCOMPARE(orvo::ReadByte(link, 0, 0xFF, ByteTimeout), 0x00);
+        QCOMPARE(orvo::ReadByte(link, 0, 18, ByteTimeout), 5);
+        QCOMPARE(orvo::ReadFloat(link, 0, 10, ByteTimeout, true), 100.0);
+        QCOMPARE(orvo::ReadFloat(link, 0, 0x20, ByteTimeout, false), -12.5);
+        bench_->expectLine("EW3041 EWFF00 EW0D87 EW0C48 EW0B00 EW0A00 EW2284 EW21C8 EW2000 ER30 "
+                           "ERFF ER12 ER0D ER0C ER0B ER0A ER22 ER21 ER20",
+                           190);
     }
 
-    // A write is waited for again but never sent again; a read is sent up to 4 times.
+    // A read is sent up to 4 times; a write is sent once and its echo waited for up to 4 times,
+    // 10 ms apart.
     void byteWithoutProperReply_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("result");
-        QTest::addColumn<int>("frames");
-        QTest::newRow("ER 4-character reply") << "ER extra" << -1 << 4;
-        QTest::newRow("ER 2-character reply") << "ER short" << -1 << 4;
-        QTest::newRow("ER no reply") << "ER none" << -1 << 4;
-        QTest::newRow("ER reply after the time-out") << "ER late 1000" << -1 << 4;
-        QTest::newRow("ER answered at the 3rd frame") << "ER none count 2" << 5 << 3;
-        QTest::newRow("ER non-hex reply reads as 0") << "ER garbage" << 0 << 1;
-        QTest::newRow("EW wrong echo") << "EW wrong" << -1 << 1;
-        QTest::newRow("EW no echo") << "EW none" << -1 << 1;
-        QTest::newRow("EW short echo") << "EW short" << -1 << 1;
+        QTest::addColumn<QString>("trace");
+        QTest::addColumn<int>("waitedMs");
+        const auto row = [](const char* name, const char* fault, int result, const char* trace,
+                            int waitedMs) {
+            QTest::newRow(name) << fault << result << trace << waitedMs;
+        };
+        row("ER 4-character reply", "ER extra", -1, "ER12*4", 160);
+        row("ER 2-character reply", "ER short", -1, "ER12*4", 160);
+        row("ER no reply", "ER none", -1, "ER12*4", 160);
+        row("ER reply after the time-out", "ER late 1000", -1, "ER12*4", 160);
+        row("ER answered at the 3rd frame", "ER none count 2", 5, "ER12*3", 2 * 110 + 10);
+        row("ER non-hex reply reads as 0", "ER garbage", 0, "ER12", 10);
+        row("EW wrong echo", "EW wrong", -1, "EW3041", 10 + 10 + 3 * 50);
+        row("EW no echo", "EW none", -1, "EW3041", 4 * 50);
+        row("EW short echo", "EW short", -1, "EW3041", 4 * 50);
     }
     void byteWithoutProperReply() {
         QFETCH(QString, fault);
         QFETCH(int, result);
-        QFETCH(int, frames);
+        QFETCH(QString, trace);
+        QFETCH(int, waitedMs);
         bench_->addFault(fault);
-        const auto timeout = result < 0 ? FailingTimeout : device::timing::ByteTimeout;
+        const auto timeout = result < 0 ? FailingTimeout : ByteTimeout;
         QCOMPARE(fault.startsWith(u"EW") ? orvo::WriteByte(bench_->link(), 0, 0x30, 0x41, timeout)
                                          : orvo::ReadByte(bench_->link(), 0, 18, timeout),
                  result);
-        QCOMPARE(bench_->frameCount(), frames);
+        bench_->expectLine(trace, waitedMs);
     }
 
-    void writeFloatGoesOnAfterAFailedByte() {
+    // Which values have no code is tst_encoding's: nothing is sent for them.
+    void writeFloat() {
         bench_->addFault(QStringLiteral("EW none after 1 count 1"));
-        const auto timeout = device::timing::ByteTimeout;
-        QCOMPARE(orvo::WriteFloat(bench_->link(), 0, 10, 100.0, timeout, true), 0);
-        QCOMPARE(bench_->frameCount(), 4);
-        QCOMPARE(bytesAt(bench_->setupMemory(), 10, 4), QByteArray("00004887"));
-    }
-
-    // Which values have no code is tst_encoding's.
-    void writeFloatOfUnencodableValueSendsNothing() {
-        for (const double value : {std::numeric_limits<double>::quiet_NaN(), std::ldexp(1.0, 127)})
+        QCOMPARE(orvo::WriteFloat(bench_->link(), 0, 10, 100.0, ByteTimeout, true), 0);
+        QCOMPARE(bench_->setupBytes(10, 4), QByteArray("00004887"));
+        for (const double value : {std::nan(""), std::ldexp(1.0, 127)})
             QCOMPARE(orvo::WriteFloat(bench_->link(), 0, 10, value, FailingTimeout, true), 0);
-        QCOMPARE(bench_->frameCount(), 0);
+        bench_->expectLine("EW0D87 EW0C48 EW0B00 EW0A00", 10 + 4 * 120 + 10 + 10);
     }
 
+    // A block reply may take up to 100 polls.
     void readBlock() {
         QByteArray data;
         QCOMPARE(orvo::ReadBlock(bench_->link(), data, 0, 1), 1);
         QCOMPARE(data, bench_->block(1));
-        QCOMPARE(bench_->frameCount(), 1);
-    }
-
-    void readBlockTimeout() {
         bench_->addFault(QStringLiteral("KB none"));
-        QByteArray data = "untouched";
         QCOMPARE(orvo::ReadBlock(bench_->link(), data, 0, 0), orvo::ReadBlockTimeout);
-        QCOMPARE(data, QByteArray("untouched"));
-        QCOMPARE(bench_->frameCount(), 1);
-    }
-
-    void closedPort() {
+        QCOMPARE(data, bench_->block(1));
         bench_->line().close();
-        QByteArray data;
         QCOMPARE(orvo::ReadBlock(bench_->link(), data, 0, 0), orvo::ReadBlockPortClosed);
         QCOMPARE(orvo::WriteBlock(bench_->link(), "AB", 0, 0), orvo::WriteBlockPortClosed);
-        QCOMPARE(bench_->frameCount(), 0);
+        bench_->expectLine("KB20 KB00", 10 + 1010);
     }
 
     void writeBlockWithProgress() {
         QByteArray data;
-        for (int i = 0; i < 25; ++i)
+        QString trace;
+        for (int i = 0; i < 25; ++i) {
             data += static_cast<char>(0xC0 + i);
+            trace += QStringLiteral("KW20%1%2 ").arg(i, 2, 16, QChar(u'0')).arg(0xC0 + i, 0, 16);
+        }
         QStringList captions;
         const auto progress = [&](const QString& caption) { captions.append(caption); };
         QCOMPARE(orvo::WriteBlock(bench_->link(), data, 0, 1, progress, QStringLiteral("Ukládám")),
                  0);
         QCOMPARE(captions,
                  (QStringList{QStringLiteral("Ukládám (40%)"), QStringLiteral("Ukládám (80%)")}));
-        QCOMPARE(bench_->frameCount(), 25);
         const QByteArray block = bench_->block(1);
         QCOMPARE(block.left(25), data);
         QCOMPARE(block.mid(96, 3), QByteArray("KRI"));
+        bench_->expectLine(trace.toUpper(), 500 + 25 * 10);
     }
 
-    // The write stops at the byte whose echo failed (the instrument took that byte); nothing is
-    // sent for a block that cannot be written.
+    // After a lead-in of 500 ms each byte is sent up to 3 times and waited for 21 polls. The
+    // write stops at the byte whose echo failed; nothing is sent for a block that cannot be
+    // written.
     void writeBlockFailure_data() {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("result");
-        QTest::addColumn<int>("frames");
-        QTest::addColumn<int>("written"); // bytes the instrument holds
-        const QByteArray eight = "ABCDEFGH";
-        QTest::newRow("5th byte unanswered") << eight << "KW none after 4" << -5 << 7 << 5;
-        QTest::newRow("5th byte echoed wrongly") << eight << "KW wrong after 4" << -10005 << 5 << 5;
+        QTest::addColumn<QString>("trace");
+        QTest::addColumn<int>("waitedMs");
+        const QByteArray abcdef = "ABCDEF";
+        const QString first4 = "KW000041 KW000142 KW000243 KW000344 ";
+        QTest::newRow("5th byte unanswered")
+            << abcdef << "KW none after 4" << -5 << first4 + "KW000445*3" << 500 + 40 + 3 * 210;
+        QTest::newRow("5th byte echoed wrongly")
+            << abcdef << "KW wrong after 4" << -10005 << first4 + "KW000445" << 500 + 50;
         QTest::newRow("257 bytes")
-            << QByteArray(257, 'x') << "" << int(orvo::WriteBlockTooLong) << 0 << 0;
-        QTest::newRow("empty") << QByteArray() << "" << 0 << 0 << 0;
+            << QByteArray(257, 'x') << "" << int(orvo::WriteBlockTooLong) << "" << 0;
+        QTest::newRow("empty") << QByteArray() << "" << 0 << "" << 500;
     }
     void writeBlockFailure() {
         QFETCH(QByteArray, data);
         QFETCH(QString, fault);
         QFETCH(int, result);
-        QFETCH(int, frames);
-        QFETCH(int, written);
+        QFETCH(QString, trace);
+        QFETCH(int, waitedMs);
+        // The instrument took every byte sent, echoed or not.
+        const QList<QByteArray> frames = framesOf(trace);
+        const auto written = QSet<QByteArray>(frames.begin(), frames.end()).size();
         const QByteArray expected = bench_->block(0).replace(0, written, data.left(written));
         if (!fault.isEmpty())
             bench_->addFault(fault);
         QCOMPARE(orvo::WriteBlock(bench_->link(), data, 0, 0), result);
-        QCOMPARE(bench_->frameCount(), frames);
         QCOMPARE(bench_->block(0), expected);
+        bench_->expectLine(trace, waitedMs);
     }
 
 private:

@@ -1,6 +1,9 @@
+// Every exchange the program makes under every fault the line can show, through the real window
+// on the in-process simulator: what the operator is told, that nothing is lost, and that the
+// same action succeeds once the fault is gone.
+
 #include "core/calibration/CurveTable.h"
 #include "core/instrument/LiveValues.h"
-#include "core/sensor/SensorImage.h"
 #include "sim/Fault.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/ExpectedImage.h"
@@ -20,6 +23,7 @@
 #include <memory>
 
 using app::frmOrvoCalibration;
+using testsupport::withoutSaveDate;
 using namespace std::chrono_literals;
 
 namespace {
@@ -32,67 +36,35 @@ constexpr int PollTicks = 4;
 constexpr int RecoveryTicks = 25;
 constexpr auto MostWaitedPerAction = std::chrono::minutes(2);
 
-// The exchanges the program makes, each named by the command it sends.
-enum class Exchange {
-    Identify,
-    Setup,
-    SensorQuery,
-    SensorBlock,
-    Poll,
-    SensorWrite,
-    SystemWrite,
-    Reset
-};
+// The exchanges, each named by the command it sends, and the faults, in the matrix's order.
+enum class Exchange { Identify, Setup, Presence, Blocks, Poll, SensorSave, ConstantsSave, Reset };
 enum class Injected { None, Extra, Short, Wrong, Garbage, Late, Silence, Vanish };
+const char* const Commands[] = {"@", "ER", "KQ", "KB", "M", "KW", "EW", "X"};
+const char* const Faults[] = {"none",    "extra", "short",   "wrong",
+                              "garbage", "late",  "silence", "vanish"};
 
-// What the operator is left with after the action.
-enum class Outcome {
-    Done,   // the action completed as without a fault
-    Stayed, // the action was refused or cut short; the page is still there
-    Ended,  // the program ended
+// Per exchange and fault: where the operator is left (d: the action completed, s: the page
+// stays, e: the program ended), then the starts of the messages shown, in order, '|' between.
+const char* const NoSetup = "s Přístroj neodpověděl při čtení";
+const char* const NoBlocks = "d Paměť snímače (INT)|Paměť snímače (EXT)";
+const char* const BadBlocks = "d FSN structure error.|FSN structure error.";
+const char* const NoConstants = "s Přístroj nepotvrdil zápis konstant";
+const char* const Matrix[8][8] = {
+    {"s T53", "d", "d", "s T53", "s T53", "s T53", "s", "s T53"},
+    {NoSetup, NoSetup, NoSetup, "d", "d", NoSetup, NoSetup, NoSetup},
+    {"d", "d", "d", "d", "d", "d", NoBlocks, "d"},
+    {NoBlocks, NoBlocks, NoBlocks, BadBlocks, BadBlocks, NoBlocks, "d Paměť snímače (EXT)",
+     NoBlocks},
+    {"d", "d", "d", "d", "d", "d", "d", "s T64"},
+    {"s T47 [-1]", "s T47 [-1]", "s T47 [-1]", "s T47 [-10001]", "s T47 [-10001]", "s T47 [-1]",
+     "s T47 [-2]", "s T47 [-1]"},
+    {NoConstants, NoConstants, NoConstants, NoConstants, NoConstants, NoConstants, NoConstants,
+     "s Přístroj nepotvrdil zápis konstant|T31 (COM2) T32"},
+    {"e T56", "e T56", "e T56", "e T56", "e T56", "e T56", "e T56", "e T31 (COM2) T32|T56"},
 };
 
 using Points = QList<QPointF>;
 const Points CurvePoints{{0.0, 0.0}, {1.0, 50.0}, {2.0, 100.0}, {3.0, 150.0}};
-
-QByteArray commandOf(Exchange exchange) {
-    switch (exchange) {
-    case Exchange::Identify:
-        return "@";
-    case Exchange::Setup:
-        return "ER";
-    case Exchange::SensorQuery:
-        return "KQ";
-    case Exchange::SensorBlock:
-        return "KB";
-    case Exchange::Poll:
-        return "M";
-    case Exchange::SensorWrite:
-        return "KW";
-    case Exchange::SystemWrite:
-        return "EW";
-    case Exchange::Reset:
-        return "X";
-    }
-    return {};
-}
-
-QString faultText(Exchange exchange, Injected injected) {
-    if (injected == Injected::Silence || injected == Injected::Vanish)
-        return {};
-    const char* kinds[] = {"none", "extra", "short", "wrong", "garbage"};
-    const QString kind = injected == Injected::Late
-                             ? QStringLiteral("late %1").arg(LateBeyondEveryWait.count())
-                             : QString::fromLatin1(kinds[int(injected)]);
-    return QString::fromLatin1(commandOf(exchange)) + u' ' + kind;
-}
-
-using testsupport::withoutSaveDate;
-
-// The external sensor as the final step writes it with `CurvePoints`.
-QByteArray expectedImage() {
-    return testsupport::expectedImage(sim::defaultExternalSensor(), CurvePoints);
-}
 
 struct Cell {
     testsupport::InstrumentRig rig;
@@ -102,30 +74,32 @@ struct Cell {
     std::function<void()> trigger_ = [] {};
 
     explicit Cell(Exchange which, const sim::Instrument& attached = sim::Instrument::withDefaults())
-        : rig(InstrumentPort, attached), exchange(which) {
-        blockBefore = instrument().block(0);
-        internalBefore = instrument().block(1);
-    }
+        : rig(InstrumentPort, attached), exchange(which), blockBefore(instrument().block(0)),
+          internalBefore(instrument().block(1)) {}
 
     sim::Instrument& instrument() { return rig.instrument(); }
     frmOrvoCalibration& window() { return *rig.window; }
-    void next() { rig.next(); }
     [[nodiscard]] bool onCurvePage() const { return exchange >= Exchange::Poll; }
     [[nodiscard]] bool writesSensor() const {
-        return exchange == Exchange::SensorWrite || exchange == Exchange::Reset;
+        return exchange == Exchange::SensorSave || exchange == Exchange::Reset;
     }
+    [[nodiscard]] Points points() { return testsupport::pointsOf(window().session().curve()); }
 
     // Brings a fresh window to where the action starts.
     bool prepare() {
-        rig.start(exchange == Exchange::SystemWrite ? QStringLiteral("expert") : QString());
+        rig.start(exchange == Exchange::ConstantsSave ? QStringLiteral("expert") : QString());
         if (!rig.activate())
             return false;
         if (onCurvePage()) {
-            next();
-            next();
+            rig.next();
+            rig.next();
             if (window().session().step() != session::WizardStep::Finish)
                 return false;
-            setPoints();
+            calibration::CurveTable& table = window().session().curve();
+            table.clear();
+            for (const QPointF& point : CurvePoints)
+                (void)table.append(float(point.x()), float(point.y()));
+            window().curveEditor().FillCurveList();
         }
         instrument().clearLog();
         rig.messages.clear();
@@ -140,42 +114,27 @@ struct Cell {
         }
     }
 
-    void setPoints() {
-        calibration::CurveTable& table = window().session().curve();
-        table.clear();
-        for (const QPointF& point : CurvePoints)
-            (void)table.append(float(point.x()), float(point.y()));
-        table.SortCurvePoints();
-        window().curveEditor().FillCurveList();
-    }
-
     void act(int ticks = PollTicks) {
-        switch (exchange) {
-        case Exchange::Identify:
-        case Exchange::Setup:
-        case Exchange::SensorQuery:
-        case Exchange::SensorBlock:
-        case Exchange::SensorWrite:
-        case Exchange::Reset:
-            next();
-            break;
-        case Exchange::Poll:
+        if (exchange == Exchange::Poll)
             tick(ticks);
-            break;
-        case Exchange::SystemWrite:
+        else if (exchange == Exchange::ConstantsSave)
             window().fraORVOSETUP->cmdSKSave->click();
-            break;
-        }
+        else
+            rig.next();
     }
 
-    // Silence and the vanishing port begin once the exchange's first frame went out.
+    // Silence and the vanishing port begin once the exchange's first frame went out; the other
+    // faults apply to every frame of its command.
     void arm(Injected injected) {
-        const QString text = faultText(exchange, injected);
-        if (!text.isEmpty()) {
-            instrument().addFault(*sim::parseFault(text).fault);
+        if (injected < Injected::Silence) {
+            const QString kind = injected == Injected::Late
+                                     ? QStringLiteral("late %1").arg(LateBeyondEveryWait.count())
+                                     : QString::fromLatin1(Faults[int(injected)]);
+            instrument().addFault(
+                *sim::parseFault(QString::fromLatin1(Commands[int(exchange)]) + u' ' + kind).fault);
             return;
         }
-        const QByteArray frame = "$00" + commandOf(exchange);
+        const QByteArray frame = QByteArray("$00") + Commands[int(exchange)];
         trigger_ = [this, injected, frame, fired = false]() mutable {
             const QList<QByteArray>& frames = instrument().frames();
             if (fired || std::none_of(frames.begin(), frames.end(),
@@ -199,29 +158,18 @@ struct Cell {
         rig.line.reappear();
     }
 
-    [[nodiscard]] Outcome outcome() {
+    [[nodiscard]] char outcome() {
         if (window().hasEnded())
-            return Outcome::Ended;
-        switch (exchange) {
-        case Exchange::Identify:
-        case Exchange::Setup:
-        case Exchange::SensorQuery:
-        case Exchange::SensorBlock:
-            return window().session().step() == session::WizardStep::CurvePage ? Outcome::Done
-                                                                               : Outcome::Stayed;
-        case Exchange::Poll:
-            return rig.line.isOpen() && window().tmrCasovac.isActive() ? Outcome::Done
-                                                                       : Outcome::Stayed;
-        case Exchange::SystemWrite:
-            return rig.messages.shown.isEmpty() ? Outcome::Done : Outcome::Stayed;
-        case Exchange::SensorWrite:
-        case Exchange::Reset:
-            return Outcome::Stayed;
-        }
-        return Outcome::Stayed;
+            return 'e';
+        bool done = false;
+        if (exchange <= Exchange::Blocks)
+            done = window().session().step() == session::WizardStep::CurvePage;
+        else if (exchange == Exchange::Poll)
+            done = rig.line.isOpen() && window().tmrCasovac.isActive();
+        else if (exchange == Exchange::ConstantsSave)
+            done = rig.messages.shown.isEmpty();
+        return done ? 'd' : 's';
     }
-
-    [[nodiscard]] Points points() { return testsupport::pointsOf(window().session().curve()); }
 };
 
 // The sensor on the sensor page is one of the instrument's, as the instrument holds it.
@@ -239,10 +187,6 @@ bool showsTheInstrumentsSensor(frmOrvoCalibration& window, bool externalOnly = f
 
 } // namespace
 
-Q_DECLARE_METATYPE(Exchange)
-Q_DECLARE_METATYPE(Injected)
-Q_DECLARE_METATYPE(Outcome)
-
 class FaultMatrixTest : public QObject {
     Q_OBJECT
 
@@ -253,130 +197,48 @@ private slots:
 };
 
 void FaultMatrixTest::everyExchangeUnderEveryFault_data() {
-    QTest::addColumn<Exchange>("exchange");
-    QTest::addColumn<Injected>("injected");
-    QTest::addColumn<Outcome>("expected");
-    QTest::addColumn<QString>("messages");
-
-    struct Row {
-        Exchange exchange;
-        Injected injected;
-        Outcome expected;
-        const char* messages; // how the message texts shown begin, joined by '|'
-    };
-    using E = Exchange;
-    using I = Injected;
-    using O = Outcome;
-    const Row rows[] = {
-        {E::Identify, I::None, O::Stayed, "T53"},
-        {E::Identify, I::Extra, O::Done, ""},
-        {E::Identify, I::Short, O::Done, ""},
-        {E::Identify, I::Wrong, O::Stayed, "T53"},
-        {E::Identify, I::Garbage, O::Stayed, "T53"},
-        {E::Identify, I::Late, O::Stayed, "T53"},
-        {E::Identify, I::Silence, O::Stayed, ""},
-        {E::Identify, I::Vanish, O::Stayed, "T53"},
-        {E::Setup, I::None, O::Stayed, "Přístroj neodpověděl při čtení své paměti nastavení"},
-        {E::Setup, I::Extra, O::Stayed, "Přístroj neodpověděl při čtení své paměti nastavení"},
-        {E::Setup, I::Short, O::Stayed, "Přístroj neodpověděl při čtení své paměti nastavení"},
-        {E::Setup, I::Wrong, O::Done, ""},
-        {E::Setup, I::Garbage, O::Done, ""},
-        {E::Setup, I::Late, O::Stayed, "Přístroj neodpověděl při čtení své paměti nastavení"},
-        {E::Setup, I::Silence, O::Stayed, "Přístroj neodpověděl při čtení své paměti nastavení"},
-        {E::Setup, I::Vanish, O::Stayed, "Přístroj neodpověděl při čtení své paměti nastavení"},
-        {E::SensorQuery, I::None, O::Done, ""},
-        {E::SensorQuery, I::Extra, O::Done, ""},
-        {E::SensorQuery, I::Short, O::Done, ""},
-        {E::SensorQuery, I::Wrong, O::Done, ""},
-        {E::SensorQuery, I::Garbage, O::Done, ""},
-        {E::SensorQuery, I::Late, O::Done, ""},
-        {E::SensorQuery, I::Silence, O::Done, "Paměť snímače (INT)|Paměť snímače (EXT)"},
-        {E::SensorQuery, I::Vanish, O::Done, ""},
-        {E::SensorBlock, I::None, O::Done, "Paměť snímače (INT)|Paměť snímače (EXT)"},
-        {E::SensorBlock, I::Extra, O::Done, "Paměť snímače (INT)|Paměť snímače (EXT)"},
-        {E::SensorBlock, I::Short, O::Done, "Paměť snímače (INT)|Paměť snímače (EXT)"},
-        {E::SensorBlock, I::Wrong, O::Done, "FSN structure error.|FSN structure error."},
-        {E::SensorBlock, I::Garbage, O::Done, "FSN structure error.|FSN structure error."},
-        {E::SensorBlock, I::Late, O::Done, "Paměť snímače (INT)|Paměť snímače (EXT)"},
-        {E::SensorBlock, I::Silence, O::Done, "Paměť snímače (EXT)"},
-        {E::SensorBlock, I::Vanish, O::Done, "Paměť snímače (INT)|Paměť snímače (EXT)"},
-        {E::Poll, I::None, O::Done, ""},
-        {E::Poll, I::Extra, O::Done, ""},
-        {E::Poll, I::Short, O::Done, ""},
-        {E::Poll, I::Wrong, O::Done, ""},
-        {E::Poll, I::Garbage, O::Done, ""},
-        {E::Poll, I::Late, O::Done, ""},
-        {E::Poll, I::Silence, O::Done, ""},
-        {E::Poll, I::Vanish, O::Stayed, "T64"},
-        {E::SensorWrite, I::None, O::Stayed, "T47 [-1]"},
-        {E::SensorWrite, I::Extra, O::Stayed, "T47 [-1]"},
-        {E::SensorWrite, I::Short, O::Stayed, "T47 [-1]"},
-        {E::SensorWrite, I::Wrong, O::Stayed, "T47 [-10001]"},
-        {E::SensorWrite, I::Garbage, O::Stayed, "T47 [-10001]"},
-        {E::SensorWrite, I::Late, O::Stayed, "T47 [-1]"},
-        {E::SensorWrite, I::Silence, O::Stayed, "T47 [-2]"},
-        {E::SensorWrite, I::Vanish, O::Stayed, "T47 [-1]"},
-        {E::SystemWrite, I::None, O::Stayed, "Přístroj nepotvrdil zápis konstant"},
-        {E::SystemWrite, I::Extra, O::Stayed, "Přístroj nepotvrdil zápis konstant"},
-        {E::SystemWrite, I::Short, O::Stayed, "Přístroj nepotvrdil zápis konstant"},
-        {E::SystemWrite, I::Wrong, O::Stayed, "Přístroj nepotvrdil zápis konstant"},
-        {E::SystemWrite, I::Garbage, O::Stayed, "Přístroj nepotvrdil zápis konstant"},
-        {E::SystemWrite, I::Late, O::Stayed, "Přístroj nepotvrdil zápis konstant"},
-        {E::SystemWrite, I::Silence, O::Stayed, "Přístroj nepotvrdil zápis konstant"},
-        {E::SystemWrite, I::Vanish, O::Stayed, "Přístroj nepotvrdil zápis konstant|T31 (COM2) T32"},
-        {E::Reset, I::None, O::Ended, "T56"},
-        {E::Reset, I::Extra, O::Ended, "T56"},
-        {E::Reset, I::Short, O::Ended, "T56"},
-        {E::Reset, I::Wrong, O::Ended, "T56"},
-        {E::Reset, I::Garbage, O::Ended, "T56"},
-        {E::Reset, I::Late, O::Ended, "T56"},
-        {E::Reset, I::Silence, O::Ended, "T56"},
-        {E::Reset, I::Vanish, O::Ended, "T31 (COM2) T32|T56"},
-    };
-    const char* exchangeNames[] = {"$00@", "ER", "$00KQ", "KB", "$00M", "KW", "EW", "$00X"};
-    const char* faultNames[] = {"none",    "extra", "short",   "wrong",
-                                "garbage", "late",  "silence", "vanish"};
-    for (const Row& row : rows)
-        QTest::addRow("%s %s", exchangeNames[int(row.exchange)], faultNames[int(row.injected)])
-            << row.exchange << row.injected << row.expected << QString::fromUtf8(row.messages);
+    QTest::addColumn<int>("exchange");
+    QTest::addColumn<int>("injected");
+    for (int e = 0; e < 8; ++e)
+        for (int i = 0; i < 8; ++i)
+            QTest::addRow("%s %s", Commands[e], Faults[i]) << e << i;
 }
 
 void FaultMatrixTest::everyExchangeUnderEveryFault() {
-    QFETCH(Exchange, exchange);
-    QFETCH(Injected, injected);
-    QFETCH(Outcome, expected);
-    QFETCH(QString, messages);
+    QFETCH(int, exchange);
+    QFETCH(int, injected);
+    const QString expected = QString::fromUtf8(Matrix[exchange][injected]);
+    const QStringList starts = expected.mid(2).split(u'|', Qt::SkipEmptyParts);
+    const QByteArray image = testsupport::expectedImage(sim::defaultExternalSensor(), CurvePoints);
 
-    auto owned = std::make_unique<Cell>(exchange);
+    auto owned = std::make_unique<Cell>(Exchange(exchange));
     Cell& first = *owned;
     QVERIFY(first.prepare());
-    const QByteArray image = expectedImage();
-    first.arm(injected);
+    first.arm(Injected(injected));
     first.act();
-    const Outcome seen = first.outcome();
+    const char seen = first.outcome();
     const QStringList shown = first.rig.messages.texts();
     // Every wait ran on the manual clock: a fault costs the operator bounded time, never a hang.
     QVERIFY(first.rig.clock.waited() < MostWaitedPerAction);
 
     // What the operator sees.
-    QCOMPARE(seen, expected);
-    const QStringList starts = messages.isEmpty() ? QStringList() : messages.split(u'|');
+    QCOMPARE(seen, expected[0].toLatin1());
     QCOMPARE(shown.size(), starts.size());
     for (qsizetype i = 0; i < starts.size(); ++i)
         QVERIFY2(shown[i].startsWith(starts[i]), qPrintable(shown[i]));
-    // A success is never claimed for a sensor that was not written as it should be.
-    const QByteArray inSensor = first.instrument().block(0).left(image.size());
+    // A success is never claimed for a sensor that was not written as it should be, and a
+    // block changed into anything but the intended image is reported.
+    const QByteArray inSensor = withoutSaveDate(first.instrument().block(0).left(image.size()));
     if (shown.contains(QStringLiteral("T56")))
-        QCOMPARE(withoutSaveDate(inSensor), withoutSaveDate(image));
-    // A block changed in the instrument is the intended image, or the operator was told.
-    if (first.instrument().block(0) != first.blockBefore &&
-        withoutSaveDate(inSensor) != withoutSaveDate(image))
+        QCOMPARE(inSensor, withoutSaveDate(image));
+    if (first.instrument().block(0) != first.blockBefore && inSensor != withoutSaveDate(image))
         QVERIFY2(!shown.isEmpty(), "a sensor block was damaged without a word");
     // The operator's points survive on the curve page.
-    if (first.onCurvePage() && seen != Outcome::Ended)
+    if (first.onCurvePage() && seen != 'e')
         QCOMPARE(first.points(), CurvePoints);
     // A read-out that passes without a word shows the instrument's sensor, or plainly none.
-    if (seen == Outcome::Done && exchange <= Exchange::SensorBlock && shown.isEmpty())
+    const bool readOut = Exchange(exchange) <= Exchange::Blocks;
+    if (seen == 'd' && readOut && shown.isEmpty())
         QVERIFY2(showsTheInstrumentsSensor(first.window()) ||
                      (first.window().session().sensors().SensorMask & 3U) == 0,
                  "a damaged read-out passed unnoticed");
@@ -384,23 +246,23 @@ void FaultMatrixTest::everyExchangeUnderEveryFault() {
     // Clear the fault and do the same again: it works, in the same window while it is open.
     first.disarm();
     // Going on from a sensor page that a faulty read-out left must not overwrite a sensor.
-    if (seen == Outcome::Done && exchange <= Exchange::SensorBlock) {
-        first.next();
+    if (seen == 'd' && readOut) {
+        first.rig.next();
         const bool kept = first.instrument().block(0) == first.blockBefore &&
                           first.instrument().block(1) == first.internalBefore;
         QVERIFY2(kept, qPrintable(first.rig.messages.texts().join(u'|')));
     }
     // An ended program is started again, on the instrument as the fault left it.
-    if (seen == Outcome::Ended)
-        owned = std::make_unique<Cell>(exchange, first.instrument());
+    if (seen == 'e')
+        owned = std::make_unique<Cell>(Exchange(exchange), first.instrument());
     Cell& cell = *owned;
-    if (seen == Outcome::Ended || (seen == Outcome::Done && !cell.onCurvePage())) {
+    if (seen == 'e' || (seen == 'd' && !cell.onCurvePage())) {
         cell.rig.window.reset();
         QVERIFY(cell.prepare());
     }
     // The live signal runs a moment before the operator tries again. It opens a port it lost,
     // or one that an action found gone and left closed, so the points need no new connection.
-    if (cell.onCurvePage() && seen != Outcome::Ended) {
+    if (cell.onCurvePage() && seen != 'e') {
         cell.tick(PollTicks);
         QVERIFY(cell.rig.line.isOpen());
     }
@@ -413,12 +275,12 @@ void FaultMatrixTest::everyExchangeUnderEveryFault() {
         QCOMPARE(withoutSaveDate(cell.instrument().block(0).left(image.size())),
                  withoutSaveDate(image));
     } else {
-        QCOMPARE(cell.outcome(), Outcome::Done);
+        QCOMPARE(cell.outcome(), 'd');
         QCOMPARE(cell.rig.messages.texts(), QStringList());
     }
-    if (exchange <= Exchange::SensorBlock)
+    if (readOut)
         QVERIFY(showsTheInstrumentsSensor(cell.window(), true));
-    if (exchange == Exchange::Poll)
+    if (Exchange(exchange) == Exchange::Poll)
         QVERIFY(cell.window().session().live().SignalDiv != -1);
     if (cell.onCurvePage() && !cell.window().hasEnded())
         QCOMPARE(cell.points(), CurvePoints);
