@@ -1,8 +1,10 @@
 #include "core/instrument/Identify.h"
+#include "core/instrument/Timing.h"
 #include "core/sensor/SensorReadout.h"
 #include "core/session/SensorSave.h"
 #include "core/session/SystemCalibration.h"
 #include "core/text/HexCodes.h"
+#include "core/text/NumberText.h"
 #include "sim/Fault.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/ExpectedImage.h"
@@ -108,6 +110,19 @@ private slots:
             QCOMPARE(rig.calls.last(), QString("ended"));
             QVERIFY(rig.messages.shown.isEmpty());
         }
+    }
+
+    // The read-out makes the constants of the sensor's range (7) the active ones; the reset
+    // waits while the instrument restarts.
+    void readOutAndReset() {
+        Rig rig;
+        QCOMPARE(rig.session.live().ActiveZero, float(device::ValDecimal(rig.constants().zero[7])));
+        QCOMPARE(rig.session.live().ActiveK, float(device::ValDecimal(rig.constants().k[7])));
+        const auto before = rig.clock.waited();
+        QVERIFY(rig.run([&rig](const device::Link& link) { rig.session.resetInstrument(link); }));
+        QCOMPARE(rig.instrument().frames(), QList<QByteArray>{"$00X"});
+        QCOMPARE(rig.calls, QStringList({"disable", "stop", "enable"}));
+        QVERIFY(rig.clock.waited() - before >= device::timing::ResetRecovery);
     }
 
     // A table left from the sensor shown before is replaced; the stored count is kept within

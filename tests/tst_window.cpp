@@ -114,8 +114,10 @@ private slots:
 
     // The averaging controls show in expert mode only.
     void commandLineSwitchesExpertMode() {
-        for (const auto& [line, expert] :
-             {std::pair{"  EXPERT  ", true}, {"expert now", false}, {"", false}}) {
+        for (const auto& [line, expert] : {std::pair{"  EXPERT  ", true},
+                                           {"expert now", false},
+                                           {"-expert", false},
+                                           {"", false}}) {
             Rig rig;
             const frmOrvoCalibration& window = rig.startWithTexts(QString::fromLatin1(line));
             QCOMPARE(window.session().expert(), expert);
@@ -207,16 +209,18 @@ private slots:
         rig.tick();
         rig.tick();
         QCOMPARE(rig.values(), (QStringList{"-----", "32900", "1.234 ", "B=200"}));
-        for (const auto& [flags, tooltip] :
-             {std::pair{0x03, "E50 SysCalibration ,E51 ClockREG "}, {0x02, ",E51 ClockREG "}}) {
+        for (const auto& [flags, tooltip] : {std::pair{0x03, "E50 SysCalibration ,E51 ClockREG "},
+                                             {0x02, ",E51 ClockREG "},
+                                             {0x00, ""}}) {
             rig.instrument.setStatus(flags);
             rig.tick();
             rig.tick();
             QCOMPARE(lamps.lblIDef->toolTip(), QString::fromLatin1(tooltip));
+            QCOMPARE(lamps.lblIDef->isHidden(), flags == 0);
         }
-        QCOMPARE(rig.instrument.frames(), QList<QByteArray>(8, "$00M"));
+        QCOMPARE(rig.instrument.frames(), QList<QByteArray>(10, "$00M"));
         QVERIFY(rig.window->session().runner().run([&](const device::Link&) { rig.tick(); }));
-        QCOMPARE(rig.instrument.frameCount(), 8);
+        QCOMPARE(rig.instrument.frameCount(), 10);
         QVERIFY(rig.messages.shown.isEmpty());
     }
 

@@ -69,7 +69,7 @@ private slots:
     // The port page is built at the first activation only, and again by Back: each time with
     // the remembered port (COM1 when it is none of the list's), not the operator's choice.
     void portPageShowsTheRememberedPort() {
-        for (const auto& [stored, selected] : {std::pair{50, "COM1"}, {49, "COM49"}}) {
+        for (const auto& [stored, selected] : {std::pair{0, "COM1"}, {50, "COM1"}, {49, "COM49"}}) {
             Rig rig;
             rig.portSetting.setComPort(stored);
             frmOrvoCalibration& window = rig.startActive();
@@ -137,8 +137,8 @@ private slots:
         QVERIFY(zeros[std::size_t(range)]->palette() != zeros[std::size_t(range) - 1]->palette());
     }
 
-    // The port page stays; a port that did not identify is not remembered. A reply too short
-    // for the read-out is the read-out's to tell.
+    // The port page stays; a port that did not identify is not remembered, and the right one
+    // then connects. A reply too short for the read-out is the read-out's to tell.
     void connectFailureKeepsThePortPage() {
         using State = sim::SimulatedLine::PortState;
         for (const auto& [state, message] :
@@ -158,6 +158,9 @@ private slots:
             QCOMPARE(rig.shownFrames(), QStringList{"fraCOMM"});
             QVERIFY(window.cmdNext->isEnabled() && !window.tmrCasovac.isActive());
             QCOMPARE(rig.portSetting.comPort(), state == State::Absent ? 6 : 3);
+            rig.choosePort(3);
+            rig.next();
+            QCOMPARE(rig.step(), WizardStep::CurvePage);
         }
     }
 
