@@ -1,6 +1,11 @@
 #include "tests/support/WindowRig.h"
 
 #include "core/text/Windows1250.h"
+#include "views/CurvePage.h"
+#include "views/PortPage.h"
+#include "views/SensorPage.h"
+#include "views/SignalPanels.h"
+#include "views/StatusPanel.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -54,6 +59,26 @@ app::frmOrvoCalibration& InstrumentRig::startActive(const QString& commandLine) 
     if (!activate())
         qWarning("the window did not become active");
     return *window;
+}
+
+app::frmOrvoCalibration& InstrumentRig::startAt(session::WizardStep step,
+                                                const QString& commandLine) {
+    startActive(commandLine);
+    while (this->step() < step && !window->hasEnded())
+        next();
+    instrument().clearLog();
+    messages.clear();
+    return *window;
+}
+
+QStringList WindowRig::shownFrames() const {
+    QStringList shown;
+    for (const QWidget* frame :
+         std::initializer_list<const QWidget*>{window->fraCOMM, window->fraSNIMAC, window->fraCURVE,
+                                               window->fraDISPLAY, window->fraSTATUS})
+        if (!frame->isHidden())
+            shown.append(frame->objectName());
+    return shown;
 }
 
 void InstrumentRig::next() {

@@ -39,6 +39,8 @@ struct WindowRig {
     app::frmOrvoCalibration& start(const QString& commandLine = {});
     // Shows the window and waits until it is active.
     [[nodiscard]] bool activate();
+    // The names of the page frames and the status panel that are not hidden.
+    [[nodiscard]] QStringList shownFrames() const;
 };
 
 // A WindowRig with an instrument on `port`, remembered as the port to use, and numbered texts.
@@ -54,8 +56,12 @@ struct InstrumentRig : WindowRig {
     }
     // Builds the window and shows it; warns when it does not become active.
     app::frmOrvoCalibration& startActive(const QString& commandLine = {});
+    // Builds and shows the window and presses Next until the wizard is at `step` (the sensor
+    // page for CurvePage, the curve page for Finish); then clears the log and the messages.
+    app::frmOrvoCalibration& startAt(session::WizardStep step, const QString& commandLine = {});
     void next();
     void back();
+    [[nodiscard]] session::WizardStep step() const { return window->session().step(); }
 };
 
 } // namespace testsupport

@@ -1,0 +1,385 @@
+#include "core/instrument/Identify.h"
+#include "core/instrument/Timing.h"
+#include "core/sensor/SensorReadout.h"
+#include "core/session/SensorSave.h"
+#include "core/session/SystemCalibration.h"
+#include "core/text/HexCodes.h"
+#include "core/text/NumberText.h"
+#include "sim/Fault.h"
+#include "sim/SensorBlock.h"
+#include "tests/support/ExpectedImage.h"
+#include "tests/support/SessionRig.h"
+#include "tests/support/TestLink.h"
+
+#include <QLocale>
+#include <QTest>
+
+using namespace std::chrono_literals;
+using session::SaveResult;
+
+namespace {
+
+constexpr int ExternalImageSize = 104 + 8 * 3; // the default external sensor has 3 points
+
+// A session after the read-out, with a clean log. The save takes the sensor in use as it is,
+// unless the page is refused (the page's checks and copy are tst_sensorpage's).
+struct Rig : testsupport::SessionRig {
+    session::SystemCalibration calibration{session};
+    bool refusePage = false;
+    session::SensorSave save{session,
+                             {[this](std::uint8_t options) {
+                                  sensor().Options = options;
+                                  return !refusePage;
+                              },
+                              [] { return QDate(2025, 12, 6); }}};
+
+    explicit Rig(int mask = 3, int options = -1) {
+        sim::SensorBlockContent content = sim::defaultExternalSensor();
+        content.options = options < 0 ? content.options : options;
+        instrument().setBlock(0, sim::makeSensorBlock(content));
+        instrument().setSensorMask(mask);
+        (void)run([this](const device::Link& link) { (void)session.readOut(link); });
+        instrument().clearLog();
+        status.texts.clear();
+        calls.clear();
+    }
+    SaveResult saveSensor(bool onlyWhenChanged) {
+        SaveResult result = SaveResult::PageRejected;
+        (void)run(
+            [&](const device::Link& link) { result = save.SaveSensor(link, onlyWhenChanged); });
+        return result;
+    }
+    void saveConstants() {
+        (void)run([this](const device::Link& link) { calibration.SaveSystemCalibration(link); });
+    }
+    sensor::SensorRecord& sensor() { return session.sensors().CurrentSensor; }
+    [[nodiscard]] const device::SystemConstants& constants() const { return session.constants(); }
+};
+
+// Sets up the ports of a simulated line.
+using Ports = std::function<void(sim::SimulatedLine&)>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Ports)
+
+// The session and its actions without a window, and the search for the instrument's port.
+class SessionTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
+    // An action started during another's wait does nothing. An end asked for during a wait
+    // unwinds the running action there: nothing more is sent, the program ends once it has
+    // unwound, and no action runs after.
+    void oneActionAtATimeAndTheEndUnwinds() {
+        Rig rig;
+        bool endedInsideTheWait = true;
+        rig.clock.setOnDelay([&rig, &endedInsideTheWait] {
+            QVERIFY(!rig.run([](const device::Link&) { QFAIL("ran while the line was held"); }));
+            rig.session.runner().requestEnd();
+            endedInsideTheWait = rig.calls.contains("ended");
+        });
+        bool finished = false;
+        QVERIFY(rig.run([&finished](const device::Link& link) {
+            link.line.send("$00@\r");
+            link.delay(100ms);
+            link.line.send("$00@\r");
+            finished = true;
+        }));
+        QVERIFY(!finished && !endedInsideTheWait && !rig.line.isOpen());
+        QCOMPARE(rig.calls, QStringList({"stop", "stop", "ended"}));
+        QVERIFY(!rig.run([](const device::Link&) { QFAIL("ran after the end"); }));
+        QCOMPARE(rig.instrument().frames(), QList<QByteArray>{"$00@"});
+    }
+
+    // An end asked for during a sensor's or the constants' write lets it finish; nothing is
+    // sent after it.
+    void endDuringAWriteFinishesIt() {
+        for (const QByteArray command : {"KW", "EW"}) {
+            Rig rig;
+            rig.sensor().Description = QStringLiteral("Nový popis");
+            rig.clock.setOnDelay([&rig, command] {
+                if (rig.framesOf(command).size() == 20)
+                    rig.session.runner().requestEnd();
+            });
+            command == "KW" ? (void)rig.saveSensor(true) : rig.saveConstants();
+            QCOMPARE(rig.framesOf(command).size(), command == "KW" ? ExternalImageSize : 64);
+            QCOMPARE(rig.instrument().frames().last(), rig.framesOf(command).last());
+            QCOMPARE(rig.calls.last(), QString("ended"));
+            QVERIFY(rig.messages.shown.isEmpty());
+        }
+    }
+
+    // The read-out makes the constants of the sensor's range (7) the active ones; the reset
+    // waits while the instrument restarts.
+    void readOutAndReset() {
+        Rig rig;
+        QCOMPARE(rig.session.live().ActiveZero, float(device::ValDecimal(rig.constants().zero[7])));
+        QCOMPARE(rig.session.live().ActiveK, float(device::ValDecimal(rig.constants().k[7])));
+        const auto before = rig.clock.waited();
+        QVERIFY(rig.run([&rig](const device::Link& link) { rig.session.resetInstrument(link); }));
+        QCOMPARE(rig.instrument().frames(), QList<QByteArray>{"$00X"});
+        QCOMPARE(rig.calls, QStringList({"disable", "stop", "enable"}));
+        QVERIFY(rig.clock.waited() - before >= device::timing::ResetRecovery);
+    }
+
+    // A table left from the sensor shown before is replaced; the stored count is kept within
+    // the table's slots.
+    void sensorCurveFillsTheTable() {
+        for (const auto& [stored, shown] : {std::pair{41, 40}, {-3, 0}}) {
+            Rig rig;
+            QList<QPointF> expected;
+            for (std::size_t i = 0; i < sensor::CurveSlots; ++i) {
+                rig.sensor().CurveSignal[i] = 0.5F * float(i);
+                rig.sensor().CurveEtalon[i] = 10.0F * float(i);
+                if (int(i) < shown)
+                    expected.append({0.5 * double(i), 10.0 * double(i)});
+            }
+            rig.sensor().CurvePointCount = stored;
+            rig.session.loadSensorCurve();
+            QCOMPARE(testsupport::pointsOf(rig.session.curve()), expected);
+            QCOMPARE(rig.session.curve().point(1).state == calibration::SlotState::Used, shown > 0);
+        }
+    }
+
+    // On the sensor's range (7, the external one's); the defaults halve the factory constant
+    // from the least sensitive range to the most sensitive.
+    void zeroGainAndDefaults() {
+        Rig rig;
+        device::LiveValues& live = rig.session.live();
+        live.SignalDiv = 32770.4F;
+        rig.calibration.SetNula();
+        QCOMPARE(rig.constants().zero[7], QString("32770"));
+        QCOMPARE(live.ActiveZero, 32770.4F);
+        live.ActiveZero = 32768.0F;
+        live.SignalDiv = 32768.0F + 12952.0F;
+        rig.calibration.SetGain2mVV();
+        QCOMPARE(rig.constants().k[7], QString("1.54416 E-4"));
+        QCOMPARE(live.ActiveK, static_cast<float>(2.0 / 12952.0));
+        // No difference to the zero: k cannot be determined and nothing changes.
+        live.SignalDiv = live.ActiveZero;
+        rig.calibration.SetGain2mVV();
+        // A stale signal is refused with the lost-line message.
+        live.SignalStale = true;
+        rig.calibration.SetNula();
+        QCOMPARE(rig.constants().zero[7], QString("32770"));
+        QCOMPARE(rig.constants().k[7], QString("1.54416 E-4"));
+        QCOMPARE(rig.messages.texts(),
+                 QStringList({session::GainNotDeterminedMessage, "T64\r\nT65"}));
+
+        rig.calibration.LoadDefaultConstants();
+        const auto& zeros = rig.constants().zero;
+        QCOMPARE(QStringList(zeros.begin(), zeros.end()), QStringList(8, "32767"));
+        QCOMPARE(rig.constants().k[0], QString("1.52704 E-2"));
+        QCOMPARE(rig.constants().k[7], QString("1.19300 E-4"));
+    }
+
+    // All 16 constants are written with progress, the instrument is reset and read again (the
+    // boxes then show what it holds), and the operator's points survive the read-out.
+    void saveWritesAllConstantsAndKeepsThePoints() {
+        Rig rig;
+        device::SystemConstants edited;
+        for (std::size_t i = 0; i < 8; ++i) {
+            edited.zero[i] = QStringLiteral(" 3276%1 ").arg(i);
+            edited.k[i] = QStringLiteral("0,00%1").arg(i + 1);
+        }
+        rig.session.setConstants(edited);
+        rig.session.curve().setSlot(1, {7.0F, 0.5F, calibration::SlotState::Used});
+        rig.saveConstants();
+        QCOMPARE(rig.status.texts.first(), QString("T52 0%"));
+        for (int i = 0; i < 8; ++i) {
+            QCOMPARE(rig.instrument().setupFloat(0x20 + 8 * i), 32760.0 + i);
+            QCOMPARE(float(rig.instrument().setupFloat(0x24 + 8 * i)), 0.001F * float(i + 1));
+        }
+        QCOMPARE(rig.framesOf("X").size(), 1);
+        QCOMPARE(rig.calls.last(), QString("start"));
+        QCOMPARE(rig.session.curve().point(1).etalon, 7.0F);
+        QCOMPARE(rig.constants().zero[3], QString("32763"));
+        QVERIFY(rig.messages.shown.isEmpty());
+    }
+
+    // A lost echo: the rest is written and the instrument reset all the same. A box the
+    // instrument cannot store stops the save before the first write.
+    void failedConstants_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("kText");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("echo lost") << "EW none after 4 count 4"
+                                   << "" << session::constantsNotWrittenMessage({"k G1(1)"});
+        QTest::newRow("beyond float")
+            << ""
+            << "1e39" << session::constantNotStorableMessage("k G1(1)", "1e39");
+    }
+    void failedConstants() {
+        QFETCH(QString, fault);
+        QFETCH(QString, kText);
+        QFETCH(QString, message);
+        Rig rig;
+        if (!fault.isEmpty())
+            rig.instrument().addFault(*sim::parseFault(fault).fault);
+        if (!kText.isEmpty())
+            rig.session.setRangeKText(0, kText);
+        rig.saveConstants();
+        QCOMPARE(rig.messages.texts(), QStringList{message});
+        QCOMPARE(rig.framesOf("EW").size(), kText.isEmpty() ? 64 : 0);
+        QCOMPARE(rig.framesOf("X").size(), kText.isEmpty() ? 1 : 0);
+    }
+
+    // Only a changed sensor is written, into the external block while both sensors are there,
+    // else the internal one; changed are a new description, a block of which no image is in
+    // hand, and points stored in 3 bytes, not the save date. The reset follows.
+    void saveWritesOnlyAChangedSensor_data() {
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("block"); // -1: nothing written
+        QTest::newRow("as read") << 3 << "" << -1;
+        QTest::newRow("no image in hand") << 3 << "no image" << 0;
+        QTest::newRow("three-byte points") << 3 << "options" << 0;
+        QTest::newRow("described, both sensors") << 3 << "description" << 0;
+        QTest::newRow("described, internal alone") << 2 << "description" << 1;
+        QTest::newRow("described, external alone") << 1 << "description" << 1;
+    }
+    void saveWritesOnlyAChangedSensor() {
+        QFETCH(int, mask);
+        QFETCH(QString, change);
+        QFETCH(int, block);
+        Rig rig(mask, change == u"options" ? 0x90 : -1);
+        if (mask == 1)
+            rig.sensor() = rig.session.sensors().SensorRecords[sensor::ExternalBlock];
+        if (change == u"no image")
+            rig.session.sensors().SensorImage.clear();
+        if (change == u"description")
+            rig.sensor().Description = QStringLiteral("Nový popis");
+        const int size = 104 + 8 * rig.sensor().CurvePointCount;
+        QCOMPARE(rig.saveSensor(true), block < 0 ? SaveResult::Unchanged : SaveResult::Written);
+        const QList<QByteArray> writes = rig.framesOf("KW");
+        QCOMPARE(writes.size(), block < 0 ? 0 : size);
+        for (int i = 0; i < writes.size(); ++i)
+            QCOMPARE(writes[i].mid(5, 4),
+                     (device::LongToHex(32 * block, 2) + device::LongToHex(i, 2)).toLatin1());
+        QCOMPARE(rig.framesOf("X").size(), block < 0 ? 0 : 1);
+        if (change == u"options")
+            QCOMPARE(uchar(rig.instrument().block(0)[99]), 0xD0);
+        if (change == u"description")
+            QCOMPARE(rig.instrument().block(block).mid(8, 10), QByteArray("Nov\xFD popis"));
+        QCOMPARE(rig.calls.last(), QString("enable"));
+        QVERIFY(rig.messages.shown.isEmpty());
+    }
+
+    // A block left half written is not the base of the next comparison: the next save that
+    // writes only changes writes it again.
+    void failedWriteIsReportedAndWrittenAgain() {
+        Rig rig;
+        rig.sensor().Description = QStringLiteral("Nový popis");
+        rig.instrument().addFault(*sim::parseFault(u"KW none after 4").fault);
+        QCOMPARE(rig.saveSensor(true), SaveResult::WriteFailed);
+        QCOMPARE(rig.framesOf("KW").size(), 4 + 3);
+        QCOMPARE(rig.messages.texts(), QStringList{"T47 [-5]"});
+        QCOMPARE(rig.calls, QStringList({"stop", "disable", "enable"}));
+        rig.instrument().clearFaults();
+        rig.instrument().clearLog();
+        QCOMPARE(rig.saveSensor(true), SaveResult::Written);
+        QCOMPARE(rig.framesOf("KW").size(), ExternalImageSize);
+    }
+
+    // The block read again after the reset must hold what was written; a block that does not
+    // read at all is the read-out's to report, not a mismatch.
+    void readBack() {
+        for (const bool unreadable : {false, true}) {
+            Rig rig;
+            rig.sensor().Description = QStringLiteral("Nový popis");
+            if (unreadable) // the internal block reads again, the external one does not
+                rig.instrument().addFault(*sim::parseFault(u"KB none after 1").fault);
+            bool damaged = unreadable;
+            rig.clock.setOnDelay([&rig, &damaged] {
+                if (!damaged && !rig.framesOf("X").isEmpty()) {
+                    damaged = true;
+                    QByteArray block = rig.instrument().block(0);
+                    block[118] = char(block[118] ^ 0x01);
+                    rig.instrument().setBlock(0, block);
+                }
+            });
+            QCOMPARE(rig.saveSensor(false),
+                     unreadable ? SaveResult::Written : SaveResult::WriteFailed);
+            QCOMPARE(rig.messages.texts(),
+                     QStringList{unreadable ? sensor::blockReadFailedMessage(sensor::ExternalBlock)
+                                            : QString::fromUtf8(session::ReadBackMismatchMessage)});
+        }
+    }
+
+    // A refused page or a point the number code cannot hold: nothing is sent.
+    void rejectedSensorSendsNothing() {
+        for (const bool refusePage : {true, false}) {
+            Rig rig;
+            rig.refusePage = refusePage;
+            rig.sensor().CurveEtalon[0] = refusePage ? 0.0F : 3.0e38F;
+            QCOMPARE(rig.saveSensor(false), SaveResult::PageRejected);
+            QCOMPARE(rig.messages.texts(),
+                     QStringList{refusePage ? "T49" : session::ValueNotStorableMessage});
+            QCOMPARE(rig.instrument().frameCount(), 0);
+            QVERIFY(rig.calls.isEmpty());
+        }
+    }
+
+    // The page's Save asks first, always writes, resets and does not read again.
+    void confirmedSaveAsksAndWrites() {
+        Rig rig;
+        rig.sensor().Description = QStringLiteral("Nový popis");
+        const auto confirmAndSave = [&rig] {
+            (void)rig.run([&rig](const device::Link& link) { rig.save.ConfirmAndSave(link); });
+        };
+        confirmAndSave(); // No is the question's default answer
+        QCOMPARE(rig.messages.texts(), QStringList{"T46"});
+        QCOMPARE(rig.instrument().frameCount(), 0);
+        rig.messages.answer(text::MsgAnswer::Yes);
+        confirmAndSave();
+        QCOMPARE(rig.framesOf("KW").size(), ExternalImageSize);
+        QCOMPARE(rig.framesOf("X").size(), 1);
+        QCOMPARE(rig.framesOf("KB").size(), 0);
+        QVERIFY(rig.session.sensors().SensorRecords[0] == sensor::SensorRecord{});
+        // What was written is the comparison base.
+        QCOMPARE(rig.saveSensor(true), SaveResult::Unchanged);
+    }
+
+    // COM1 to COM49 in rising order: the first port that identifies wins and is left closed.
+    void portSearch_data() {
+        using State = sim::SimulatedLine::PortState;
+        QTest::addColumn<Ports>("ports");
+        QTest::addColumn<int>("found");
+        QTest::addColumn<QList<int>>("opened");
+        QTest::newRow("lowest wins") << Ports([](sim::SimulatedLine& line) {
+            line.attach(7);
+            line.attach(3);
+        }) << 3 << QList<int>{3};
+        QTest::newRow("lower case, left open by a connect") << Ports([](sim::SimulatedLine& line) {
+            line.attach(6);
+            line.attach(2).setIdentification("toran r-40 v2.10\r");
+            QVERIFY(line.setPortNumber(2) && line.open() == device::OpenResult::Opened);
+        }) << 6 << QList<int>{2, 2, 6};
+        QTest::newRow("busy, refused and silent") << Ports([](sim::SimulatedLine& line) {
+            line.setPortState(2, State::InUse);
+            line.setPortState(3, State::PermissionDenied);
+            line.setPortState(5, State::Silent);
+            line.attach(8);
+        }) << 8 << QList<int>{5, 8};
+    }
+    void portSearch() {
+        QFETCH(Ports, ports);
+        QFETCH(int, found);
+        QFETCH(QList<int>, opened);
+        testsupport::ManualClock clock;
+        sim::SimulatedLine line{clock};
+        ports(line);
+        const device::PortSearchResult result =
+            device::SearchInstrumentPort(testsupport::link(line, clock));
+        QCOMPARE(result.port, found);
+        QCOMPARE(result.permissionRefused, found == 8);
+        QCOMPARE(line.openedPorts(), opened);
+        QVERIFY(!line.isOpen());
+    }
+};
+
+QTEST_MAIN(SessionTest)
+#include "tst_session.moc"

@@ -1,0 +1,309 @@
+// The main window outside the wizard's steps: its start-up and end, the sensor display, the
+// expert frames, the live signal's polling and the port search's button.
+
+#include "core/instrument/LiveSignal.h"
+#include "core/instrument/SetupReadout.h"
+#include "sim/SensorBlock.h"
+#include "tests/support/WindowRig.h"
+#include "views/CurvePage.h"
+#include "views/PointDialog.h"
+#include "views/PortPage.h"
+#include "views/PortSearchAction.h"
+#include "views/SensorPage.h"
+#include "views/SensorView.h"
+#include "views/SignalPanels.h"
+#include "views/SystemCalibrationFrame.h"
+#include "views/WindowPlacement.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace std::chrono_literals;
+using app::frmOrvoCalibration;
+
+namespace {
+
+constexpr int Port = 4;
+
+// The window on the simulated ports, the wizard not started, with an instrument on port 4
+// whose reply to "$00M" is 1,234;32900;0080C8 at a load of 0.198 mV/V.
+struct Rig : testsupport::WindowRig {
+    sim::Instrument& instrument = line.attach(Port);
+
+    Rig() {
+        sim::SensorBlockContent sensor = sim::defaultExternalSensor();
+        sensor.decimals = 3;
+        sensor.points = {{0.0, 0.0}, {0.198, 1.234}};
+        instrument.setBlock(0, sim::makeSensorBlock(sensor));
+        instrument.setSetupFloat(sim::Instrument::rangeZeroAddress(sensor.gain), 32768.0);
+        instrument.setSetupFloat(sim::Instrument::rangeKAddress(sensor.gain), 0.0015);
+        instrument.setLoad(0.198);
+        instrument.setRangeFlags(0x80);
+    }
+    frmOrvoCalibration& startWithTexts(const QString& commandLine = {}) {
+        writeNumberedTexts();
+        return start(commandLine);
+    }
+    // As a connect leaves it: the port open and the sensor's constants active.
+    void connect() {
+        startWithTexts();
+        window->session().live().ActiveZero = 32768.0F;
+        window->session().live().ActiveK = 0.0015F;
+        window->session().sensors().CurrentSensor.UnitFormat = QStringLiteral("##0.000");
+        QVERIFY(line.setPortNumber(Port) && line.open() == device::OpenResult::Opened);
+    }
+    // One tick of tmrCasovac, 200 ms after the last.
+    void tick() {
+        clock.advance(200ms);
+        window->PollSignal();
+    }
+    // The signal, the raw and the display value, the battery.
+    [[nodiscard]] QStringList values() const {
+        const device::InstrumentDisplayFrame& expert = *window->fraORVODISPLAY;
+        return {window->fraDISPLAY->lblSignal->text(), expert.lblSignalDIV->text(),
+                expert.lblSignalDISP->text(), expert.lblBAT->text()};
+    }
+    // Answers the point dialog's next showing; the flag tells whether it showed.
+    [[nodiscard]] std::shared_ptr<bool> closePointDialog() {
+        auto shown = std::make_shared<bool>(false);
+        calibration::frmOrvoCalibInputBox& dialog = window->InputBox();
+        QTimer::singleShot(0, &dialog, [&dialog, shown] {
+            *shown = dialog.isVisible();
+            dialog.reject();
+        });
+        return shown;
+    }
+};
+
+} // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
+    // Read in Windows-1250; without the file the captions are empty and nothing is said.
+    void languageFileTextsReachTheControls() {
+        for (const bool withFile : {true, false}) {
+            Rig rig;
+            if (withFile)
+                rig.writeLanguageFile(u"4=Další č. 4\r\n19=Křivka\r\n");
+            const frmOrvoCalibration& window = rig.start();
+            QCOMPARE(window.cmdNext->text(), withFile ? QStringLiteral("Další č. 4") : QString());
+            QCOMPARE(window.fraCURVE->title(), withFile ? QStringLiteral("Křivka") : QString());
+            QVERIFY(rig.messages.shown.isEmpty());
+        }
+    }
+
+    // The port page, nothing open and nothing polled; centred in whole twips.
+    void startsOnThePortPageWithNothingRunning() {
+        Rig rig;
+        const frmOrvoCalibration& window = rig.startWithTexts();
+        QCOMPARE(rig.shownFrames(), QStringList{"fraCOMM"});
+        QVERIFY(window.findChild<QWidget*>(QStringLiteral("frmOrvoCalibInputBox"))->isHidden());
+        QVERIFY(!window.tmrCasovac.isActive() && rig.line.openedPorts().isEmpty());
+        QCOMPARE(ui::centredOriginTwips({19200, 14401}, {5325, 6630}), QPoint(6937, 3885));
+        QCOMPARE(ui::centredOriginTwips({4000, 6000}, {5325, 6630}), QPoint(-662, -315));
+    }
+
+    // The averaging controls show in expert mode only.
+    void commandLineSwitchesExpertMode() {
+        for (const auto& [line, expert] : {std::pair{"  EXPERT  ", true},
+                                           {"expert now", false},
+                                           {"-expert", false},
+                                           {"", false}}) {
+            Rig rig;
+            const frmOrvoCalibration& window = rig.startWithTexts(QString::fromLatin1(line));
+            QCOMPARE(window.session().expert(), expert);
+            QCOMPARE(window.fraSNIMAC->cmbSlide->isHidden(), !expert);
+        }
+    }
+
+    // Cancel, or closing the window, ends the program: at once, or once a running action has
+    // unwound (see tst_session). The polling stops, the port closes, the window goes.
+    void cancelOrCloseEnds() {
+        for (const bool byCancel : {true, false}) {
+            Rig rig;
+            rig.connect();
+            frmOrvoCalibration& window = *rig.window;
+            QVERIFY(rig.activate());
+            window.tmrCasovac.start();
+            bool stayedDuringTheWait = false;
+            rig.clock.setOnDelay([&] {
+                window.close();
+                stayedDuringTheWait = window.isVisible();
+            });
+            if (byCancel)
+                QTest::mouseClick(window.cmdCancel, Qt::LeftButton);
+            else
+                QVERIFY(window.session().runner().run(
+                    [&](const device::Link& link) { link.delay(100ms); }));
+            QCOMPARE(stayedDuringTheWait, !byCancel);
+            QVERIFY(window.hasEnded() && !window.isVisible());
+            QVERIFY(!rig.line.isOpen() && !window.tmrCasovac.isActive());
+            QVERIFY(rig.messages.shown.isEmpty());
+        }
+    }
+
+    // The entry of the stored value, else the first; the slow averaging takes the next larger
+    // entry, the fast one only its own.
+    void storedSettingsSelectTheirEntries_data() {
+        QTest::addColumn<QList<int>>("stored"); // decimals, gain, both averagings
+        QTest::addColumn<QStringList>("selected");
+        const QString first = QStringLiteral("+/- 500.0 mV/V");
+        QTest::newRow("in every list")
+            << QList<int>{3, 7, 2} << QStringList{"9.999", "+/-  3.91 mV/V", "2", "2"};
+        QTest::newRow("beyond") << QList<int>{4, 8, 100}
+                                << QStringList{"9.999", first, "OFF", "OFF"};
+        QTest::newRow("negative") << QList<int>{-1, -1, -5}
+                                  << QStringList{"9999", first, "OFF", "OFF"};
+        QTest::newRow("11") << QList<int>{0, 0, 11} << QStringList{"9999", first, "12", "OFF"};
+    }
+    void storedSettingsSelectTheirEntries() {
+        QFETCH(QList<int>, stored);
+        QFETCH(QStringList, selected);
+        Rig rig;
+        frmOrvoCalibration& window = rig.startWithTexts();
+        const sensor::SensorPage& page = *window.fraSNIMAC;
+        page.cmbFormat->addItems(device::displayFormats(4));
+        sensor::SensorRecord& sensor = window.session().sensors().CurrentSensor;
+        sensor.Decimals = stored[0];
+        sensor.GainIndex = stored[1];
+        sensor.Slide = sensor.SlideRychl = stored[2];
+        window.sensorView().ShowSensor();
+        QCOMPARE((QStringList{page.cmbFormat->currentText(), page.cmbGain->currentText(),
+                              page.cmbSlide->currentText(), page.cmbSlideRychl->currentText()}),
+                 selected);
+    }
+
+    // The expert boxes edit the session's constants, which the read-out and the save use.
+    void rangeBoxesEditTheConstants() {
+        Rig rig;
+        frmOrvoCalibration& window = rig.startWithTexts();
+        window.fraORVOSETUP->txtskK[5]->setText(QStringLiteral("1,5 E-3"));
+        QCOMPARE(window.session().constants().k[5], QStringLiteral("1,5 E-3"));
+        window.session().setRangeZeroText(2, QStringLiteral("1"));
+        QCOMPARE(window.fraORVOSETUP->txtskN[2]->text(), QStringLiteral("1"));
+    }
+
+    // Each tick shows the reply to the request of the tick before and asks again; a missing
+    // reply blanks the signal and keeps the rest, and the status lamp's tooltip is built anew
+    // for each status. How a reply reads is tst_measurement's. Nothing is sent while an action
+    // holds the line.
+    void repliesReachTheDisplays() {
+        Rig rig;
+        rig.connect();
+        const device::SignalDisplayFrame& lamps = *rig.window->fraDISPLAY;
+        rig.tick();
+        QCOMPARE(rig.values().first(), QStringLiteral("-----"));
+        rig.tick();
+        QCOMPARE(rig.values(), (QStringList{"   0.198", "32900", "1.234 ", "B=200"}));
+        QVERIFY(!lamps.lblILimLO->isHidden() && lamps.lblILimHI->isHidden());
+        rig.instrument.addFault({sim::FaultKind::NoReply, sim::Command::Measure, 0, 1, {}});
+        rig.tick();
+        rig.tick();
+        QCOMPARE(rig.values(), (QStringList{"-----", "32900", "1.234 ", "B=200"}));
+        for (const auto& [flags, tooltip] : {std::pair{0x03, "E50 SysCalibration ,E51 ClockREG "},
+                                             {0x02, ",E51 ClockREG "},
+                                             {0x00, ""}}) {
+            rig.instrument.setStatus(flags);
+            rig.tick();
+            rig.tick();
+            QCOMPARE(lamps.lblIDef->toolTip(), QString::fromLatin1(tooltip));
+            QCOMPARE(lamps.lblIDef->isHidden(), flags == 0);
+        }
+        QCOMPARE(rig.instrument.frames(), QList<QByteArray>(10, "$00M"));
+        QVERIFY(rig.window->session().runner().run([&](const device::Link&) { rig.tick(); }));
+        QCOMPARE(rig.instrument.frameCount(), 10);
+        QVERIFY(rig.messages.shown.isEmpty());
+    }
+
+    // A lost port is reported once and tried again without a word; until a reading comes, a
+    // capture would take the last signal read and is refused. The loss over the real line is
+    // tst_endtoend's and tst_faultmatrix's.
+    void lostPortIsReportedOnceAndReopened() {
+        Rig rig;
+        rig.connect();
+        frmOrvoCalibration& window = *rig.window;
+        window.tmrCasovac.start();
+        rig.tick();
+        rig.line.vanish();
+        for (int i = 0; i < 5; ++i)
+            rig.tick();
+        QCOMPARE(rig.messages.texts(), QStringList{"T64\r\nT65"});
+        QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::Critical);
+        QVERIFY(!rig.line.isOpen() && window.tmrCasovac.isActive());
+        QCOMPARE(rig.values().first(), QStringLiteral("-----"));
+        QCOMPARE(rig.instrument.frameCount(), 1);
+        std::shared_ptr<bool> dialogShown = rig.closePointDialog();
+        window.fraCURVE->cmdSCAN->click();
+        QTest::qWait(0);
+        QVERIFY(!*dialogShown);
+        QCOMPARE(rig.messages.shown.size(), 2);
+
+        rig.line.reappear();
+        rig.tick();
+        rig.tick();
+        QCOMPARE(rig.line.openedPorts(), QList<int>({Port, Port}));
+        dialogShown = rig.closePointDialog();
+        window.fraCURVE->cmdSCAN->click();
+        QVERIFY(*dialogShown);
+        QCOMPARE(rig.messages.shown.size(), 2);
+    }
+
+    // The loss message is modal and the timer goes on behind it: those ticks do nothing.
+    void ticksBehindTheLossMessageDoNothing() {
+        using Tick = device::LiveSignal::Tick;
+        Rig rig;
+        rig.connect();
+        rig.tick();
+        rig.line.vanish();
+        QList<Tick> behind;
+        rig.messages.whileShown = [&] {
+            rig.line.reappear();
+            behind.append(rig.window->liveSignal().tick());
+        };
+        QCOMPARE(rig.window->liveSignal().tick(), Tick::PortLost);
+        QCOMPARE(behind, QList<Tick>{Tick::Skipped});
+        QCOMPARE(rig.line.openedPorts(), QList<int>({Port}));
+        rig.messages.whileShown = nullptr;
+        QCOMPARE(rig.window->liveSignal().tick(), Tick::Polled);
+    }
+
+    // The navigation is locked while the search runs; what it found is said and selected.
+    // Which port it finds is tst_session's.
+    void portSearchButton() {
+        for (const bool found : {true, false}) {
+            Rig rig;
+            if (!found)
+                rig.line.setPortState(Port, sim::SimulatedLine::PortState::PermissionDenied);
+            frmOrvoCalibration& window = rig.startWithTexts();
+            const QList<QPushButton*> navigation{window.cmdBack, window.cmdNext, window.cmdCancel,
+                                                 window.fraCOMM->cmdSCANTORAN};
+            bool enabledDuringSearch = false;
+            rig.clock.setOnDelay([&] {
+                for (const QPushButton* button : navigation)
+                    enabledDuringSearch |= button->isEnabled();
+            });
+            window.fraCOMM->cmdSCANTORAN->click();
+            QVERIFY(!enabledDuringSearch);
+            for (const QPushButton* button : navigation)
+                QVERIFY(button->isEnabled());
+            QCOMPARE(rig.messages.texts(),
+                     QStringList{found ? QStringLiteral("T50 4")
+                                       : QStringLiteral("T51 ") + app::permissionAdvice()});
+            QCOMPARE(rig.messages.shown.first().icon,
+                     found ? text::MsgIcon::Information : text::MsgIcon::Exclamation);
+            QCOMPARE(window.fraCOMM->cmbPort->currentText(), found ? "COM4" : "COM1");
+        }
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
