@@ -101,9 +101,8 @@ void programSection(const sensor::SensorRecord& record, QDate today, const QByte
                                         decoded);
     });
     const long after = residentKilobytes();
-    // Each byte of a block write waits at least one poll step for its echo.
-    const double wireMinimum =
-        static_cast<double>(image.size()) * Seconds(device::timing::PollStep).count();
+    // Each byte of a block write is a 12-character frame and its 3-character echo on the line.
+    const double wireMinimum = static_cast<double>(image.size()) * 15 * 10.0 / 9600;
     row("encode + decode of a 10-point image / write", codec, wireMinimum);
 
     InstantClock clock;
@@ -146,6 +145,7 @@ public:
             received += bytes->size();
         return bytes;
     }
+    [[nodiscard]] const device::WakeSource* arrivals() const override { return line_.arrivals(); }
 
     qint64 sent = 0;
     qint64 received = 0;
@@ -154,17 +154,19 @@ private:
     device::SerialLine& line_;
 };
 
-// Adds up the protocol's fixed pauses. The waits for a reply look once per poll step; those
-// steps are not pauses.
+// Adds up the protocol's fixed pauses; the waits for a reply are not pauses.
 class PauseCountingClock final : public device::Clock {
 public:
     explicit PauseCountingClock(device::Clock& clock) : clock_(clock) {}
 
     [[nodiscard]] std::chrono::milliseconds now() const override { return clock_.now(); }
     void delay(std::chrono::milliseconds ms) override {
-        if (ms != device::timing::PollStep)
-            paused += ms;
+        paused += ms;
         clock_.delay(ms);
+    }
+    bool waitFor(std::chrono::milliseconds timeout, const std::function<bool()>& done,
+                 const device::WakeSource* wake) override {
+        return clock_.waitFor(timeout, done, wake);
     }
 
     std::chrono::milliseconds paused{0};
