@@ -1,24 +1,43 @@
 // Measures what the calibrator's own work costs against the time the instrument and the
 // operator give it, and prints ratios: a figure well below 1 means the program is never the
-// bottleneck. Run: build/bin/torancal-bench
+// bottleneck. The "line" section runs the exchanges over a real serial port against toran-sim
+// paced at 9600 baud and compares the time taken with the time the line itself needs.
+// Run: build/bin/torancal-bench [program] [line]   (both sections when none is named)
 #include "core/instrument/Clock.h"
+#include "core/instrument/Lifecycle.h"
 #include "core/instrument/Measurement.h"
 #include "core/instrument/OrvoLib.h"
+#include "core/instrument/QtSerialLine.h"
+#include "core/instrument/SetupReadout.h"
 #include "core/instrument/Timing.h"
 #include "core/sensor/SensorImage.h"
+#include "core/sensor/SensorReadout.h"
 #include "core/session/ActionRunner.h"
+#include "core/text/LanguageTable.h"
+#include "core/text/MessageService.h"
+#include "core/text/StatusPanel.h"
 #include "sim/SimulatedLine.h"
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <string>
 
 namespace {
 
 using Seconds = std::chrono::duration<double>;
+
+constexpr int LineBaud = 9600;
+constexpr double SecondsPerCharacter = 10.0 / LineBaud;
 
 // A clock whose waits cost nothing, so only the program's own work is timed.
 class InstantClock final : public device::Clock {
@@ -66,12 +85,8 @@ void row(const char* what, double programSeconds, double budgetSeconds) {
                 programSeconds / budgetSeconds);
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+void programSection(const sensor::SensorRecord& record, QDate today, const QByteArray& image) {
     std::printf("%-44s %14s  %12s  %10s\n", "work", "program", "budget", "ratio");
-
     device::LiveValues live;
     live.ActiveZero = 32768.0F;
     live.ActiveK = 0.0001193F;
@@ -82,8 +97,6 @@ int main(int argc, char** argv) {
     row("measurement reply / polling interval", tick,
         Seconds(device::timing::PollInterval).count());
 
-    const sensor::SensorRecord record = tenPointRecord();
-    const QDate today(2026, 12, 6);
     const long before = residentKilobytes();
     const double codec = secondsPerRun(20000, [&](int) {
         const auto encoded = sensor::EncodeSensorImage(record, today);
@@ -92,11 +105,8 @@ int main(int argc, char** argv) {
                                         decoded);
     });
     const long after = residentKilobytes();
-    const QByteArray image =
-        std::get<sensor::EncodedSensorImage>(sensor::EncodeSensorImage(record, today)).image;
-    // Each byte of a block write waits at least one poll step for its echo.
-    const double wireMinimum =
-        static_cast<double>(image.size()) * Seconds(device::timing::PollStep).count();
+    // Each byte of a block write is a 12-character frame and its 3-character echo on the line.
+    const double wireMinimum = static_cast<double>(image.size()) * 15 * SecondsPerCharacter;
     row("encode + decode of a 10-point image / write", codec, wireMinimum);
 
     InstantClock clock;
@@ -115,5 +125,249 @@ int main(int argc, char** argv) {
         wireMinimum + Seconds(device::timing::BlockWriteLeadIn).count());
     std::printf("%-44s %12ld kB  %10ld kB  %10.3f\n", "memory after / before 20000 image codecs",
                 after, before, before > 0 ? static_cast<double>(after) / before : 0.0);
+}
+
+// ---- The line section ----
+
+// Counts every character that goes over the line, both ways.
+class CountingLine final : public device::SerialLine {
+public:
+    explicit CountingLine(device::SerialLine& line) : line_(line) {}
+
+    bool setPortNumber(int number) override { return line_.setPortNumber(number); }
+    [[nodiscard]] int portNumber() const override { return line_.portNumber(); }
+    device::OpenResult open() override { return line_.open(); }
+    void close() override { line_.close(); }
+    [[nodiscard]] bool isOpen() const override { return line_.isOpen(); }
+    bool send(const QByteArray& bytes) override {
+        sent += bytes.size();
+        return line_.send(bytes);
+    }
+    [[nodiscard]] int bytesWaiting() override { return line_.bytesWaiting(); }
+    std::optional<QByteArray> readAll() override {
+        std::optional<QByteArray> bytes = line_.readAll();
+        if (bytes)
+            received += bytes->size();
+        return bytes;
+    }
+    [[nodiscard]] const device::WakeSource* arrivals() const override { return line_.arrivals(); }
+
+    qint64 sent = 0;
+    qint64 received = 0;
+
+private:
+    device::SerialLine& line_;
+};
+
+// Adds up the protocol's fixed pauses; the waits for a reply are not pauses.
+// Forwards to the real clock through a link of its own and adds up the fixed pauses.
+class PauseCountingClock final : public device::Clock, private device::LinkIssuer {
+public:
+    PauseCountingClock(device::SerialLine& line, device::Clock& clock)
+        : clock_(clock), inner_(issueLink(line, clock)) {}
+
+    [[nodiscard]] std::chrono::milliseconds now() const override { return clock_.now(); }
+
+    std::chrono::milliseconds paused{0};
+
+private:
+    void delay(std::chrono::milliseconds ms) override {
+        paused += ms;
+        inner_.delay(ms);
+    }
+    bool waitFor(std::chrono::milliseconds timeout, const std::function<bool()>& done,
+                 const device::WakeSource* wake) override {
+        return inner_.waitFor(timeout, done, wake);
+    }
+
+    device::Clock& clock_;
+    device::Link inner_;
+};
+
+class SilentMessages final : public text::MessageService {
+public:
+    text::MsgAnswer show(const QString& text, text::MsgIcon, text::MsgButtons,
+                         text::MsgAnswer defaultAnswer) override {
+        std::printf("  (told: %s)\n", text.toLocal8Bit().constData());
+        return defaultAnswer;
+    }
+};
+
+class SilentStatus final : public text::StatusPanel {
+public:
+    void showStatus() override {}
+    void setStatusText(const QString&) override {}
+    void hideStatus() override {}
+};
+
+double processCpuSeconds() {
+    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
+
+// Wall time, process CPU time and line traffic of one stretch of work.
+class LineMeter {
+public:
+    LineMeter(CountingLine& line, PauseCountingClock& clock) : line_(line), clock_(clock) {}
+
+    template <class Work> void measure(const char* what, Work&& work) {
+        line_.sent = 0;
+        line_.received = 0;
+        clock_.paused = {};
+        const double cpuStart = processCpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        const double wall = Seconds(std::chrono::steady_clock::now() - start).count();
+        const double cpu = processCpuSeconds() - cpuStart;
+        const double paused = Seconds(clock_.paused).count();
+        const double replies = static_cast<double>(line_.received) * SecondsPerCharacter + paused;
+        const double needed = static_cast<double>(line_.sent) * SecondsPerCharacter + replies;
+        std::printf("%-26s %5lld %6lld %8.3f s %8.3f s %7.3f %7.3f %8.2f %% %7.1f ms\n", what,
+                    static_cast<long long>(line_.sent), static_cast<long long>(line_.received),
+                    wall, needed, wall / needed, wall / replies, 100.0 * cpu / wall, 1e3 * cpu);
+    }
+
+private:
+    CountingLine& line_;
+    PauseCountingClock& clock_;
+};
+
+// Starts toran-sim on a pseudo-terminal linked as COM1 in `directory`; false when it did not
+// come up.
+bool startSimulator(QProcess& sim, const QString& directory) {
+    const QString program = QDir(QCoreApplication::applicationDirPath()).filePath("toran-sim");
+    if (!QFileInfo(program).isExecutable()) {
+        std::printf("line: %s not found, section skipped\n", program.toLocal8Bit().constData());
+        return false;
+    }
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim.start(program, {QStringLiteral("--link"), directory + QStringLiteral("/COM1"),
+                        QStringLiteral("--baud"), QString::number(LineBaud)});
+    while (!sim.canReadLine())
+        if (!sim.waitForReadyRead(5000)) {
+            std::printf("line: toran-sim did not start, section skipped\n");
+            return false;
+        }
+    return sim.readLine().startsWith("ready ");
+}
+
+// The line section's operations, inside one action on the runner.
+void measureLine(const device::Link& link, device::Lifecycle& lifecycle, LineMeter& meter,
+                 const QByteArray& tenPointImage) {
+    SilentMessages messages;
+    SilentStatus status;
+    const text::LanguageTable texts;
+    device::SerialLine& line = link.line;
+    device::InstrumentSetup setup;
+    const auto readOut = [&] {
+        if (device::ReadTORAN(link, status, messages, texts, setup) != device::SetupRead)
+            std::printf("  (setup read-out failed)\n");
+        const device::SystemConstants boxes = device::SystemConstants::of(setup);
+        sensor::SensorState sensors;
+        device::LiveValues live;
+        sensor::ReadSensors(link, status, messages, texts, boxes, sensors, live);
+    };
+    // The first read-out in a process also pays for loading and setting up what every later
+    // one reuses (some 25 ms of CPU); the program has done that long before a connect.
+    readOut();
+    meter.measure("connect read-out", readOut);
+
+    meter.measure("10-point sensor block write", [&] {
+        const device::Lifecycle::CriticalSection writing(lifecycle);
+        if (const int result =
+                device::orvoLib::WriteBlock(link, tenPointImage, 0, sensor::ExternalBlock);
+            result != 0)
+            std::printf("  (block write failed: %d)\n", result);
+    });
+
+    // As the system calibration saves them: per range the zero, then the constant, 4 bytes each.
+    meter.measure("16 system constants save", [&] {
+        const device::Lifecycle::CriticalSection writing(lifecycle);
+        for (int i = 0; i < device::RangeCount; ++i) {
+            const auto range = static_cast<std::size_t>(i);
+            for (const auto& [address, value] :
+                 {std::pair{device::rangeZeroAddress(i), setup.RangeZero[range]},
+                  std::pair{device::rangeKAddress(i), setup.RangeK[range]}})
+                if (device::orvoLib::WriteFloat(link, 0, address, value,
+                                                device::timing::ByteTimeout, true) != 1)
+                    std::printf("  (constant at %02X not written)\n", address);
+        }
+    });
+
+    // The live signal: "$00M" once per polling interval, the reply taken at the next tick.
+    const auto pollingTime = std::chrono::seconds(5);
+    int readings = 0;
+    const double cpuStart = processCpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    {
+        QEventLoop loop;
+        QTimer tick;
+        tick.setInterval(device::timing::PollInterval);
+        device::LiveValues live;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            const QByteArray reply = line.readAll().value_or(QByteArray());
+            if (device::applyMeasurementReply(reply, live, QStringLiteral("####0.0")).kind ==
+                device::SignalUpdate::Kind::Reading)
+                ++readings;
+            line.send("$00M\r");
+        });
+        QTimer::singleShot(pollingTime, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        tick.start();
+        loop.exec();
+    }
+    const double wall = Seconds(std::chrono::steady_clock::now() - start).count();
+    const double cpu = processCpuSeconds() - cpuStart;
+    std::printf("%-26s %5s %6s %8.3f s %10s %7s %7s %8.2f %% %7.1f ms  (%d readings)\n",
+                "live signal polling", "", "", wall, "", "", "", 100.0 * cpu / wall, 1e3 * cpu,
+                readings);
+}
+
+void lineSection(const QByteArray& tenPointImage) {
+    QTemporaryDir directory;
+    QProcess sim;
+    if (!directory.isValid() || !startSimulator(sim, directory.path()))
+        return;
+
+    device::Lifecycle lifecycle;
+    device::EventLoopClock realClock(lifecycle);
+    device::QtSerialLine realLine(directory.path());
+    CountingLine line(realLine);
+    PauseCountingClock clock(realLine, realClock);
+    session::ActionRunner runner(line, clock, lifecycle);
+    (void)line.setPortNumber(1);
+    LineMeter meter(line, clock);
+
+    std::printf("\nline: toran-sim at %d baud over a pseudo-terminal; 'needed' is every character "
+                "both ways\nat 10 bits plus the fixed pauses, 'replies' leaves out the characters "
+                "sent\n",
+                LineBaud);
+    std::printf("%-26s %5s %6s %10s %10s %7s %7s %10s %10s\n", "work", "sent", "recvd", "wall",
+                "needed", "ratio", "replies", "CPU share", "CPU time");
+
+    // Everything below talks to the instrument, so it runs as one action.
+    (void)runner.run(
+        [&](const device::Link& link) { measureLine(link, lifecycle, meter, tenPointImage); });
+
+    line.close();
+    sim.closeWriteChannel();
+    if (!sim.waitForFinished(5000))
+        sim.kill();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList sections = app.arguments().mid(1);
+    const auto wanted = [&](const char* name) {
+        return sections.isEmpty() || sections.contains(QLatin1String(name));
+    };
+    const sensor::SensorRecord record = tenPointRecord();
+    const QDate today(2026, 12, 6);
+    const QByteArray image =
+        std::get<sensor::EncodedSensorImage>(sensor::EncodeSensorImage(record, today)).image;
+    if (wanted("program"))
+        programSection(record, today, image);
+    if (wanted("line"))
+        lineSection(image);
     return 0;
 }

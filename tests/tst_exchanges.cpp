@@ -157,6 +157,12 @@ private slots:
                            190);
     }
 
+    // A reply is taken when it arrives: a wait that ended only at its time-out would last an
+    // hour.
+    void replyIsTakenWhenItArrives() {
+        QCOMPARE(orvo::ReadByte(bench_->link(), 0, 18, std::chrono::hours(1)), 5);
+    }
+
     // A read is sent up to 4 times; a write is sent once and its echo waited for up to 4 times,
     // 10 ms apart.
     void byteWithoutProperReply_data() {

@@ -1,12 +1,25 @@
 #include "core/instrument/Clock.h"
 
 #include "core/instrument/Lifecycle.h"
+#include "core/instrument/Timing.h"
+#include "core/instrument/WakeSource.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
 namespace device {
+
+bool Clock::waitFor(std::chrono::milliseconds timeout, const std::function<bool()>& done,
+                    const WakeSource*) {
+    for (std::chrono::milliseconds waited{0};;) {
+        delay(timing::PollStep);
+        waited += timing::PollStep;
+        if (done() || waited >= timeout)
+            break;
+    }
+    return done();
+}
 
 EventLoopClock::EventLoopClock(Lifecycle& lifecycle)
     : lifecycle_(lifecycle), start_(std::chrono::steady_clock::now()) {}
@@ -35,6 +48,32 @@ void EventLoopClock::delay(std::chrono::milliseconds ms) {
         QObject::disconnect(endConnection);
     }
     lifecycle_.checkpoint();
+}
+
+bool EventLoopClock::waitFor(std::chrono::milliseconds timeout, const std::function<bool()>& done,
+                             const WakeSource* wake) {
+    if (wake == nullptr)
+        return Clock::waitFor(timeout, done, wake);
+    lifecycle_.checkpoint();
+    if (timeout.count() > 0) {
+        QEventLoop loop;
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        deadline.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+        QObject::connect(wake, &WakeSource::woken, &loop, [&] {
+            if (done())
+                loop.quit();
+        });
+        QObject::connect(&lifecycle_, &Lifecycle::endWasRequested, &loop, [&] {
+            if (lifecycle_.shouldAbort())
+                loop.quit();
+        });
+        deadline.start(timeout);
+        loop.exec();
+    }
+    lifecycle_.checkpoint();
+    return done();
 }
 
 } // namespace device

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 
 namespace device {
 
 class Clock;
 class SerialLine;
+class WakeSource;
 
 // The line and the clock of one instrument action. A Link is the only way to wait: the clock's
 // waits are private to it, and only a LinkIssuer (the action runner) makes one. So code that
@@ -18,6 +20,10 @@ public:
     // critical write is running.
     void delay(std::chrono::milliseconds ms) const;
     [[nodiscard]] std::chrono::milliseconds now() const;
+    // Waits until done() holds or the time is up, looking whenever `wake` signals (once per
+    // poll step without one); done() at the end. Throws as delay() does.
+    bool waitFor(std::chrono::milliseconds timeout, const std::function<bool()>& done,
+                 const WakeSource* wake) const;
 
 private:
     friend class LinkIssuer;

@@ -6,6 +6,8 @@
 #include "core/text/HexCodes.h"
 #include "core/text/NumberText.h"
 
+#include <algorithm>
+
 namespace device::orvoLib {
 
 namespace {
@@ -17,17 +19,23 @@ int pollsFor(std::chrono::milliseconds timeout) {
     return static_cast<int>(timeout / timing::PollStep);
 }
 
-// Polls the receive count every step until exactly `expected` characters wait or more than
-// `allowedPolls` polls were counted; true when the reply is there.
+// Waits until exactly `expected` characters wait, for allowedPolls + 1 poll steps at most;
+// true when the reply is there. A line that tells of arrivals ends the wait once the reply is
+// complete and no character too many followed within timing::ReplySettle; otherwise the count
+// is looked at once per poll step. Either way a reply that is too long fails at the deadline.
 bool waitForReply(Link link, int expected, int allowedPolls) {
-    int polls = 0;
-    while (true) {
-        link.delay(timing::PollStep);
-        ++polls;
-        if (link.line.bytesWaiting() == expected || polls > allowedPolls)
-            break;
+    const auto complete = [&] { return link.line.bytesWaiting() == expected; };
+    const auto overLong = [&] { return !complete(); };
+    const WakeSource* arrivals = link.line.arrivals();
+    const auto deadline = link.now() + (allowedPolls + 1) * timing::PollStep;
+    const auto left = [&] { return deadline - link.now(); };
+    while (link.waitFor(left(), complete, arrivals)) {
+        if (arrivals == nullptr ||
+            !link.waitFor(std::min<std::chrono::milliseconds>(timing::ReplySettle, left()),
+                          overLong, arrivals))
+            return true;
     }
-    return link.line.bytesWaiting() == expected;
+    return false;
 }
 
 void discardInput(Link link) {

@@ -21,6 +21,7 @@ QString portDeviceName(int number, const QString& portDirectory) {
 
 QtSerialLine::QtSerialLine(QString portDirectory) : portDirectory_(std::move(portDirectory)) {
     QObject::connect(&port_, &QSerialPort::errorOccurred, &port_, [this] { onError(); });
+    QObject::connect(&port_, &QSerialPort::readyRead, &arrivals_, &WakeSource::woken);
 }
 
 void QtSerialLine::onError() {

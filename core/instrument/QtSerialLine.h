@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/instrument/SerialLine.h"
+#include "core/instrument/WakeSource.h"
 
 #include <QSerialPort>
 
@@ -26,6 +27,7 @@ public:
     bool send(const QByteArray& bytes) override;
     [[nodiscard]] int bytesWaiting() override;
     std::optional<QByteArray> readAll() override;
+    [[nodiscard]] const WakeSource* arrivals() const override { return &arrivals_; }
 
 private:
     [[nodiscard]] bool failed() const;
@@ -33,6 +35,7 @@ private:
 
     QString portDirectory_;
     int number_ = 1;
+    WakeSource arrivals_;
     QSerialPort port_;
     // The device went away; the QSerialPort under it is closed at the next turn of the event
     // loop.

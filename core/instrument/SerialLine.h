@@ -6,6 +6,8 @@
 
 namespace device {
 
+class WakeSource;
+
 enum class OpenResult { Opened, NoSuchPort, InUse, PermissionDenied, Failed };
 
 // The serial port as the exchanges use it: a port number COM1..COM49, open and close, send a
@@ -31,6 +33,9 @@ public:
     // Everything received so far, removed from the buffer; nullopt when reading failed (the
     // device went away). An unopened port reads as empty.
     virtual std::optional<QByteArray> readAll() = 0;
+    // Signals from the event loop whenever received characters arrive; nullptr for a line that
+    // cannot tell, whose waits then look at the count once per poll step.
+    [[nodiscard]] virtual const WakeSource* arrivals() const { return nullptr; }
 };
 
 } // namespace device
