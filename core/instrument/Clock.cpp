@@ -41,11 +41,13 @@ void EventLoopClock::delay(std::chrono::milliseconds ms) {
         deadline.setSingleShot(true);
         deadline.setTimerType(Qt::PreciseTimer);
         QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-        const auto endConnection =
-            QObject::connect(&lifecycle_, &Lifecycle::endWasRequested, &loop, &QEventLoop::quit);
+        // A pause inside a critical write (the lead-in of a block write) runs its full time.
+        QObject::connect(&lifecycle_, &Lifecycle::endWasRequested, &loop, [this, &loop] {
+            if (lifecycle_.shouldAbort())
+                loop.quit();
+        });
         deadline.start(ms);
         loop.exec();
-        QObject::disconnect(endConnection);
     }
     lifecycle_.checkpoint();
 }
