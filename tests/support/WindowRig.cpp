@@ -9,8 +9,6 @@
 
 #include <QFile>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 #include <QTimer>
 
 namespace testsupport {
@@ -53,14 +51,6 @@ app::frmOrvoCalibration& InstrumentRig::startAt(session::WizardStep step,
     instrument().clearLog();
     messages.clear();
     return *window;
-}
-
-void InstrumentRig::next() {
-    QTest::mouseClick(window->cmdNext, Qt::LeftButton);
-}
-
-void InstrumentRig::back() {
-    QTest::mouseClick(window->cmdBack, Qt::LeftButton);
 }
 
 QStringList InstrumentRig::shownFrames() const {

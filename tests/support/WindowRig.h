@@ -8,8 +8,10 @@
 #include "views/Services.h"
 #include "views/frmOrvoCalibration.h"
 
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <memory>
 
 namespace testsupport {
@@ -48,8 +50,8 @@ struct InstrumentRig {
     // page for SensorPage, the sensor page for CurvePage, the curve page for Finish); then
     // clears the log and the messages.
     app::frmOrvoCalibration& startAt(session::WizardStep step, const QString& commandLine = {});
-    void next();
-    void back();
+    void next() { QTest::mouseClick(window->cmdNext, Qt::LeftButton); }
+    void back() { QTest::mouseClick(window->cmdBack, Qt::LeftButton); }
     [[nodiscard]] session::WizardStep step() const { return window->session().step(); }
     // The names of the page frames and the status panel that are not hidden.
     [[nodiscard]] QStringList shownFrames() const;
