@@ -46,10 +46,10 @@ SensorPageLogic::Sources fixedSources() {
 
 // The page and its logic outside the window: the lists filled as at start-up, language text n
 // reading "Tn", four display digits, 14 March 2025 10:00 and no randomness. It passes every
-// check, with two points.
+// check, with ten points: the most a sensor holds.
 struct Rig {
     SensorPage page{nullptr, ui::Twips(96)};
-    calibration::CurveTable table = tableOf(rising(2));
+    calibration::CurveTable table = tableOf(rising(10));
     SensorState sensors;
     testsupport::ScriptedMessages messages;
     text::LanguageTable texts;
@@ -95,18 +95,6 @@ private slots:
                 const QList<F> expected = fails.contains(text) ? QList{fault} : QList<F>{};
                 QVERIFY2(checkSensorSettings(settings) == expected, qPrintable(text));
             }
-    }
-
-    // Two to ten points without a shared etalon or signal.
-    void curvePreparation() {
-        for (const auto& [points, fault] :
-             {std::pair{rising(1), std::optional{CurveFault::TooFewPoints}},
-              {rising(10), std::nullopt},
-              {rising(11), CurveFault::TooManyPoints},
-              {{{0.0, 0.0}, {0.25, 10.0}, {2.0, 10.0}}, CurveFault::Duplicate}}) {
-            calibration::CurveTable table = tableOf(points);
-            QVERIFY(prepareCurveForSensor(table).fault == fault);
-        }
     }
 
     // Texts trimmed, numbers read with a comma, the format of the chosen digits, "OFF" as 1, a
@@ -172,13 +160,15 @@ private slots:
         QCOMPARE(record.UnitFormat.text().trimmed(), QString("##0.00"));
         QCOMPARE(record.SaveDate.text(), QString("250314"));
         QCOMPARE(record.Options, StandardCurveOptions);
+        QCOMPARE(record.CurvePointCount, 10);
         QCOMPARE(changed.count(), 0);
         rig.table = tableOf({{1.0, 100.0}, {0.0, 0.0}});
         QVERIFY(rig.logic.TXT2XXX());
         QCOMPARE(changed.count(), 1);
     }
 
-    // Each refusal of the copy with its text as a critical message; the record stays untouched.
+    // Each refusal of the copy with its text as a critical message (two points are the fewest a
+    // sensor holds, ten the most); the record stays untouched.
     void copyRefusalsAreShown() {
         for (const auto& [points, box, text, shown] :
              {std::tuple{rising(1), "", "", QStringList{"T39"}},
