@@ -32,7 +32,8 @@ QByteArray expectedImage(const sim::SensorBlockContent& content, const QList<QPo
 }
 
 QByteArray withoutSaveDate(QByteArray image) {
-    return image.replace(SaveDateOffset, SaveDateLength, QByteArray(SaveDateLength, '-'));
+    // The save date (YYMMDD) lies at offset 49.
+    return image.replace(49, 6, QByteArray(6, '-'));
 }
 
 QList<QPointF> pointsOf(const calibration::CurveTable& table) {

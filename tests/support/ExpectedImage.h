@@ -12,10 +12,6 @@ class CurveTable;
 
 namespace testsupport {
 
-// Where the save date (YYMMDD) lies in a sensor image.
-inline constexpr int SaveDateOffset = 49;
-inline constexpr int SaveDateLength = 6;
-
 // The image the calibrator writes for a sensor read from `content`, with the curve `points`
 // as (signal, etalon), when its page was left as it was read.
 [[nodiscard]] QByteArray expectedImage(const sim::SensorBlockContent& content,

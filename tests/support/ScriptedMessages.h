@@ -25,10 +25,8 @@ public:
         shown.append({text, icon, buttons});
         if (whileShown)
             whileShown();
-        if (buttons == text::MsgButtons::Ok)
-            return text::MsgAnswer::Ok;
-        if (answers.empty())
-            return defaultAnswer;
+        if (buttons == text::MsgButtons::Ok || answers.empty())
+            return buttons == text::MsgButtons::Ok ? text::MsgAnswer::Ok : defaultAnswer;
         const text::MsgAnswer answer = answers.front();
         answers.pop_front();
         return answer;

@@ -27,7 +27,19 @@ struct SessionRig {
     session::Session session{line, clock, lifecycle, {messages, status, texts}};
     QStringList calls;
 
-    SessionRig();
+    SessionRig() {
+        for (int n = text::LanguageTable::First; n <= text::LanguageTable::Last; ++n)
+            texts.set(n, QStringLiteral("T%1").arg(n));
+        line.attach(1);
+        line.setPortNumber(1);
+        (void)line.open();
+        session::ActionRunner& runner = session.runner();
+        QObject::connect(&runner, &session::ActionRunner::navigationEnabled,
+                         [this](bool enabled) { calls.append(enabled ? "enable" : "disable"); });
+        QObject::connect(&runner, &session::ActionRunner::pollingWanted,
+                         [this](bool running) { calls.append(running ? "start" : "stop"); });
+        QObject::connect(&runner, &session::ActionRunner::ended, [this] { calls.append("ended"); });
+    }
 
     // Runs an action as the views do; false when the line was taken.
     template <class Action> bool run(Action&& action) {

@@ -5,11 +5,7 @@
 
 namespace testsupport {
 
-namespace {
-
 constexpr int AnswerTimeoutMs = 5000;
-
-} // namespace
 
 QString SimProcess::executable() {
     const QString directory = qEnvironmentVariable("TORANCAL_BIN_DIR");
@@ -33,8 +29,6 @@ SimProcess::SimProcess(const QString& linkPath, const QStringList& arguments) {
 }
 
 SimProcess::~SimProcess() {
-    if (process_.state() == QProcess::NotRunning)
-        return;
     process_.closeWriteChannel();
     if (!process_.waitForFinished(AnswerTimeoutMs))
         process_.kill();

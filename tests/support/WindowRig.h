@@ -8,8 +8,10 @@
 #include "views/Services.h"
 #include "views/frmOrvoCalibration.h"
 
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <memory>
 
 namespace testsupport {
@@ -18,10 +20,10 @@ namespace testsupport {
 // message used.
 void writeNumberedTexts(const QString& languageFile);
 
-// The main window on the simulated ports, with a manual clock and scripted message boxes; its
-// settings and language file live in a temporary directory. No port has an instrument and no
-// window exists until the test says so.
-struct WindowRig {
+// The main window on the simulated ports with an instrument on `port`, remembered as the port to
+// use, a manual clock, scripted message boxes and numbered texts; its settings and language file
+// live in a temporary directory. No window exists until the test says so.
+struct InstrumentRig {
     QTemporaryDir dir;
     QSettings settings{dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat};
     session::PortSetting portSetting{settings};
@@ -31,20 +33,6 @@ struct WindowRig {
     sim::SimulatedLine line{clock};
     QString languageFile = dir.filePath(QStringLiteral("ToranCal.lang"));
     std::unique_ptr<app::frmOrvoCalibration> window;
-
-    // Written in Windows-1250, as the program's own file is.
-    void writeLanguageFile(QStringView text) const;
-    void writeNumberedTexts() const { testsupport::writeNumberedTexts(languageFile); }
-    // Builds the window, which runs the start-up.
-    app::frmOrvoCalibration& start(const QString& commandLine = {});
-    // Shows the window and waits until it is active.
-    [[nodiscard]] bool activate();
-    // The names of the page frames and the status panel that are not hidden.
-    [[nodiscard]] QStringList shownFrames() const;
-};
-
-// A WindowRig with an instrument on `port`, remembered as the port to use, and numbered texts.
-struct InstrumentRig : WindowRig {
     const int port;
 
     explicit InstrumentRig(int instrumentPort,
@@ -54,14 +42,22 @@ struct InstrumentRig : WindowRig {
     [[nodiscard]] QList<QByteArray> framesOf(const QByteArray& command) {
         return testsupport::framesOf(instrument(), command);
     }
-    // Builds the window and shows it; warns when it does not become active.
-    app::frmOrvoCalibration& startActive(const QString& commandLine = {});
-    // Builds and shows the window and presses Next until the wizard is at `step` (the sensor
-    // page for CurvePage, the curve page for Finish); then clears the log and the messages.
+    // Builds the window, which runs the start-up.
+    app::frmOrvoCalibration& start(const QString& commandLine = {});
+    // Shows the window and waits until it is active.
+    [[nodiscard]] bool activate();
+    // Builds and shows the window and presses Next until `step` is the one Next takes (the port
+    // page for SensorPage, the sensor page for CurvePage, the curve page for Finish); then
+    // clears the log and the messages.
     app::frmOrvoCalibration& startAt(session::WizardStep step, const QString& commandLine = {});
-    void next();
-    void back();
+    void next() { QTest::mouseClick(window->cmdNext, Qt::LeftButton); }
+    void back() { QTest::mouseClick(window->cmdBack, Qt::LeftButton); }
     [[nodiscard]] session::WizardStep step() const { return window->session().step(); }
+    // The names of the page frames and the status panel that are not hidden.
+    [[nodiscard]] QStringList shownFrames() const;
+    // Answers the point dialog's next showing with `etalon` and OK, or cancels it when `etalon`
+    // is null; the flag tells whether it showed.
+    [[nodiscard]] std::shared_ptr<bool> answerPointDialog(const QString& etalon = {});
 };
 
 } // namespace testsupport
