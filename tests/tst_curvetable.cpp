@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QTest>
 #include <limits>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -43,7 +44,7 @@ private slots:
     }
 
     // A full table takes no more; removing closes the gap, and a slot outside 1..n (40, once
-    // the 10th went) changes nothing.
+    // the 10th went) changes nothing. A slot outside 1..40 is refused.
     void removeAndFind() {
         CurveTable table;
         for (int i = 1; i <= CurveTable::SlotCount; ++i)
@@ -56,6 +57,8 @@ private slots:
         QCOMPARE(table.point(40).state, SlotState::Empty);
         QCOMPARE(table.FindSignal(5.0f), 5);
         QCOMPARE(table.FindSignal(0.5f), 0);
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, table.setPoint(41, 1, 1));
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, table.setPoint(0, 1, 1));
     }
 
     // The plain etalon and signal cases are tst_sensorpage's and tst_curveeditor's.
