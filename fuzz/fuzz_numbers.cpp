@@ -47,8 +47,9 @@ void checkText(const QString& text) {
                    reference(comma < 0 ? text : QString(text).replace(comma, 1, u'.'), true)));
 }
 
-// HexToLong agrees for both overloads with toInt(16) up to 7 digits, else gives 0; a 6- or
-// 8-digit code with a non-zero exponent is written back as the same code.
+// HexToLong agrees for both overloads with toInt(16) up to 7 digits, else gives 0; HexToFloat
+// is finite, and 0 for anything but 6 or 8 characters; a 6- or 8-digit code with a non-zero
+// exponent is written back as the same code.
 void checkHexText(const QByteArray& bytes) {
     const QString text = QString::fromLatin1(bytes);
     const int value = device::HexToLong(QByteArrayView(bytes));
@@ -57,10 +58,11 @@ void checkHexText(const QByteArray& bytes) {
     });
     check(device::HexToLong(QStringView(text)) == value &&
           value == (digitsOnly && bytes.size() <= 7 ? bytes.toInt(nullptr, 16) : 0));
+    const double number = device::HexToFloat(text);
+    check(std::isfinite(number) && (bytes.size() == 6 || bytes.size() == 8 || number == 0.0));
     if (digitsOnly && (bytes.size() == 6 || bytes.size() == 8) &&
         device::HexToLong(QStringView(text).first(2)) != 0)
-        check(device::FloatToHex(device::HexToFloat(text), int(bytes.size() / 2)) ==
-              text.toUpper());
+        check(device::FloatToHex(number, int(bytes.size() / 2)) == text.toUpper());
 }
 
 // Whatever isDeviceFloatEncodable accepts has a code of either width that reads back within
