@@ -69,17 +69,15 @@ struct Cell {
         return testsupport::pointsOf(window().session().curve());
     }
 
-    // A fresh window where the action starts, the operator's points on the curve page.
+    // A fresh window where the action starts; on the curve page the operator added a point to
+    // the sensor's curve.
     void prepare() {
         rig.window.reset();
         rig.startActive(exchange == Exchange::ConstantsSave ? QStringLiteral("expert") : QString());
         if (onCurvePage()) {
             rig.next();
             rig.next();
-            calibration::CurveTable& table = window().session().curve();
-            table.clear();
-            for (const QPointF& point : CurvePoints)
-                (void)table.append(float(point.x()), float(point.y()));
+            (void)window().session().curve().append(3.0F, 150.0F);
             window().curveEditor().FillCurveList();
         }
         instrument().clearLog();
