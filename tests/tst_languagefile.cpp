@@ -82,13 +82,11 @@ private slots:
         QVERIFY(text::DecodeLanguageBytes(bytes) == text::fromWindows1250(bytes));
         text::LanguageTable table;
         text::LoadLanguageFile(file.fileName(), table);
-        QList<int> numbers{1, 2, 3, 4, 5, 9, 10, 11, 14, 15, 16, 19, 22, 23, 24, 25, 29};
-        for (int number = 30; number <= 74; ++number)
-            numbers.append(number);
-        numbers.removeOne(48);
-        for (const int number : numbers)
-            QVERIFY2(!table.text(number).trimmed().isEmpty(), qPrintable(QString::number(number)));
         QCOMPARE(table.text(25), QStringLiteral("Smazat vše")); // "š" differs from ISO 8859-2
+        const QList<int> unused{6, 7, 8, 12, 13, 17, 18, 20, 21, 26, 27, 28, 48};
+        for (int number = 1; number <= 74; ++number)
+            QVERIFY2(unused.contains(number) || !table.text(number).trimmed().isEmpty(),
+                     qPrintable(QString::number(number)));
     }
 };
 
