@@ -94,7 +94,7 @@ private slots:
     }
 
     // A failure after the length check leaves a point count of 0; points beyond the end of
-    // the image read as 0.
+    // the image (a whole block here) read as 0.
     void decode() {
         const QByteArray good = encode(twoPointRecord());
         const auto code = [](const QByteArray& image) {
@@ -112,10 +112,8 @@ private slots:
         QCOMPARE(code(setByte(good, 100, 1)), DecodeBadPointCount);
         QCOMPARE(code(setByte(good, 100, 41)), DecodeBadPointCount);
         QCOMPARE(code(good.left(100)), DecodeBadPointCount);
-        SensorRecord decoded;
-        QCOMPARE(DecodeSensorImage(good.left(103), decoded), 2);
-        QCOMPARE(decoded.CurveEtalon[1], 0.0F);
         SensorRecord record = twoPointRecord();
+        SensorRecord decoded;
         record.CurvePointCount = 22;
         for (std::size_t i = 0; i < 22; ++i)
             record.CurveEtalon[i] = static_cast<float>(i + 1);
