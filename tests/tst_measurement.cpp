@@ -19,9 +19,8 @@ private slots:
         QCOMPARE(update.kind, Kind::Reading);
         QCOMPARE(values.DisplayValue, 1.234F);
         QCOMPARE(values.SignalDiv, 32900.0F);
-        QCOMPARE(update.batteryText, QString("B=200"));
-        QCOMPARE(update.displayText, QString("1.234 "));
-        QCOMPARE(update.divisionsText, QString("32900"));
+        QCOMPARE(QStringList({update.batteryText, update.displayText, update.divisionsText}),
+                 QStringList({"B=200", "1.234 ", "32900"}));
         // A signal too wide for its 8 characters is shown whole; a display value beyond a float
         // is skipped, and raw divisions that are no number read as 0.
         values.ActiveK = 1.0F;
@@ -35,38 +34,30 @@ private slots:
         QCOMPARE(instrumentErrorTexts(0xA0), QString(",E55  Buffer  ,E57 ........ "));
     }
 
-    // Status, range and battery bytes, then error, over range, under range and low battery.
+    // Status, range and battery bytes (missing digits count as 0), then error, over range,
+    // under range and low battery.
     void flags() {
         const auto flags = [](const char* reply) {
             LiveValues values;
-            values.StatusFlags = values.RangeFlags = values.BatteryLevel = 0x55;
             const auto update = applyMeasurementReply(reply, values, "0");
-            return QStringLiteral("%1 %2 %3 ")
-                       .arg(values.StatusFlags)
-                       .arg(values.RangeFlags, 0, 16)
-                       .arg(values.BatteryLevel) +
-                   QString::number(update.instrumentError) + QString::number(update.overRange) +
-                   QString::number(update.underRange) + QString::number(update.lowBattery);
+            return QString::asprintf("%d %x %d %d%d%d%d", values.StatusFlags, values.RangeFlags,
+                                     values.BatteryLevel, update.instrumentError, update.overRange,
+                                     update.underRange, update.lowBattery);
         };
         QCOMPARE(flags("1,234;32900;0080C8\r"), "0 80 200 0010");
-        QCOMPARE(flags("1;2;03"), "3 0 0 1111"); // missing digits count as 0
+        QCOMPARE(flags("1;2;03"), "3 0 0 1111");
         QCOMPARE(flags("1;2;00817E"), "0 81 126 0001");
         QCOMPARE(flags("1;2;00817F"), "0 81 127 0000");
     }
 
-    // A reply of fewer than 6 characters or without two separators changes no value.
+    // Fewer than 6 characters are no reading, a reply without two separators is malformed;
+    // neither changes a value.
     void shortAndMalformedReplies() {
-        for (const auto& [reply, kind] : {std::pair{"", Kind::NoReading},
-                                          {"1;2;3", Kind::NoReading},
-                                          {"123456;7", Kind::Malformed},
-                                          {"garbage!", Kind::Malformed}}) {
-            LiveValues values;
-            values.SignalDiv = 5.0F;
-            const auto update = applyMeasurementReply(reply, values, "0");
-            QCOMPARE(update.kind, kind);
-            QCOMPARE(values.SignalDiv, 5.0F);
-            QCOMPARE(update.signalText, kind == Kind::NoReading ? QString("-----") : QString());
-        }
+        LiveValues values;
+        values.SignalDiv = 5.0F;
+        QCOMPARE(applyMeasurementReply("1;2;3", values, "0").signalText, QString("-----"));
+        QCOMPARE(applyMeasurementReply("123456;7", values, "0").kind, Kind::Malformed);
+        QCOMPARE(values.SignalDiv, 5.0F);
     }
 };
 

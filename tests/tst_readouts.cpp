@@ -4,7 +4,6 @@
 #include "core/sensor/SensorReadout.h"
 #include "core/text/DeviceFloat.h"
 #include "core/text/LanguageTable.h"
-#include "sim/Fault.h"
 #include "sim/SimulatedLine.h"
 #include "tests/support/FakeStatusPanel.h"
 #include "tests/support/ManualClock.h"
@@ -33,15 +32,16 @@ struct Rig {
     Rig() {
         for (int n = 30; n <= 37; ++n)
             texts.set(n, QStringLiteral("T%1").arg(n));
-        for (std::size_t i = 0; i < 8; ++i) {
-            boxes.zero[i] = QString::number(32000 + i);
-            boxes.k[i] = QStringLiteral("0,00%1").arg(i + 1);
-        }
+        boxes.zero[7] = QStringLiteral("32007");
+        boxes.k[7] = QStringLiteral("0,008");
         line.attach(1);
         (void)line.open();
     }
     sim::Instrument& instrument() { return line.instrument(1); }
-    void addFault(QStringView text) { instrument().addFault(*sim::parseFault(text).fault); }
+    void addFault(QStringView rule) {
+        if (!rule.isEmpty())
+            instrument().addFault(*sim::parseFault(rule).fault);
+    }
     int readSetup() {
         return ReadTORAN(testsupport::link(line, clock), status, messages, texts, setup);
     }
@@ -50,7 +50,20 @@ struct Rig {
     }
 };
 
+// A read-out under a fault rule, or with a damaged block: what it returns, the message it shows
+// (or a part of it), the frames it sends and the time it waits.
+struct Case {
+    QByteArray identification;
+    QString fault;
+    int result = 0;
+    QString told;
+    int frames = 0;
+    int waitedMs = 0;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Case)
 
 class ReadoutsTest : public QObject {
     Q_OBJECT
@@ -58,148 +71,79 @@ class ReadoutsTest : public QObject {
 private slots:
     // The identification, the display digits (any but 5 read as 4), then every float from its
     // exponent byte down: the active zero and gain, then zero and gain of each of the 8 ranges.
-    void setupMemory() {
+    // An identification of 8 characters or fewer is no answer, one without "TORAN" (in any
+    // case) another instrument. A byte that does not answer (the 21st, the zero of range 1 at
+    // 28..2B) is sent four times, then the read-out stops. Nothing is kept from a failed one.
+    void setupReadout_data() {
+        QTest::addColumn<Case>("c");
+        QTest::newRow("read") << Case{"toran r-40 v2\r", "",           SetupRead, "",
+                                      2 + 8 * 9,         100 + 73 * 10};
+        QTest::newRow("8 characters") << Case{"TORAN 1\r", "", SetupNoAnswer, "", 1, 100};
+        QTest::newRow("another instrument")
+            << Case{"OTHER DEVICE 1.0\r", "", SetupNotToran, "T35", 1, 100};
+        QTest::newRow("silent byte")
+            << Case{"",     "ER none after 20",     SetupByteSilent, "(adresa 28)",
+                    21 + 4, 100 + 20 * 10 + 4 * 110};
+    }
+    void setupReadout() {
+        QFETCH(Case, c);
         Rig rig;
+        if (!c.identification.isEmpty())
+            rig.instrument().setIdentification(c.identification);
+        rig.addFault(c.fault);
         rig.instrument().setSetupByte(DisplayDigitsAddress, 255);
         rig.instrument().setSetupFloat(ActiveZeroAddress, 32770.0);
-        rig.instrument().setSetupFloat(ActiveKAddress, 0.0015442);
-        rig.instrument().setSetupFloat(rangeZeroAddress(3), 32100.0);
         rig.instrument().setSetupFloat(rangeKAddress(3), 0.0019088);
-        QCOMPARE(rig.readSetup(), SetupRead);
-        QCOMPARE(rig.setup.DisplayDigits, 4);
+        rig.setup.DisplayDigits = 99;
+        QCOMPARE(rig.readSetup(), c.result);
+        QCOMPARE(rig.messages.shown.size(), c.told.isEmpty() ? 0 : 1);
+        QVERIFY(c.told.isEmpty() || rig.messages.texts().constFirst().contains(c.told));
+        QVERIFY(!rig.status.visible);
+        QCOMPARE(rig.setup.DisplayDigits, c.result == SetupRead ? 4 : 99);
+        QCOMPARE(rig.instrument().frameCount(), c.frames);
+        QCOMPARE(rig.clock.waited(), std::chrono::milliseconds(c.waitedMs));
+        if (c.result != SetupRead)
+            return;
         QCOMPARE(rig.setup.ActiveZero, 32770.0F);
-        QCOMPARE(rig.setup.ActiveK, static_cast<float>(HexToFloat(FloatToHex(0.0015442, 4))));
-        QCOMPARE(rig.setup.RangeZero[3], 32100.0);
-        QVERIFY(qAbs(rig.setup.RangeK[3] - 0.0019088) < 1e-9);
-        QVERIFY(rig.line.isOpen());
-        QVERIFY(!rig.status.visible);
-        QVERIFY(rig.messages.shown.isEmpty());
-        QCOMPARE(rig.status.texts,
-                 QStringList({"T30", "T34 5%", "T34 10%", "T34 15%", "T3420%", "T3431%", "T3443%",
-                              "T3454%", "T3466%", "T3477%", "T3489%", "T34100%"}));
-        const QList<QByteArray>& frames = rig.instrument().frames();
-        QCOMPARE(frames.size(), 2 + 8 * 9);
-        QCOMPARE(frames.first(11),
-                 QList<QByteArray>({"$00@", "$00ER12", "$00ER0D", "$00ER0C", "$00ER0B", "$00ER0A",
-                                    "$00ER11", "$00ER10", "$00ER0F", "$00ER0E", "$00ER23"}));
-        QCOMPARE(frames.last(), "$00ER5C");
-        QCOMPARE(rig.clock.waited(), 100ms + 73 * 10ms);
+        QCOMPARE(rig.setup.RangeK[3], HexToFloat(FloatToHex(0.0019088, 4)));
     }
 
-    // An identification of 8 characters or fewer is no answer, one without "TORAN" (in any
-    // case) another instrument; nothing more is read then.
-    void identification() {
-        for (const auto& [reply, result] :
-             {std::pair<QByteArray, int>{"toran r-40 v2\r", SetupRead},
-              {"TORAN 1\r", SetupNoAnswer},
-              {"OTHER DEVICE 1.0\r", SetupNotToran},
-              {"", SetupNoAnswer}}) {
-            Rig rig;
-            if (reply.isEmpty())
-                rig.addFault(u"@ none");
-            else
-                rig.instrument().setIdentification(reply);
-            rig.setup.DisplayDigits = 99;
-            QCOMPARE(rig.readSetup(), result);
-            QCOMPARE(rig.messages.texts(),
-                     result == SetupNotToran ? QStringList{"T35"} : QStringList{});
-            QVERIFY(!rig.status.visible);
-            QVERIFY(rig.line.isOpen());
-            QCOMPARE(rig.setup.DisplayDigits, result == SetupRead ? 5 : 99);
-            QCOMPARE(rig.instrument().frameCount(), result == SetupRead ? 74 : 1);
-        }
+    // Both sensors are read, the internal one first; the presence reply is read 250 ms after
+    // its frame. No sensor when that reply is not 3 characters long; a block that is damaged or
+    // does not come is reported and leaves the record empty, even with the other block's image in
+    // hand.
+    void sensorReadout_data() {
+        QTest::addColumn<Case>("c");
+        QTest::newRow("both sensors") << Case{"", "", 0, "", 3, 250 + 2 * 10};
+        QTest::newRow("KQ extra") << Case{"", "KQ extra", 0, "", 1, 250};
+        QTest::newRow("external block damaged")
+            << Case{"", "damaged", 0, FsnStructureError, 3, 250 + 2 * 10};
+        QTest::newRow("external block unread") << Case{
+            "", "KB none after 1", 0, blockReadFailedMessage(ExternalBlock), 3, 250 + 10 + 1010};
     }
-
-    void portThatCannotOpen() {
+    void sensorReadout() {
+        QFETCH(Case, c);
         Rig rig;
-        rig.line.setPortState(7, sim::SimulatedLine::PortState::InUse);
-        rig.line.setPortNumber(7);
-        QCOMPARE(rig.readSetup(), SetupPortFailed);
-        QCOMPARE(rig.messages.texts(), QStringList{"T31 (COM7) T32"});
-        QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::Critical);
-        QCOMPARE(rig.status.texts.last(), QString("T33"));
-        QVERIFY(!rig.status.visible);
-    }
-
-    // From the 21st byte read (the zero of range 1 at 28..2B, exponent byte first) no reply
-    // comes: four attempts, then the read-out stops and keeps the old values.
-    void silentSetupByte() {
-        Rig rig;
-        rig.addFault(u"ER none after 20");
-        rig.setup.RangeK[0] = 42.0;
-        QCOMPARE(rig.readSetup(), SetupByteSilent);
-        QCOMPARE(rig.setup.RangeK[0], 42.0);
-        QCOMPARE(rig.messages.shown.size(), 1);
-        QVERIFY(rig.messages.shown.first().text.contains(u"(adresa 28)"));
-        QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::Critical);
-        QVERIFY(!rig.status.visible);
-        QCOMPARE(rig.instrument().frames().mid(21), QList<QByteArray>(4, "$00ER28"));
-        QCOMPARE(rig.clock.waited(), 100ms + 20 * 10ms + 4 * 110ms);
-    }
-
-    // The presence reply is read 250 ms after its frame.
-    void bothSensorsReadInternalFirst() {
-        Rig rig;
+        if (c.fault == u"damaged")
+            rig.instrument().setBlock(0, "X" + rig.instrument().block(0).mid(1));
+        else
+            rig.addFault(c.fault);
         rig.readSensors();
-        QCOMPARE(rig.instrument().frames(), QList<QByteArray>({"$00KQ", "$00KB20", "$00KB00"}));
-        QCOMPARE(rig.clock.waited(), 250ms + 2 * 10ms);
+        QCOMPARE(rig.messages.texts(), c.told.isEmpty() ? QStringList() : QStringList{c.told});
+        QCOMPARE(rig.instrument().frameCount(), c.frames);
+        QCOMPARE(rig.clock.waited(), std::chrono::milliseconds(c.waitedMs));
+        QVERIFY(!rig.status.visible);
+        if (!c.fault.isEmpty()) {
+            QVERIFY(rig.sensors.CurrentSensor.Description.isBlank());
+            QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, 0);
+            return;
+        }
         // The active constants are those of the external sensor's range (7), as the boxes show.
+        QCOMPARE(rig.instrument().frames(), QList<QByteArray>({"$00KQ", "$00KB20", "$00KB00"}));
         QCOMPARE(rig.sensors.CurrentSensor.GainIndex, 7);
         QCOMPARE(rig.live.ActiveZero, 32007.0F);
         QCOMPARE(rig.live.ActiveK, 0.008F);
-        QCOMPARE(rig.sensors.CurrentSensor.RangeK, 0.008F);
         QCOMPARE(rig.sensors.SensorImage, rig.instrument().block(0));
-        QVERIFY(rig.messages.shown.isEmpty());
-        QCOMPARE(rig.status.texts, QStringList({"T36", "T37"}));
-        QVERIFY(!rig.status.visible);
-    }
-
-    // A presence reply that is not 3 characters long means no sensor.
-    void presenceReplies() {
-        for (const QString fault : {"KQ extra", "KQ none"}) {
-            Rig rig;
-            rig.addFault(fault);
-            rig.readSensors();
-            QCOMPARE(rig.sensors.SensorMask, 0);
-            QCOMPARE(rig.instrument().frames(), QList<QByteArray>({"$00KQ"}));
-            QVERIFY(!rig.sensors.workingOnExternal());
-            QVERIFY(rig.sensors.CurrentSensor.Description.isBlank());
-            QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, 0);
-        }
-    }
-
-    void damagedExternalBlockReportedOnce() {
-        Rig rig;
-        QByteArray block = rig.instrument().block(0);
-        block[0] = 'X';
-        rig.instrument().setBlock(0, block);
-        rig.readSensors();
-        QCOMPARE(rig.messages.texts(), QStringList{FsnStructureError});
-        QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::Critical);
-        QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, 0);
-    }
-
-    // The internal block reads fine, the external block's reply never comes: the external
-    // record must not be decoded from the internal block still in hand.
-    void unreadableBlockLeavesRecordEmpty() {
-        Rig rig;
-        rig.addFault(u"KB none after 1");
-        rig.readSensors();
-        QCOMPARE(rig.messages.texts(), QStringList{blockReadFailedMessage(ExternalBlock)});
-        QVERIFY(rig.sensors.workingOnExternal());
-        QVERIFY(rig.sensors.CurrentSensor.Description.isBlank());
-        QCOMPARE(rig.sensors.CurrentSensor.CurvePointCount, 0);
-        QCOMPARE(rig.sensors.SensorRecords[InternalBlock].UnitName.trimmed(), QString("N"));
-    }
-
-    void closedPortDoesNothing() {
-        Rig rig;
-        rig.line.close();
-        rig.sensors.SensorMask = 3;
-        rig.readSensors();
-        QCOMPARE(rig.instrument().frameCount(), 0);
-        QCOMPARE(rig.sensors.SensorMask, 3);
-        QVERIFY(rig.status.texts.isEmpty());
     }
 };
 
