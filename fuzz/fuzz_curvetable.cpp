@@ -1,6 +1,4 @@
-// The curve table driven by a stream of operations. After each one the used slots are 1..n and
-// every slot above is empty, the count moved as the operation says, and after a sort the
-// signals rise.
+// The curve table driven by a stream of operations.
 #include "core/calibration/CurveEvaluation.h"
 #include "core/calibration/CurveTable.h"
 #include "fuzz/FuzzSupport.h"
@@ -38,8 +36,7 @@ int step(Input& in, CurveTable& table) {
         return slot >= 1 && slot <= count ? count - 1 : count;
     }
     case 2:
-        // Neighbours rise, unless one's signal is no number: that has no order (nor can the
-        // program's points hold one).
+        // Neighbours rise, unless one's signal is no number.
         table.SortCurvePoints();
         for (int slot = 2; slot <= count; ++slot) {
             const float before = table.point(slot - 1).signal, after = table.point(slot).signal;

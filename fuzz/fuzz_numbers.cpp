@@ -1,7 +1,4 @@
-// Number texts read and written: ValDecimal (typed values and the instrument's replies),
-// ReadNumber (keys and settings), the hexadecimal texts and the device float code, and the
-// number patterns. The input is read whole as a number, and when it has a line end
-// as "pattern LF value LF decimal point"; its first 8 bytes are also taken as a double's bits.
+// Number texts read and written.
 #include "core/text/DeviceFloat.h"
 #include "core/text/HexCodes.h"
 #include "core/text/NumberText.h"
@@ -21,9 +18,7 @@ using fuzzing::sameBits;
 
 namespace {
 
-// The leading number as a reader that knows nothing of the code under test sees it: blanks
-// anywhere ignored, then sign, digits with at most one point and, when allowed, an exponent
-// "e", "E", "d" or "D" with its sign and digits. The C library converts it.
+// The leading number as a reader that knows nothing of the code under test sees it.
 double reference(QString text, bool allowExponent) {
     static const QRegularExpression blank(QStringLiteral("[ \\t\\r\\n]")),
         plain(QStringLiteral("^[-+]?(\\d+\\.?\\d*|\\.\\d+)")),
@@ -47,9 +42,7 @@ void checkText(const QString& text) {
                    reference(comma < 0 ? text : QString(text).replace(comma, 1, u'.'), true)));
 }
 
-// HexToLong agrees for both overloads with toInt(16) up to 7 digits, else gives 0; HexToFloat
-// is finite, and 0 for anything but 6 or 8 characters; a 6- or 8-digit code with a non-zero
-// exponent is written back as the same code.
+// HexToLong agrees for both overloads with toInt(16) up to 7 digits, else gives 0.
 void checkHexText(const QByteArray& bytes) {
     const QString text = QString::fromLatin1(bytes);
     const int value = device::HexToLong(QByteArrayView(bytes));
@@ -66,7 +59,6 @@ void checkHexText(const QByteArray& bytes) {
 }
 
 // Whatever isDeviceFloatEncodable accepts has a code of either width that reads back within
-// its rounding (magnitudes below 2^-128 as 0); from 2^127 on nothing has a code.
 void checkFloatCode(double value) {
     const bool encodable = device::isDeviceFloatEncodable(value);
     for (const int width : {3, 4}) {
@@ -82,8 +74,7 @@ void checkFloatCode(double value) {
     }
 }
 
-// The fixed field is never cut; for plain and scientific patterns, and for general text, the
-// output reads back within the rounding the pattern allows.
+// The fixed field is never cut.
 void checkFormat(double value, const QString& pattern, const QString& decimalPoint) {
     const QString number = device::FormatNumber(value, pattern, decimalPoint);
     const QString fixed = device::FormatFixed(value, pattern, decimalPoint);

@@ -1,5 +1,4 @@
-// Bytes on the line as the instrument's replies: to "$00M" as the polling timer hands it over,
-// and after "$00@" (the identification must find "TORAN" in it, and only in it).
+// Bytes on the line as the instrument's replies.
 #include "core/instrument/Identify.h"
 #include "core/instrument/Measurement.h"
 #include "fuzz/FuzzSupport.h"
@@ -11,9 +10,7 @@ using fuzzing::check;
 
 namespace {
 
-// With an ordinary range, and with constants that drive the mV/V signal out of a float's range,
-// the panels never get an infinity or a NaN to show; a short reply shows "-----", a malformed
-// one changes nothing, and the flags follow the status, range and battery bytes.
+// With an ordinary range, and with constants that drive the mV/V signal out of a float's range.
 void measurement(const QByteArray& reply) {
     for (const auto& [zero, k] : {std::pair{32768.0F, 0.0001F}, {-3.0e38F, 3.0e38F}, {0.0F, 0.0F}})
         for (const char* format : {"######0", "##0.000", "0.000E+00"}) {

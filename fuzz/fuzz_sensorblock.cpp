@@ -1,6 +1,4 @@
-// A sensor block: its image of any length and content as DecodeSensorImage may be handed it,
-// and the same bytes as the 513-character reply to "$00KB" (padded or cut to that length)
-// through ReadBlock and the decoder.
+// A sensor block.
 #include "core/instrument/OrvoLib.h"
 #include "core/sensor/SensorImage.h"
 #include "fuzz/FuzzSupport.h"
@@ -14,8 +12,7 @@ using fuzzing::sameBits;
 
 namespace {
 
-// Decoding never reads outside the image; a record that decodes is written back, or refused
-// only for its size, and reads back as the same curve, and a second save writes the same bytes.
+// Decoding never reads outside the image.
 void checkImage(const QByteArray& image) {
     using namespace sensor;
     SensorRecord record;

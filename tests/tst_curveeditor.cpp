@@ -21,8 +21,7 @@ using Points = QList<QPointF>; // (signal, etalon)
 
 namespace {
 
-// Runs `script` inside the modal loop of the dialog about to be shown; a dialog the script
-// leaves open is cancelled, so a failing test cannot hang.
+// Runs `script` inside the modal loop of the dialog about to be shown.
 void whenShown(frmOrvoCalibInputBox& dialog, const std::function<void()>& script) {
     QTimer::singleShot(0, &dialog, [&dialog, script] {
         script();
@@ -111,8 +110,7 @@ private slots:
         QCOMPARE(rig.table.PointCount(), CurveTable::SlotCount);
     }
 
-    // Esc stores nothing; the cancel value typed and confirmed is a point. A shared signal is
-    // kept and reported, the first of the two selected.
+    // Esc stores nothing; the cancel value typed and confirmed is a point.
     void addedPointIsKeptAndChecked() {
         Rig rig;
         rig.fill(2);
@@ -166,9 +164,7 @@ private slots:
         QVERIFY(rig.table.PointCount() == 0 && rig.page.lstKrivka->count() == 0);
     }
 
-    // The etalon in its format; what is typed replaces the focused box's text, and Enter in the
-    // other box confirms. A number the instrument cannot hold keeps the dialog open, and the
-    // "5" typed then is taken.
+    // The etalon in its format.
     void dialogTakesTypedValues() {
         for (const auto& [signalFocus, typed, refused, taken] :
              {std::tuple{false, "abc", false, QPointF(1.5, 0.0)},

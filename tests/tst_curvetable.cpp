@@ -30,9 +30,7 @@ class TestCurveTable : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
 
-    // A stable sort by signal that moves only used slots; a row shows the signal with 3
-    // decimals in 8 characters and the etalon in its pattern. Sorting after each capture is
-    // tst_curveeditor's.
+    // A stable sort by signal that moves only used slots.
     void sortAndRows() {
         CurveTable table = tableOf({{2, 1}, {-0.25f, 5}, {2, 2}, {-0.25f, 1234.567f}, {2, -3}});
         table.setSlot(6, {99.0f, -5.0f, SlotState::Empty});
@@ -43,8 +41,7 @@ private slots:
                               "   2.000      2.0 ", "   2.000     -3.0 "}));
     }
 
-    // A full table takes no more; removing closes the gap, and a slot outside 1..n (40, once
-    // the 10th went) changes nothing. A slot outside 1..40 is refused.
+    // A full table takes no more.
     void removeAndFind() {
         CurveTable table;
         for (int i = 1; i <= CurveTable::SlotCount; ++i)

@@ -20,8 +20,7 @@ class EncodingTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Both overloads of HexToLong, or -1 when they differ; a float code needs an exponent byte
-    // and 6 or 8 digits.
+    // Both overloads of HexToLong, or -1 when they differ.
     void hexTexts() {
         const auto hex = [](const char* text) {
             const int value = HexToLong(QByteArrayView(text));
@@ -38,8 +37,7 @@ private slots:
         QCOMPARE(HexToFloat(u"FFFFFFFF"), -std::ldexp(1.0 - std::ldexp(1.0, -24), 127));
     }
 
-    // The code of a value in 3 or 4 bytes, none when it has none; each reads back within the
-    // rounding of its width, and a value has one exactly when isDeviceFloatEncodable says so.
+    // The code of a value in 3 or 4 bytes, none when it has none.
     void floatCode() {
         const auto code = [](double value, int bytes) {
             const QString text = FloatToHex(value, bytes);
@@ -65,8 +63,7 @@ private slots:
             QCOMPARE(code(refused, 4), QString());
     }
 
-    // ValDecimal and ReadWholeNumber of the same text: only the first reads a comma or an
-    // exponent. ReadNumber reads no exponent either.
+    // ValDecimal and ReadWholeNumber of the same text: only the first reads a comma or an exponent.
     void numberReading() {
         const auto read = [](const QString& text) {
             return std::pair(ValDecimal(text), ReadWholeNumber(text));
@@ -86,8 +83,7 @@ private slots:
         QCOMPARE(toSingle(-1e39), -std::numeric_limits<float>::infinity());
     }
 
-    // FormatFixed right-aligns FormatNumber in the pattern's width (a backslash takes none),
-    // never cutting.
+    // FormatFixed right-aligns FormatNumber in the pattern's width (a backslash takes none).
     void formatNumber() {
         const auto format = [](double value, const QString& pattern) {
             const QString text = FormatNumber(value, pattern, u",");

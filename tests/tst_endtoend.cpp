@@ -1,5 +1,4 @@
-// A whole calibration against toran-sim on a pseudo-terminal: the real window on QSerialPort and
-// the event loop's clock, the message boxes scripted, the cable pulled in both sensor writes.
+// A whole calibration against toran-sim on a pseudo-terminal.
 
 #include "core/instrument/Clock.h"
 #include "core/instrument/QtSerialLine.h"
@@ -38,7 +37,6 @@ void typeInto(QLineEdit* box, const QString& text) {
 }
 
 // toran-sim at its own pace on a pseudo-terminal at COM4 and the real window on QSerialPort and
-// the event loop's clock; the port is remembered, every language text N reads "TN".
 struct PtyRig {
     QTemporaryDir ports;
     testsupport::SimProcess sim{ports.filePath(QStringLiteral("COM%1").arg(Port)), {}};
@@ -88,9 +86,7 @@ private slots:
             QSKIP("toran-sim not found (TORANCAL_BIN_DIR)");
     }
 
-    // Connect and type new settings; the cable pulled in the middle of the write on leaving the
-    // sensor page and again in the final save; a new curve captured at four loads; with the
-    // cable back, the final save writes the whole block and reads it back.
+    // Connect and type new settings.
     void wholeCalibration() {
         PtyRig rig;
         QVERIFY2(rig.start(), qPrintable(rig.sim.error()));
@@ -106,9 +102,7 @@ private slots:
         QCOMPARE(pointsOf(window.session().curve()), sensorCurve);
         const QByteArray firstImage = testsupport::expectedImage(expected, sensorCurve);
 
-        // Each time the block holds the new head and the old tail, nothing is reset, the curve
-        // page stays with its points; the live signal reports the loss once and returns by
-        // itself once the cable is back.
+        // Each time the block holds the new head and the old tail, nothing is reset.
         for (const int bytesWritten : {40, 120}) {
             QCOMPARE(rig.sim.command(QStringLiteral("hangup KW after %1").arg(bytesWritten)),
                      QStringLiteral("ok"));
@@ -133,7 +127,6 @@ private slots:
         for (const QPointF& load : loads) {
             QVERIFY(rig.signalFollows(load.x()));
             // The shortcut answers once the window is active again after the last dialog (the
-            // offscreen platform leaves the closed dialog active).
             window.activateWindow();
             QTRY_COMPARE(QApplication::activeWindow(), &window);
             QTimer::singleShot(0, &dialog, [&dialog, etalon = load.y()] {

@@ -1,6 +1,4 @@
-// The exchanges with the instrument on the simulated line and a test clock: every frame each
-// one sends and the time it waits, also under the line's faults. The last test runs them over
-// QSerialPort on a pseudo-terminal, where waits wake when characters arrive.
+// The exchanges with the instrument on the simulated line and a test clock.
 
 #include "core/instrument/Clock.h"
 #include "core/instrument/Lifecycle.h"
@@ -56,8 +54,7 @@ struct Bench {
     }
 };
 
-// An exchange under a fault rule (none when empty): what it returns, the frames it sends as a
-// trace, the time it waits; for a block write the bytes, the block and the captions shown.
+// An exchange under a fault rule (none when empty).
 struct Case {
     QString fault;
     int result = 0;
@@ -76,8 +73,7 @@ class ExchangeTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Each reply is there at the first look, 10 ms after its frame. A read is sent up to 4
-    // times; a write is sent once and its echo waited for up to 4 times, 10 ms apart.
+    // Each reply is there at the first look, 10 ms after its frame. A read is sent up to 4 times.
     void bytes_data() {
         QTest::addColumn<Case>("c");
         QTest::newRow("ER") << Case{"", 5, "ER12", 10};
@@ -103,9 +99,7 @@ private slots:
         bench.expectLine(c.trace, c.waitedMs);
     }
 
-    // A float goes exponent byte first, from the highest address; a byte without its echo
-    // fails the write but not the bytes after it. Nothing is sent for a value without a code
-    // (which those are is tst_encoding's).
+    // A float goes exponent byte first, from the highest address.
     void floats() {
         Bench bench;
         const device::Link link = bench.link();
@@ -136,9 +130,7 @@ private slots:
         bench.expectLine("KB20 KB00", 10 + 1010);
     }
 
-    // After a lead-in of 500 ms each byte is sent up to 3 times and waited for 21 polls, the
-    // caption refreshed at every 10th. The write stops at the byte whose echo failed; nothing
-    // is sent for a block that cannot be written.
+    // After a lead-in of 500 ms each byte is sent up to 3 times and waited for 21 polls.
     void writeBlock_data() {
         QTest::addColumn<Case>("c");
         QByteArray bytes;
@@ -177,9 +169,7 @@ private slots:
         bench.expectLine(c.trace, c.waitedMs);
     }
 
-    // Over the real port at 9600 baud: a reply is taken as it arrives (an hour's time-out would
-    // otherwise be waited out), one character too many still fails every try, and a block
-    // goes in and out whole.
+    // Over the real port at 9600 baud.
     void overThePseudoTerminal() {
         if (testsupport::SimProcess::executable().isEmpty())
             QSKIP("toran-sim is not built");

@@ -1,6 +1,4 @@
-// Every exchange the program makes under every fault the line can show, through the real window
-// on the in-process simulator: what the operator is told, that nothing is lost, and that the
-// same action succeeds once the fault is gone.
+// Every exchange the program makes under every fault the line can show.
 
 #include "core/calibration/CurveTable.h"
 #include "core/instrument/LiveValues.h"
@@ -21,8 +19,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The exchanges, each named by the command it sends, and the faults, in the matrix's order. A
-// late reply comes after every wait of the program for it.
+// The exchanges, each named by the command it sends, and the faults, in the matrix's order.
 enum class Exchange { Identify, Setup, Presence, Blocks, Poll, SensorSave, ConstantsSave, Reset };
 enum class Injected { None, Extra, Short, Wrong, Garbage, Late, Silence, Vanish };
 const char* const Commands[] = {"@", "ER", "KQ", "KB", "M", "KW", "EW", "X"};
@@ -32,8 +29,7 @@ constexpr int PollTicks = 4;
 // A reply held back still arrives; the signal is back once it has passed.
 constexpr int RecoveryTicks = 25;
 
-// Per exchange and fault: where the operator is left (d: the action completed, s: the page
-// stays, e: the program ended), then the starts of the messages shown, in order, '|' between.
+// Per operator state (d: done, s: page stays, e: ended), then the messages shown, split by '|'.
 const char* const NoSetup = "s Přístroj neodpověděl při čtení";
 const char* const NoBlocks = "d Paměť snímače (INT)|Paměť snímače (EXT)";
 const char* const BadBlocks = "d FSN structure error.|FSN structure error.";
@@ -69,8 +65,7 @@ struct Cell {
         return testsupport::pointsOf(window().session().curve());
     }
 
-    // A fresh window where the action starts; on the curve page the operator added a point to
-    // the sensor's curve.
+    // A fresh window where the action starts.
     void prepare() {
         rig.window.reset();
         rig.start(exchange == Exchange::ConstantsSave ? QStringLiteral("expert") : QString());
@@ -102,8 +97,7 @@ struct Cell {
         tick(exchange == Exchange::Poll ? ticks : 0);
     }
 
-    // Silence and the vanishing port begin once the exchange's first frame went out; the other
-    // faults apply to every frame of its command.
+    // Silence and the vanishing port begin once the exchange's first frame went out.
     void arm(Injected injected) {
         const QByteArray command = Commands[int(exchange)];
         if (injected < Injected::Silence)
@@ -183,8 +177,7 @@ private slots:
         QCOMPARE(shown.size(), starts.size());
         for (qsizetype i = 0; i < starts.size(); ++i)
             QVERIFY2(shown[i].startsWith(starts[i]), qPrintable(shown[i]));
-        // Success is claimed only for the sensor written as it should be, and a block changed
-        // into anything else is reported.
+        // Success is claimed only for the sensor written as it should be.
         if (shown.contains(QStringLiteral("T56")))
             QVERIFY(sensorHoldsTheCurve());
         if (cell.blocks() != cell.blocksBefore && !sensorHoldsTheCurve())
@@ -195,9 +188,7 @@ private slots:
         if (cell.onCurvePage())
             QCOMPARE(cell.points(), CurvePoints);
 
-        // With the fault gone the same action works, in the same window while it is open. Going
-        // on from a sensor page that a faulty read-out left overwrites no sensor; the read-out
-        // is then tried in a new window.
+        // With the fault gone the same action works, in the same window while it is open.
         cell.disarm();
         if (readOut && seen == 'd') {
             cell.rig.next();
@@ -205,8 +196,7 @@ private slots:
                      qPrintable(cell.rig.messages.texts().join(u'|')));
             cell.prepare();
         }
-        // The live signal runs a moment first. It opens a port it lost, or one that an action
-        // found gone and left closed, so the points need no new connection.
+        // The live signal runs a moment first.
         cell.tick(cell.onCurvePage() ? PollTicks : 0);
         QVERIFY(!cell.onCurvePage() || cell.rig.line.isOpen());
         cell.rig.messages.clear();

@@ -13,8 +13,7 @@ class TestLanguageFile : public QObject {
     Q_OBJECT
 
 private slots:
-    // A line is a key of 1 to 99, "=" and its text, blanks trimmed; a later line wins. How the
-    // key's digits read is tst_encoding's (the number reading's).
+    // A line is a key of 1 to 99, "=" and its text, blanks trimmed; a later line wins.
     void parsesLines() {
         const auto entry = [](const char* line) {
             const auto parsed = text::ParseLanguageLine(QString::fromLatin1(line));
@@ -31,8 +30,7 @@ private slots:
         QCOMPARE(table.text(4) + table.text(5) + table.text(6), "SecondStornolast");
     }
 
-    // UTF-8 with a byte-order mark or non-ASCII characters, else Windows-1250; a lone lead
-    // byte is not UTF-8, so the whole file is Windows-1250.
+    // UTF-8 with a byte-order mark or non-ASCII characters, else Windows-1250.
     void decodesByContent() {
         const QString czech = QStringLiteral("9=Přetížení [%]; Další");
         QCOMPARE(text::DecodeLanguageBytes(text::toWindows1250(czech)), czech);
@@ -52,8 +50,7 @@ private slots:
             QVERIFY(none.text(number).isEmpty());
     }
 
-    // The built-in code page: a character outside it is replaced; where this Qt build has the
-    // system's, every byte decodes to the same character there and back to itself.
+    // The built-in code page: a character outside it is replaced.
     void codePage() {
         QCOMPARE(text::toWindows1250(u"Zł€ 日 \U0001F600"), QByteArray("Z\xB3\x80 ? ?"));
         QStringDecoder decoder("windows-1250");
@@ -69,8 +66,7 @@ private slots:
         QCOMPARE(encoder.encode(text), every);
     }
 
-    // Windows-1250 with CR LF line ends, with a text for every number some window, page or
-    // message of the program takes one from.
+    // Windows-1250 with CR LF line ends, with a text for every number some window.
     void shippedFileHasEveryTextInUse() {
         const QString binDir = qEnvironmentVariable("TORANCAL_BIN_DIR");
         if (binDir.isEmpty())

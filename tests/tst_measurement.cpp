@@ -21,8 +21,7 @@ private slots:
         QCOMPARE(values.SignalDiv, 32900.0F);
         QCOMPARE(QStringList({update.batteryText, update.displayText, update.divisionsText}),
                  QStringList({"B=200", "1.234 ", "32900"}));
-        // A signal too wide for its 8 characters is shown whole; a display value beyond a float
-        // is skipped, and raw divisions that are no number read as 0.
+        // A signal too wide for its 8 characters is shown whole.
         values.ActiveK = 1.0F;
         QCOMPARE(applyMeasurementReply("0;12345.678;0081C8\r", values, "0").signalText,
                  QString("12345.678"));
@@ -34,8 +33,7 @@ private slots:
         QCOMPARE(instrumentErrorTexts(0xA0), QString(",E55  Buffer  ,E57 ........ "));
     }
 
-    // Status, range and battery bytes (missing digits count as 0), then error, over range,
-    // under range and low battery.
+    // Status, range and battery bytes (missing digits count as 0), then error, over range.
     void flags() {
         const auto flags = [](const char* reply) {
             LiveValues values;
@@ -51,7 +49,6 @@ private slots:
     }
 
     // Fewer than 6 characters are no reading, a reply without two separators is malformed;
-    // neither changes a value.
     void shortAndMalformedReplies() {
         LiveValues values;
         values.SignalDiv = 5.0F;

@@ -50,8 +50,7 @@ struct Rig {
     }
 };
 
-// A read-out under a fault rule, or with a damaged block: what it returns, the message it shows
-// (or a part of it), the frames it sends and the time it waits.
+// A read-out under a fault rule, or with a damaged block.
 struct Case {
     QByteArray identification;
     QString fault;
@@ -69,11 +68,7 @@ class ReadoutsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // The identification, the display digits (any but 5 read as 4), then every float from its
-    // exponent byte down: the active zero and gain, then zero and gain of each of the 8 ranges.
-    // An identification of 8 characters or fewer is no answer, one without "TORAN" (in any
-    // case) another instrument. A byte that does not answer (the 21st, the zero of range 1 at
-    // 28..2B) is sent four times, then the read-out stops. Nothing is kept from a failed one.
+    // The identification, the display digits (any but 5 read as 4).
     void setupReadout_data() {
         QTest::addColumn<Case>("c");
         QTest::newRow("read") << Case{"toran r-40 v2\r", "",           SetupRead, "",
@@ -108,10 +103,7 @@ private slots:
         QCOMPARE(rig.setup.RangeK[3], HexToFloat(FloatToHex(0.0019088, 4)));
     }
 
-    // Both sensors are read, the internal one first; the presence reply is read 250 ms after
-    // its frame. No sensor when that reply is not 3 characters long; a block that is damaged or
-    // does not come is reported and leaves the record empty, even with the other block's image in
-    // hand.
+    // Both sensors are read, the internal one first.
     void sensorReadout_data() {
         QTest::addColumn<Case>("c");
         QTest::newRow("both sensors") << Case{"", "", 0, "", 3, 250 + 2 * 10};

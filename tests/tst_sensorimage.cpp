@@ -48,8 +48,7 @@ class SensorImageTest : public QObject {
 private slots:
     void workedImageRoundTrip() {
         QByteArray image = encode(twoPointRecord());
-        // The settings (FSN) from offset 0, the curve (KRI) from 96. The texts are in
-        // Windows-1250, "?" for a character outside it, and lose their leading blanks.
+        // The settings (FSN) from offset 0, the curve (KRI) from 96.
         QCOMPARE(
             image.toHex(),
             QByteArray(
@@ -67,8 +66,7 @@ private slots:
         QCOMPARE(encode(decoded), image);
     }
 
-    // The size figure is 72 + 2b·n (the image 32 bytes longer) up to 255, else -1; -2 for a
-    // value without a device float code in the width the options ask for.
+    // The size figure is 72 + 2b·n (the image 32 bytes longer) up to 255, else -1.
     void encodeResult() {
         const auto figure = [](int options, int points, Change change = nullptr) {
             SensorRecord record = twoPointRecord();
@@ -93,8 +91,7 @@ private slots:
         QCOMPARE(figure(0x80, 2, nearTop), -2);
     }
 
-    // A failure after the length check leaves a point count of 0; points beyond the end of
-    // the image (a whole block here) read as 0.
+    // A failure after the length check leaves a point count of 0.
     void decode() {
         const QByteArray good = encode(twoPointRecord());
         const auto code = [](const QByteArray& image) {
@@ -123,8 +120,7 @@ private slots:
             QCOMPARE(decoded.CurveEtalon[i], 0.0F);
     }
 
-    // The range zero as a 16-bit number, 0 outside it (the read-out takes it from the
-    // instrument, not from the image); an unset gain, full scale and slide read as defaults.
+    // The range zero as a 16-bit number, 0 outside it.
     void numberFields() {
         SensorRecord record = twoPointRecord();
         record.RangeZero = 300.4F;
@@ -141,8 +137,7 @@ private slots:
         QCOMPARE(record.Slide, 10);
     }
 
-    // 0 when equal apart from the save date, else the 1-based position of the first
-    // difference; past the date only within the shorter image.
+    // 0 when equal apart from the save date, else the 1-based position of the first difference.
     void compare() {
         const QByteArray image = encode(twoPointRecord());
         QCOMPARE(CompareSensorImages(image, QByteArray(image).replace(49, 6, "991231")), 0);

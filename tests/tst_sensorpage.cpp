@@ -44,9 +44,7 @@ SensorPageLogic::Sources fixedSources() {
             [] { return 0.0; }};
 }
 
-// The page and its logic outside the window: the lists filled as at start-up, language text n
-// reading "Tn", four display digits, 14 March 2025 10:00 and no randomness. It passes every
-// check, with ten points: the most a sensor holds.
+// The page and its logic outside the window.
 struct Rig {
     SensorPage page{nullptr, ui::Twips(96)};
     calibration::CurveTable table = tableOf(rising(10));
@@ -97,8 +95,7 @@ private slots:
             }
     }
 
-    // Texts trimmed, numbers read with a comma, the format of the chosen digits, "OFF" as 1, a
-    // new identifier for a lower-case one.
+    // Texts trimmed, numbers read with a comma, the format of the chosen digits, "OFF" as 1.
     void copyIntoTheRecord() {
         const SensorSettings settings{
             "  Siloměr 5 t ", " t ", "12,5", "-500", "100", "99.99", 2, 7, 12, "16", 0, "OFF"};
@@ -118,8 +115,7 @@ private slots:
                  (QList<double>{12.5, -500.0, 2, 16, 1, 3, 0.5, 20.0}));
     }
 
-    // The ranges against what the curve gives at the ends of the gain range (1: the positive
-    // range beyond, -1: the negative); a falling curve gives its larger value at the negative end.
+    // The ranges against the curve at the ends of the gain range (1: positive, -1: negative).
     void rangesAgainstTheCurve() {
         const Points up{{1.0, 100.0}, {2.0, 200.0}};
         for (const auto& [points, gain, positive, negative, side, limit] :
@@ -138,8 +134,7 @@ private slots:
         }
     }
 
-    // Every box and list reaches the settings; the copy takes the sources' digits and date and
-    // the options asked for, and announces a table it sorted.
+    // Every box and list reaches the settings.
     void pageReachesTheSettings() {
         Rig rig;
         rig.page.txtOverloadProc->setText("150");
@@ -168,7 +163,6 @@ private slots:
     }
 
     // Each refusal of the copy with its text as a critical message (two points are the fewest a
-    // sensor holds, ten the most); the record stays untouched.
     void copyRefusalsAreShown() {
         for (const auto& [points, box, text, shown] :
              {std::tuple{rising(1), "", "", QStringList{"T39"}},
@@ -189,8 +183,7 @@ private slots:
         }
     }
 
-    // Shown, the limit warning asks first and No ends the check; then every failing box is
-    // reported in the page's order.
+    // Shown, the limit warning asks first and No ends the check.
     void checkAsksAndReports() {
         Rig rig;
         rig.page.lblLimitWarning->show();

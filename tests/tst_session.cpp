@@ -21,8 +21,7 @@ namespace {
 
 constexpr int ExternalImageSize = 104 + 8 * 3; // the default external sensor has 3 points
 
-// A session after the read-out, with a clean log. The save takes the sensor in use as it is,
-// unless the page is refused (the page's checks and copy are tst_sensorpage's).
+// A session after the read-out, with a clean log.
 struct Rig : testsupport::SessionRig {
     session::SystemCalibration calibration{session};
     bool refusePage = false;
@@ -65,9 +64,7 @@ class SessionTest : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
 
-    // An action started during another's wait does nothing. An end asked for during a wait
-    // unwinds the running action there: nothing more is sent, the program ends once it has
-    // unwound, and no action runs after.
+    // An action started during another's wait does nothing.
     void oneActionAtATimeAndTheEndUnwinds() {
         Rig rig;
         bool endedInsideTheWait = true;
@@ -89,8 +86,7 @@ private slots:
         QCOMPARE(rig.instrument().frames(), QList<QByteArray>{"$00@"});
     }
 
-    // An end asked for during a sensor's or the constants' write lets it finish; nothing is
-    // sent after it.
+    // An end asked for during a sensor's or the constants' write lets it finish.
     void endDuringAWriteFinishesIt() {
         for (const QByteArray command : {"KW", "EW"}) {
             Rig rig;
@@ -116,8 +112,7 @@ private slots:
         QVERIFY(rig.clock.waited() >= device::timing::ResetRecovery);
     }
 
-    // A table left from the sensor shown before is replaced; the stored count is kept within
-    // the table's slots.
+    // A table left from the sensor shown before is replaced.
     void sensorCurveFillsTheTable() {
         for (const auto& [stored, shown] : {std::pair{41, 40}, {-3, 0}}) {
             Rig rig;
@@ -131,8 +126,7 @@ private slots:
         }
     }
 
-    // On the sensor's range (7, the external one's); the defaults halve the factory constant
-    // from the least sensitive range to the most sensitive.
+    // On the sensor's range (7, the external one's).
     void zeroGainAndDefaults() {
         Rig rig;
         device::LiveValues& live = rig.session.live();
@@ -163,8 +157,7 @@ private slots:
         QCOMPARE(rig.constants().k[7], QString("1.19300 E-4"));
     }
 
-    // All 16 constants are written with progress, the instrument is reset and read again (the
-    // boxes then show what it holds), and the operator's points survive the read-out.
+    // All 16 constants are written with progress.
     void saveWritesAllConstantsAndKeepsThePoints() {
         Rig rig;
         device::SystemConstants edited;
@@ -187,8 +180,7 @@ private slots:
         QVERIFY(rig.messages.shown.isEmpty());
     }
 
-    // A lost echo: the rest is written and the instrument reset all the same. A box the
-    // instrument cannot store stops the save before the first write.
+    // A lost echo: the rest is written and the instrument reset all the same.
     void failedConstants() {
         for (const auto& [fault, kText, message] :
              {std::tuple{QStringLiteral("EW none after 4 count 4"), QString(),
@@ -208,9 +200,7 @@ private slots:
         }
     }
 
-    // Only a changed sensor is written, into the external block while both sensors are there,
-    // else the internal one; changed are a new description, a block of which no image is in
-    // hand, and points stored in 3 bytes, not the save date. The reset follows.
+    // Only a changed sensor is written, into the external block while both sensors are there.
     void saveWritesOnlyAChangedSensor_data() {
         QTest::addColumn<int>("mask");
         QTest::addColumn<QString>("change");
@@ -249,8 +239,7 @@ private slots:
         QVERIFY(rig.messages.shown.isEmpty());
     }
 
-    // A block left half written is not the base of the next comparison: the next save that
-    // writes only changes writes it again.
+    // A block left half written is not the base of the next comparison.
     void failedWriteIsReportedAndWrittenAgain() {
         Rig rig;
         rig.sensor().Description = QStringLiteral("Nový popis");
@@ -265,8 +254,7 @@ private slots:
         QCOMPARE(rig.framesOf("KW").size(), ExternalImageSize);
     }
 
-    // The block read again after the reset must hold what was written; a block that does not
-    // read at all is the read-out's to report, not a mismatch.
+    // The block read again after the reset must hold what was written.
     void readBack() {
         for (const bool unreadable : {false, true}) {
             Rig rig;

@@ -1,7 +1,4 @@
-// The in-process simulated instrument, as far as the product's tests rest on it without proving
-// it: its measurement and flags, frames it ignores, silence, late replies that still arrive, and
-// the in-process line. The frames and faults of each exchange are proven by tst_exchanges, the
-// pseudo-terminal front end by tst_endtoend.
+// The in-process simulated instrument, as far as the product's tests rest on it without proving it.
 
 #include "sim/Console.h"
 #include "sim/Fault.h"
@@ -15,8 +12,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Feeds the frames one by one, each split in two as a line may deliver it, and collects what
-// each one is answered with at once.
+// Feeds the frames one by one, each split in two as a line may deliver it.
 QStringList exchange(sim::Instrument& instrument, const QStringList& frames) {
     QStringList replies;
     for (const QString& frame : frames) {
@@ -82,8 +78,7 @@ private slots:
         QCOMPARE(instrument.frameCount(), 7);
     }
 
-    // The characters that have arrived at each probe: paced at 10 bits a character, a late
-    // reply held back and the next one queued behind it.
+    // The characters that have arrived at each probe.
     void arrival() {
         const auto arrived = [](int baud, const char* rule, QByteArrayView frames,
                                 const QList<int>& probesMs) {

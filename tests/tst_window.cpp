@@ -1,5 +1,4 @@
-// The main window outside the wizard's steps: its start-up and end, the sensor display, the
-// expert frames, the live signal's polling and the port search's button.
+// The main window outside the wizard's steps.
 
 #include "core/instrument/LiveSignal.h"
 #include "core/instrument/SetupReadout.h"
@@ -30,8 +29,7 @@ namespace {
 
 constexpr int Port = 4;
 
-// The window, the wizard not started, with an instrument on port 4 whose reply to "$00M" is
-// 1,234;32900;0080C8 at a load of 0.198 mV/V.
+// The window, the wizard not started.
 struct Rig : testsupport::InstrumentRig {
     Rig() : InstrumentRig(Port) {
         sim::SensorBlockContent sensor = sim::defaultExternalSensor();
@@ -72,8 +70,7 @@ class TestWindow : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
 
-    // The port page, nothing open and nothing polled; without a language file the captions
-    // are empty and nothing is said. Centred in whole twips.
+    // The port page, nothing open and nothing polled.
     void startsOnThePortPageWithNothingRunning() {
         Rig rig;
         QFile::remove(rig.languageFile);
@@ -98,8 +95,7 @@ private slots:
         }
     }
 
-    // Cancel, or closing the window, ends the program: at once, or once a running action has
-    // unwound (see tst_session). The polling stops, the port closes, the window goes.
+    // Cancel, or closing the window, ends the program.
     void cancelOrCloseEnds() {
         for (const bool byCancel : {true, false}) {
             Rig rig;
@@ -124,8 +120,7 @@ private slots:
         }
     }
 
-    // The entries of the stored values; the slow averaging takes the next larger entry, the
-    // fast one only its own, else the first.
+    // The entries of the stored values.
     void storedSettingsSelectTheirEntries() {
         Rig rig;
         frmOrvoCalibration& window = rig.start();
@@ -141,8 +136,7 @@ private slots:
                  (QStringList{"9.999", "+/-  3.91 mV/V", "12", "OFF"}));
     }
 
-    // The expert boxes edit the session's constants, which the read-out and the save use; the
-    // other way is tst_wizard's.
+    // The expert boxes edit the session's constants, which the read-out and the save use.
     void rangeBoxesEditTheConstants() {
         Rig rig;
         frmOrvoCalibration& window = rig.start();
@@ -150,9 +144,7 @@ private slots:
         QCOMPARE(window.session().constants().k[5], QStringLiteral("1,5 E-3"));
     }
 
-    // Each tick shows the reply to the request of the tick before and asks again; a missing
-    // reply blanks the signal and keeps the rest, and the status lamp follows the status. How
-    // a reply reads is tst_measurement's. Nothing is sent while an action holds the line.
+    // Each tick shows the reply to the request of the tick before and asks again.
     void repliesReachTheDisplays() {
         Rig rig;
         rig.connect();
@@ -178,10 +170,7 @@ private slots:
         QVERIFY(rig.messages.shown.isEmpty());
     }
 
-    // A lost port is reported once, in a modal box behind which the timer's ticks do nothing,
-    // and tried again without a word; until a reading comes, a capture would take the last
-    // signal read and is refused. The loss over the real line is tst_endtoend's and
-    // tst_faultmatrix's.
+    // A lost port is reported once, in a modal box behind which the timer's ticks do nothing.
     void lostPortIsReportedOnceAndReopened() {
         using Tick = device::LiveSignal::Tick;
         Rig rig;
@@ -218,7 +207,6 @@ private slots:
     }
 
     // The navigation is locked while the search runs; what it found is said and selected.
-    // Which port it finds is tst_session's.
     void portSearchButton() {
         for (const bool found : {true, false}) {
             Rig rig;

@@ -35,8 +35,7 @@ struct Rig : testsupport::InstrumentRig {
             QVERIFY(table.append(float(point.x()), float(point.y())));
         window->curveEditor().FillCurveList();
     }
-    // The curve page as the sensor page leaves it: Back, Next and Cancel usable, the live
-    // signal running.
+    // The curve page as the sensor page leaves it.
     void verifyCurvePage() {
         QCOMPARE(shownFrames(), QStringList({"fraCURVE", "fraDISPLAY"}));
         QVERIFY(window->cmdBack->isEnabled() && window->cmdNext->isEnabled());
@@ -53,8 +52,7 @@ class TestWizard : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
 
-    // The port page is built at the first activation only, and again by Back: each time with
-    // the remembered port (COM1 when it is none of the list's), not the operator's choice.
+    // The port page is built at the first activation only, and again by Back.
     void portPageShowsTheRememberedPort() {
         for (const auto& [stored, selected] : {std::pair{50, "COM1"}, {49, "COM49"}}) {
             Rig rig;
@@ -75,8 +73,7 @@ private slots:
         }
     }
 
-    // The sensor in use (its identifier, then its unit) with its range marked, and the limit
-    // warning unless bits 7 and 0 are both set; the port that connected is remembered.
+    // The sensor in use (its identifier, then its unit) with its range marked.
     void nextShowsTheSensorPage() {
         for (const auto& [mask, limitFlags, header, range] :
              {std::tuple{3, 0x81, QStringLiteral("EXT ID:53EKAB17 [kg]"), 7},
@@ -108,8 +105,7 @@ private slots:
         }
     }
 
-    // A port in use: the port page stays and says so, and the port is not remembered; the
-    // right one then connects. The silent port is tst_faultmatrix's.
+    // A port in use: the port page stays and says so, and the port is not remembered.
     void connectFailureKeepsThePortPage() {
         Rig rig;
         rig.line.setPortState(6, sim::SimulatedLine::PortState::InUse);
@@ -127,8 +123,7 @@ private slots:
         QCOMPARE(rig.step(), WizardStep::CurvePage);
     }
 
-    // Tab passes over what is disabled, hidden or out of sight. Enter presses the focused
-    // button, else Next, on every page: on the curve page it runs the final step.
+    // Tab passes over what is disabled, hidden or out of sight.
     void keyboardWalksTheWizard() {
         Rig rig;
         frmOrvoCalibration& window = rig.startAt(WizardStep::SensorPage);
@@ -169,8 +164,7 @@ private slots:
         QCOMPARE(rig.messages.texts(), QStringList{"T74 37.50 kg    "});
     }
 
-    // F5 captures a point on any page, but not while an action holds the line. A new curve
-    // clears the description and the record's curve as well as the table.
+    // F5 captures a point on any page, but not while an action holds the line.
     void capturesAndANewCurve() {
         Rig rig;
         frmOrvoCalibration& window = rig.startAt(WizardStep::CurvePage);
@@ -193,8 +187,7 @@ private slots:
         QCOMPARE(window.fraCURVE->lstKrivka->count(), 0);
     }
 
-    // A changed gain range is asked about first (No is the default answer); a page that fails
-    // its checks stays and sends nothing; an unchanged sensor is not written.
+    // A changed gain range is asked about first (No is the default answer).
     void leavingTheSensorPage() {
         for (const auto& [unit, gain, yes, message, writes] :
              {std::tuple{"kg", 7, false, "", 0}, // writes -1: the sensor page stays
@@ -221,9 +214,6 @@ private slots:
     }
 
     // The final step writes only while the ranges lie within what the curve gives (the rule is
-    // sensor::rangeBeyondCurve's): else it says so and sends nothing. A save whose read-back
-    // differs keeps the curve page with the operator's points, not those read back; Next then
-    // writes, resets, tells the operator and ends. Line faults are tst_faultmatrix's.
     void finalStepEndsOnlyOnceWritten() {
         Rig rig;
         frmOrvoCalibration& window = rig.startAt(WizardStep::Finish);
@@ -265,9 +255,7 @@ private slots:
         QVERIFY(!window.cmdNext->isEnabled() && !window.cmdCancel->isEnabled());
     }
 
-    // The expert gesture on the sensor page widens the next curve page, whose expert frame
-    // works on the sensor's range. Back from there reads the instrument again at the normal
-    // width; Back from the sensor page keeps the port open and sends nothing.
+    // The expert gesture on the sensor page widens the next curve page.
     void expertCurvePageAndBack() {
         Rig rig;
         frmOrvoCalibration& window = rig.startAt(WizardStep::CurvePage);

@@ -12,8 +12,7 @@ class CurveTable;
 
 namespace testsupport {
 
-// The image the calibrator writes for a sensor read from `content`, with the curve `points`
-// as (signal, etalon), when its page was left as it was read.
+// The image the calibrator writes for a sensor read from `content`.
 [[nodiscard]] QByteArray expectedImage(const sim::SensorBlockContent& content,
                                        const QList<QPointF>& points);
 // The image with its save date blanked out, for comparing images written on different days.

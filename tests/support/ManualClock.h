@@ -9,8 +9,7 @@
 
 namespace testsupport {
 
-// A clock for tests: a wait moves the time forward at once and processes events once, so
-// time-outs are counted, never measured.
+// A clock for tests.
 class ManualClock final : public device::Clock {
 public:
     explicit ManualClock(device::Lifecycle* lifecycle = nullptr) : lifecycle_(lifecycle) {}

@@ -9,9 +9,7 @@
 
 namespace testsupport {
 
-// Records every message box and answers questions from a queue; an empty queue answers with
-// the question's default button. `whileShown` runs while a box is open, as timer ticks do
-// behind a modal box.
+// Records every message box and answers questions from a queue.
 class ScriptedMessages final : public text::MessageService {
 public:
     struct Shown {

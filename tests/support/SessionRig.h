@@ -14,9 +14,7 @@
 
 namespace testsupport {
 
-// A session without a window: the simulated instrument on port 1 (opened), a manual clock,
-// scripted messages, a status panel that remembers, and language text n reading "Tn". What the
-// runner asks of the views is logged in `calls`: "disable", "enable", "stop", "start", "ended".
+// A session without a window.
 struct SessionRig {
     device::Lifecycle lifecycle;
     ManualClock clock{&lifecycle};

@@ -6,8 +6,7 @@
 
 namespace testsupport {
 
-// toran-sim from $TORANCAL_BIN_DIR, serving a pseudo-terminal linked at `linkPath`, driven
-// through its standard input. Quits it on destruction.
+// toran-sim from $TORANCAL_BIN_DIR, serving a pseudo-terminal linked at `linkPath`.
 class SimProcess {
 public:
     // Empty when TORANCAL_BIN_DIR is unset or holds no toran-sim.

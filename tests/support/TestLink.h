@@ -4,8 +4,7 @@
 
 namespace testsupport {
 
-// The tests' stand-in for the action runner: a link on a line and a clock, for exercising the
-// exchanges and read-outs alone.
+// The tests' stand-in for the action runner.
 struct TestLinks : private device::LinkIssuer {
     [[nodiscard]] static device::Link on(device::SerialLine& line, device::Clock& clock) {
         return issueLink(line, clock);

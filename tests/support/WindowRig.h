@@ -16,13 +16,10 @@
 
 namespace testsupport {
 
-// Writes a language file in which every text N reads "TN", so a test can tell which text a
-// message used.
+// Writes a language file in which every text N reads "TN".
 void writeNumberedTexts(const QString& languageFile);
 
-// The main window on the simulated ports with an instrument on `port`, remembered as the port to
-// use, a manual clock, scripted message boxes and numbered texts; its settings and language file
-// live in a temporary directory. No window exists until the test says so.
+// The main window on the simulated ports with an instrument on `port`.
 struct InstrumentRig {
     QTemporaryDir dir;
     QSettings settings{dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat};
@@ -47,16 +44,13 @@ struct InstrumentRig {
     // Shows the window and waits until it is active.
     [[nodiscard]] bool activate();
     // Builds and shows the window and presses Next until `step` is the one Next takes (the port
-    // page for SensorPage, the sensor page for CurvePage, the curve page for Finish); then
-    // clears the log and the messages.
     app::frmOrvoCalibration& startAt(session::WizardStep step, const QString& commandLine = {});
     void next() { QTest::mouseClick(window->cmdNext, Qt::LeftButton); }
     void back() { QTest::mouseClick(window->cmdBack, Qt::LeftButton); }
     [[nodiscard]] session::WizardStep step() const { return window->session().step(); }
     // The names of the page frames and the status panel that are not hidden.
     [[nodiscard]] QStringList shownFrames() const;
-    // Answers the point dialog's next showing with `etalon` and OK, or cancels it when `etalon`
-    // is null; the flag tells whether it showed.
+    // Answers the point dialog's next showing with `etalon` and OK.
     [[nodiscard]] std::shared_ptr<bool> answerPointDialog(const QString& etalon = {});
 };
 
