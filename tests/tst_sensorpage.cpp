@@ -210,20 +210,6 @@ private slots:
         QCOMPARE(rig.page.lblRozsahPopis->text(), QString("T66 [mm]"));
         QCOMPARE(rig.page.lblRozsahNegPopis->text(), QString("T69 [mm]"));
     }
-
-    // Only Ctrl with the right button on the description's caption asks for expert mode.
-    void expertGesture() {
-        Rig rig;
-        QSignalSpy requested(&rig.page, &SensorPage::expertModeRequested);
-        for (const auto& [button, modifiers] :
-             {std::pair<Qt::MouseButton, Qt::KeyboardModifiers>{Qt::RightButton, {}},
-              {Qt::RightButton, Qt::ControlModifier | Qt::ShiftModifier},
-              {Qt::LeftButton, Qt::ControlModifier}})
-            QTest::mouseClick(rig.page.Label2, button, modifiers);
-        QCOMPARE(requested.count(), 0);
-        QTest::mouseClick(rig.page.Label2, Qt::RightButton, Qt::ControlModifier);
-        QCOMPARE(requested.count(), 1);
-    }
 };
 
 QTEST_MAIN(SensorPageTest)
