@@ -75,12 +75,13 @@ void CurveEditor::CaptureSignalPoint() {
         messages_.inform(device::lostLineMessage(texts_), text::MsgIcon::Critical);
         return;
     }
-    if (!dialog_.ask(*signal, 0.0F, sources_.unitFormat(), false))
-        return;
+    // Refused before the operator types an etalon that could not be kept.
     if (table_.isFull()) {
         messages_.inform(texts_.text(67), text::MsgIcon::Critical);
         return;
     }
+    if (!dialog_.ask(*signal, 0.0F, sources_.unitFormat(), false))
+        return;
     storeNewPoint();
 }
 

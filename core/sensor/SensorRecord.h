@@ -61,9 +61,9 @@ struct SensorState {
     // The block image last read from or written to the instrument, one byte per character.
     QByteArray SensorImage;
 
-    // The external sensor is worked on only when both sensors are present.
+    // An external sensor that is present is the one worked on; otherwise the internal one.
     [[nodiscard]] int workingBlock() const {
-        return SensorMask == 3 ? ExternalBlock : InternalBlock;
+        return (SensorMask & 1U) != 0 ? ExternalBlock : InternalBlock;
     }
     [[nodiscard]] bool workingOnExternal() const { return workingBlock() == ExternalBlock; }
 };

@@ -74,8 +74,8 @@ bool SensorSave::readBackDiffers(const QByteArray& image, int block, bool read) 
     const sensor::SensorState& sensors = session_.sensors();
     if (!read || (sensors.SensorMask & (1U << block)) == 0)
         return false;
-    // The read-out reads the external block last; with both present the image in hand is the
-    // external one.
+    // The read-out reads the external block last: when an external sensor is found after the
+    // internal block was written, the image in hand is the external one.
     if (block == sensor::InternalBlock && (sensors.SensorMask & (1U << sensor::ExternalBlock)) != 0)
         return false;
     // A block the read-out could not read leaves its record cleared and the image of the
