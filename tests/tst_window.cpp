@@ -137,6 +137,20 @@ private slots:
     }
 
     // The expert boxes edit the session's constants, which the read-out and the save use.
+    // Uložit refuses what Next refuses before it asks; confirmed, it writes the sensor.
+    void saveButtonChecksThePageFirst() {
+        testsupport::InstrumentRig rig(Port);
+        frmOrvoCalibration& window = rig.startAt(session::WizardStep::CurvePage);
+        window.fraSNIMAC->txtPopis->setText(QString(21, u'x'));
+        window.fraSNIMAC->cmdAction[1]->click();
+        QCOMPARE(rig.messages.texts(), QStringList{"T60"});
+        window.fraSNIMAC->txtPopis->setText(QStringLiteral("Siloměr"));
+        rig.messages.answer(text::MsgAnswer::Yes);
+        window.fraSNIMAC->cmdAction[1]->click();
+        QCOMPARE(rig.messages.texts(), QStringList({"T60", "T46"}));
+        QVERIFY(!rig.framesOf("KW").isEmpty());
+    }
+
     void rangeBoxesEditTheConstants() {
         Rig rig;
         frmOrvoCalibration& window = rig.start();

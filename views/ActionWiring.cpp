@@ -106,11 +106,14 @@ std::unique_ptr<session::SensorSave> makeSensorSave(const WindowParts& parts,
                      [] { return QDate::currentDate(); },
                  });
     session::SensorSave& actions = *save;
+    // Uložit checks the page as Next does before it asks, so it never writes what Next refuses.
     QObject::connect(parts.fraSNIMAC.cmdAction[1], &QPushButton::clicked, &parts.fraSNIMAC,
-                     [&actions, &session] {
-                         (void)session.runner().run([&actions](const device::Link& link) {
-                             actions.ConfirmAndSave(link);
-                         });
+                     [&actions, &session, &pageLogic] {
+                         (void)session.runner().run(
+                             [&actions, &pageLogic](const device::Link& link) {
+                                 if (pageLogic.ValidateSensorPage())
+                                     actions.ConfirmAndSave(link);
+                             });
                      });
     return save;
 }
