@@ -1,5 +1,6 @@
 #include "views/SystemCalibrationFrame.h"
 
+#include "core/instrument/SetupReadout.h"
 #include "views/Twips.h"
 
 #include <QLabel>
@@ -51,17 +52,15 @@ SystemCalibrationFrame::SystemCalibrationFrame(QWidget* parent, const ui::Twips&
 
     for (std::size_t i = 0; i < Ranges; ++i) {
         const int top = FirstRowTop + static_cast<int>(i) * RowPitch;
-        lblGx[i]->setText(QStringLiteral("G%1(%2)").arg(i + 1).arg(1U << i));
+        lblGx[i]->setText(device::rangeName(static_cast<int>(i)));
         lblGx[i]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         twips.place(*lblGx[i], RangeLeft, top, RangeWidth, RowHeight);
 
-        txtskN[i]->setText(QStringLiteral("32768"));
         txtskN[i]->setToolTip(
             QStringLiteral("Počet dílků převodníku odpovídající zkratovanému vstupu"));
         txtskN[i]->setAlignment(Qt::AlignRight);
         twips.place(*txtskN[i], ZeroLeft, top, ZeroWidth, RowHeight);
 
-        txtskK[i]->setText(QStringLiteral("0,001544225"));
         txtskK[i]->setToolTip(
             QStringLiteral("Násobící konstanta v uživatelských jednotkách/dílek"));
         txtskK[i]->setAlignment(Qt::AlignRight);

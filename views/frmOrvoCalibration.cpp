@@ -278,8 +278,7 @@ void frmOrvoCalibration::setWindowWidthTwips(int widthTwips) {
 }
 
 void frmOrvoCalibration::PollSignal() {
-    if (session_->runner().hasEnded() || services_.lifecycle.endRequested() ||
-        session_->runner().busy())
+    if (services_.lifecycle.endRequested() || session_->runner().busy())
         return;
     liveSignal_->tick();
 }

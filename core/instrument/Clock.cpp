@@ -31,24 +31,33 @@ std::chrono::milliseconds EventLoopClock::now() const {
                                                                  start_);
 }
 
-void EventLoopClock::delay(std::chrono::milliseconds ms) {
-    lifecycle_.checkpoint();
-    if (ms.count() <= 0) {
-        QCoreApplication::processEvents();
-    } else {
-        QEventLoop loop;
-        QTimer deadline;
-        deadline.setSingleShot(true);
-        deadline.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-        // A pause inside a critical write (the lead-in of a block write) runs its full time.
-        QObject::connect(&lifecycle_, &Lifecycle::endWasRequested, &loop, [this, &loop] {
-            if (lifecycle_.shouldAbort())
+void EventLoopClock::block(std::chrono::milliseconds ms, const WakeSource* wake,
+                           const std::function<bool()>& done) {
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    if (wake != nullptr)
+        QObject::connect(wake, &WakeSource::woken, &loop, [&] {
+            if (done())
                 loop.quit();
         });
-        deadline.start(ms);
-        loop.exec();
-    }
+    // Inside a critical write (the lead-in of a block write, an echo) the wait runs on.
+    QObject::connect(&lifecycle_, &Lifecycle::endWasRequested, &loop, [&] {
+        if (lifecycle_.shouldAbort())
+            loop.quit();
+    });
+    deadline.start(ms);
+    loop.exec();
+}
+
+void EventLoopClock::delay(std::chrono::milliseconds ms) {
+    lifecycle_.checkpoint();
+    if (ms.count() <= 0)
+        QCoreApplication::processEvents();
+    else
+        block(ms, nullptr, {});
     lifecycle_.checkpoint();
 }
 
@@ -57,23 +66,8 @@ bool EventLoopClock::waitFor(std::chrono::milliseconds timeout, const std::funct
     if (wake == nullptr)
         return Clock::waitFor(timeout, done, wake);
     lifecycle_.checkpoint();
-    if (timeout.count() > 0) {
-        QEventLoop loop;
-        QTimer deadline;
-        deadline.setSingleShot(true);
-        deadline.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-        QObject::connect(wake, &WakeSource::woken, &loop, [&] {
-            if (done())
-                loop.quit();
-        });
-        QObject::connect(&lifecycle_, &Lifecycle::endWasRequested, &loop, [&] {
-            if (lifecycle_.shouldAbort())
-                loop.quit();
-        });
-        deadline.start(timeout);
-        loop.exec();
-    }
+    if (timeout.count() > 0)
+        block(timeout, wake, done);
     lifecycle_.checkpoint();
     return done();
 }

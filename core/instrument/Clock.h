@@ -42,6 +42,10 @@ private:
     // is ending; a critical write keeps waiting through an end request.
     bool waitFor(std::chrono::milliseconds timeout, const std::function<bool()>& done,
                  const WakeSource* wake) override;
+    // Blocks in the event loop for ms, or until `wake` finds done() holding, or an end that may
+    // cut the wait short; never spins.
+    void block(std::chrono::milliseconds ms, const WakeSource* wake,
+               const std::function<bool()>& done);
 
     Lifecycle& lifecycle_;
     std::chrono::steady_clock::time_point start_;

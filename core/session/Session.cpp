@@ -103,15 +103,12 @@ ReadOutResult Session::readOut(const device::Link& link, Points points) {
     emit setupRead();
     setConstants(device::SystemConstants::of(setup));
 
-    const calibration::CurveTable operatorPoints = curve_;
     if (link.line.isOpen()) {
         sensor::ReadSensors(link, outlets_.status, outlets_.messages, outlets_.texts, constants_,
                             sensors_, live_);
         emit sensorsRead(sensors_.CurrentSensor.GainIndex);
     }
-    if (points == Points::Keep)
-        curve_ = operatorPoints;
-    else
+    if (points == Points::FromSensor)
         loadSensorCurve();
     emit sensorChanged();
     return ReadOutResult::Read;
