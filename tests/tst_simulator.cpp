@@ -96,21 +96,6 @@ private slots:
         QCOMPARE(arrived(1000, "ER late 50", "$00ER12\r", {59, 60, 80}), QList({0, 1, 3}));
         QCOMPARE(arrived(0, "ER late 50 count 1", "$00ER12\r$00KQ\r", {49, 50}), QList({0, 6}));
     }
-
-    // What is on its way is lost on closing; which port answers is tst_portsearch's.
-    void closingTheLine() {
-        testsupport::ManualClock clock;
-        sim::SimulatedLine line(clock);
-        line.attach(1).addFault(*sim::parseFault(u"ER late 100").fault);
-        QCOMPARE(line.open(), device::OpenResult::Opened);
-        QVERIFY(line.send("$00ER12\r"));
-        line.close();
-        QVERIFY(!line.send("$00@\r"));
-        QCOMPARE(line.open(), device::OpenResult::Opened);
-        clock.advance(500ms);
-        QCOMPARE(line.bytesWaiting(), 0);
-        QCOMPARE(line.instrument(1).frameCount(), 1);
-    }
 };
 
 QTEST_GUILESS_MAIN(SimulatorTest)
