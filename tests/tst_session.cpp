@@ -112,20 +112,6 @@ private slots:
         QVERIFY(rig.clock.waited() >= device::timing::ResetRecovery);
     }
 
-    // A table left from the sensor shown before is replaced.
-    void sensorCurveFillsTheTable() {
-        for (const auto& [stored, shown] : {std::pair{41, 40}, {-3, 0}}) {
-            Rig rig;
-            for (std::size_t i = 0; i < sensor::CurveSlots; ++i)
-                rig.sensor().CurveSignal[i] = rig.sensor().CurveEtalon[i] = float(i);
-            rig.sensor().CurvePointCount = stored;
-            rig.session.loadSensorCurve();
-            const QList<QPointF> points = testsupport::pointsOf(rig.session.curve());
-            QCOMPARE(points.size(), shown);
-            QCOMPARE(points.value(shown - 1), shown > 0 ? QPointF(39.0, 39.0) : QPointF());
-        }
-    }
-
     // On the sensor's range (7, the external one's).
     void zeroGainAndDefaults() {
         Rig rig;
@@ -210,7 +196,6 @@ private slots:
         QTest::newRow("three-byte points") << 3 << "options" << 0;
         QTest::newRow("described, both sensors") << 3 << "description" << 0;
         QTest::newRow("described, internal alone") << 2 << "description" << 1;
-        QTest::newRow("described, external alone") << 1 << "description" << 0;
     }
     void saveWritesOnlyAChangedSensor() {
         QFETCH(int, mask);
