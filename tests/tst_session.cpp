@@ -7,7 +7,6 @@
 #include "core/text/NumberText.h"
 #include "sim/Fault.h"
 #include "sim/SensorBlock.h"
-#include "tests/support/ExpectedImage.h"
 #include "tests/support/SessionRig.h"
 #include "tests/support/TestLink.h"
 
@@ -196,6 +195,7 @@ private slots:
         QTest::newRow("three-byte points") << 3 << "options" << 0;
         QTest::newRow("described, both sensors") << 3 << "description" << 0;
         QTest::newRow("described, internal alone") << 2 << "description" << 1;
+        QTest::newRow("described, external alone") << 1 << "description" << 0;
     }
     void saveWritesOnlyAChangedSensor() {
         QFETCH(int, mask);
