@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -13,17 +14,17 @@ class TestLanguageFile : public QObject {
     Q_OBJECT
 
 private slots:
-    // A line is a key of 1 to 99, "=" and its text, blanks trimmed; a later line wins.
+    // A line is a key of 1 to 999, "=" and its text, blanks trimmed; a later line wins.
     void parsesLines() {
         const auto entry = [](const char* line) {
             const auto parsed = text::ParseLanguageLine(QString::fromLatin1(line));
             return parsed ? QString::number(parsed->first) + u'=' + parsed->second : "skipped";
         };
-        for (const char* kept : {"12=Hello = world", "12= x", "12=", "1=a", "99=z"})
+        for (const char* kept : {"12=Hello = world", "12= x", "12=", "1=a", "999=z"})
             QCOMPARE(entry(kept), kept);
         QCOMPARE(entry("  5=Storno  "), "5=Storno");
         QCOMPARE(entry("5 =Storno"), "5=Storno");
-        for (const char* skipped : {"100=x", "=x", "0=a", "; remark", "   "})
+        for (const char* skipped : {"1000=x", "=x", "0=a", "; remark", "   "})
             QCOMPARE(entry(skipped), "skipped");
         text::LanguageTable table;
         text::ParseLanguageText(u"4=First\r\ngarbage\r\n5=Storno  \r\n4=Second\n6=last", table);
@@ -40,14 +41,35 @@ private slots:
                  QStringLiteral("5=Část"));
     }
 
-    // A missing file, or a directory, gives no texts; the window tests start from written ones.
+    // A missing file, or a directory, gives no texts of its own: the original numbers stay
+    // empty, the later ones fall back to the built-in Czech, and a file entry still wins.
     void loadsNothingWithoutAFile() {
         QTemporaryDir dir;
         text::LanguageTable none;
         for (const QString& path : {dir.filePath("missing.lang"), dir.path()})
             text::LoadLanguageFile(path, none);
-        for (int number = text::LanguageTable::First; number <= text::LanguageTable::Last; ++number)
+        for (int number = text::LanguageTable::First; number <= text::LanguageTable::LastOriginal;
+             ++number)
             QVERIFY(none.text(number).isEmpty());
+        QCOMPARE(none.text(100), text::BuiltInText(100));
+        QVERIFY(!none.text(100).isEmpty());
+        none.set(100, {});
+        QVERIFY(none.text(100).isEmpty());
+    }
+
+    // The shipped language file carries every built-in text word for word, and no other late one.
+    void shippedFileMatchesBuiltIn() {
+        QFile file(QStringLiteral(TORANCAL_LANGUAGE_FILE));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QHash<int, QString> entries;
+        for (const QString& line : text::DecodeLanguageBytes(file.readAll()).split(u'\n'))
+            if (auto entry =
+                    text::ParseLanguageLine(QStringView(line).chopped(line.endsWith(u'\r'))))
+                entries.insert(entry->first, entry->second);
+        QVERIFY(!entries.value(1).isEmpty());
+        for (int number = text::LanguageTable::LastOriginal + 1;
+             number <= text::LanguageTable::Last; ++number)
+            QCOMPARE(entries.value(number), text::BuiltInText(number));
     }
 
     // The built-in code page: a character outside it is replaced.

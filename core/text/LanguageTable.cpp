@@ -5,16 +5,18 @@ namespace text {
 QString LanguageTable::text(int number) const {
     if (number < First || number > Last)
         return {};
-    return texts_[static_cast<std::size_t>(number)];
+    if (const auto found = texts_.constFind(number); found != texts_.cend())
+        return *found;
+    return number > LastOriginal ? BuiltInText(number) : QString();
 }
 
 void LanguageTable::set(int number, QString text) {
     if (number >= First && number <= Last)
-        texts_[static_cast<std::size_t>(number)] = std::move(text);
+        texts_.insert(number, std::move(text));
 }
 
 void LanguageTable::clear() {
-    texts_.fill(QString());
+    texts_.clear();
 }
 
 } // namespace text
