@@ -52,6 +52,9 @@ device::OpenResult SimulatedLine::open() {
             return device::OpenResult::InUse;
         case PortState::PermissionDenied:
             return device::OpenResult::PermissionDenied;
+        case PortState::Vanishing:
+            vanished_ = number_;
+            break;
         case PortState::Silent:
             break;
         }
@@ -101,6 +104,12 @@ std::optional<QByteArray> SimulatedLine::readAll() {
         return std::nullopt;
     collectArrived();
     return std::exchange(received_, QByteArray());
+}
+
+QString SimulatedLine::deviceName() const {
+    if (deviceDirectory_.isEmpty())
+        return {};
+    return deviceDirectory_ + QStringLiteral("/COM%1").arg(number_);
 }
 
 } // namespace sim

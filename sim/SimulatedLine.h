@@ -13,11 +13,12 @@ class Clock;
 namespace sim {
 
 // A set of serial ports in the process, for tests: each port either has an instrument attached
-// or is present without one, absent, in use or locked. Reply characters arrive as the clock
-// says, so a test clock controls pacing and late replies.
+// or is present without one, absent, in use, locked or taken away right after opening. Reply
+// characters arrive as the clock says, so a test clock controls pacing and late replies.
 class SimulatedLine final : public device::SerialLine {
 public:
-    enum class PortState { Absent, Silent, InUse, PermissionDenied };
+    // Vanishing opens and is gone at once, as an adapter that another program claims.
+    enum class PortState { Absent, Silent, InUse, PermissionDenied, Vanishing };
 
     explicit SimulatedLine(device::Clock& clock);
 
@@ -33,6 +34,8 @@ public:
     // opening it again fails. reappear() brings it back.
     void vanish();
     void reappear();
+    // Port n's device becomes directory/COMn, as with a port directory.
+    void setDeviceDirectory(const QString& directory) { deviceDirectory_ = directory; }
     // The ports opened successfully, in order.
     [[nodiscard]] const QList<int>& openedPorts() const { return opened_; }
 
@@ -44,6 +47,7 @@ public:
     bool send(const QByteArray& bytes) override;
     [[nodiscard]] int bytesWaiting() override;
     std::optional<QByteArray> readAll() override;
+    [[nodiscard]] QString deviceName() const override;
 
 private:
     [[nodiscard]] Instrument* openInstrument();
@@ -58,6 +62,7 @@ private:
     int vanished_ = 0;
     QByteArray received_;
     QList<int> opened_;
+    QString deviceDirectory_;
 };
 
 } // namespace sim

@@ -1,3 +1,4 @@
+#include "core/text/LanguageTable.h"
 #include "core/text/NumberText.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/ExpectedImage.h"
@@ -11,11 +12,14 @@
 #include "views/SystemCalibrationFrame.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 using app::frmOrvoCalibration;
@@ -113,7 +117,7 @@ private slots:
         rig.choosePort(6);
         window.tmrCasovac.start();
         rig.next();
-        QCOMPARE(rig.messages.texts(), QStringList{"T54"});
+        QCOMPARE(rig.messages.texts().size(), 1);
         QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::Critical);
         QCOMPARE(rig.shownFrames(), QStringList{"fraCOMM"});
         QVERIFY(window.cmdNext->isEnabled() && !window.tmrCasovac.isActive());
@@ -121,6 +125,32 @@ private slots:
         rig.choosePort(3);
         rig.next();
         QCOMPARE(rig.step(), WizardStep::CurvePage);
+    }
+
+    // Each kind of port trouble adds its reason and what to do to the failure's text.
+    void portTroubleIsExplained() {
+        using State = sim::SimulatedLine::PortState;
+        const auto t = [](int number) { return text::BuiltInText(number); };
+        for (const auto& [state, failure, reason] :
+             {std::tuple{State::Absent, "T54", t(240)},
+              {State::PermissionDenied, "T54",
+               t(241) + ' ' + t(242) + "\n\n    sudo usermod -aG %1 $USER\n\n" + t(243)},
+              {State::InUse, "T54", t(244) + ' ' + t(246)},
+              {State::Vanishing, "T53",
+               t(247) + "\n\n    systemctl status ModemManager\n    dpkg -l brltty"}}) {
+            Rig rig;
+            QTemporaryDir devices;
+            const QString device = devices.filePath("COM6");
+            QFile(device).open(QIODevice::WriteOnly);
+            rig.line.setDeviceDirectory(devices.path());
+            rig.line.setPortState(6, state);
+            rig.startAt(WizardStep::SensorPage);
+            rig.choosePort(6);
+            rig.next();
+            QCOMPARE(rig.messages.texts(),
+                     QStringList{failure + QStringLiteral("\n\n") + device + ": " +
+                                 QString(reason).replace("%1", QFileInfo(device).group())});
+        }
     }
 
     // Tab passes over what is disabled, hidden or out of sight.

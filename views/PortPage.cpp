@@ -3,16 +3,36 @@
 #include "views/Controls.h"
 #include "views/Twips.h"
 
-#include <QComboBox>
+#include <QAbstractItemView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 
 namespace app {
+
+void PortList::setEntries(const QStringList& entries) {
+    const int selected = currentIndex();
+    if (count() != entries.size()) {
+        clear();
+        addItems(entries);
+    } else {
+        for (int i = 0; i < entries.size(); ++i)
+            setItemText(i, entries[i]);
+    }
+    setCurrentIndex(selected);
+    view()->setMinimumWidth(view()->sizeHintForColumn(0) +
+                            view()->verticalScrollBar()->sizeHint().width());
+}
+
+void PortList::showPopup() {
+    emit aboutToDropDown();
+    QComboBox::showPopup();
+}
 
 PortPage::PortPage(QWidget* parent, const ui::Twips& twips)
     : QGroupBox(parent),
       lblPortPopis(ui::makeControl<QLabel>(this, QStringLiteral("lblPortPopis"))),
-      cmbPort(ui::makeControl<QComboBox>(this, QStringLiteral("cmbPort"))),
+      cmbPort(ui::makeControl<PortList>(this, QStringLiteral("cmbPort"))),
       cmdSCANTORAN(ui::makeControl<QPushButton>(this, QStringLiteral("cmdSCANTORAN"))) {
     lblPortPopis->setText(QStringLiteral(
         "Vyberte sériový port, kde je připojeno zařízení Toran R-40 a stiskněte tlačítko /Další/"));

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QComboBox>
 #include <QGroupBox>
 
-class QComboBox;
 class QLabel;
 class QPushButton;
 
@@ -12,6 +12,21 @@ class Twips;
 
 namespace app {
 
+// The port list: entry i is port i + 1, its text "COMn" with the device behind it. It asks for
+// fresh texts each time it drops down, so an adapter plugged in after start-up shows.
+class PortList : public QComboBox {
+    Q_OBJECT
+public:
+    using QComboBox::QComboBox;
+
+    // Sets the entries' texts, keeping the selection; the drop-down is as wide as the longest.
+    void setEntries(const QStringList& entries);
+    void showPopup() override;
+
+signals:
+    void aboutToDropDown();
+};
+
 // The port page (fraCOMM): the operator picks the instrument's serial port or searches for it.
 class PortPage : public QGroupBox {
     Q_OBJECT
@@ -19,7 +34,7 @@ public:
     PortPage(QWidget* parent, const ui::Twips& twips);
 
     QLabel* const lblPortPopis;
-    QComboBox* const cmbPort;
+    PortList* const cmbPort;
     QPushButton* const cmdSCANTORAN;
 };
 

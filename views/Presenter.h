@@ -1,7 +1,12 @@
 #pragma once
 
+#include <QString>
+
+namespace device {
+struct PortTrouble;
+}
 namespace session {
-enum class ConnectResult;
+struct ConnectOutcome;
 }
 namespace text {
 class LanguageTable;
@@ -17,10 +22,14 @@ public:
     Presenter(text::MessageService& messages, const text::LanguageTable& texts)
         : messages_(messages), texts_(texts) {}
 
-    // Tells why the port could not be used; nothing for a connection that succeeded.
-    void tell(session::ConnectResult result) const;
+    // Tells why the port could not be used, and what to do about it where the system tells;
+    // nothing for a connection that succeeded.
+    void tell(const session::ConnectOutcome& outcome) const;
 
 private:
+    // The device and what the operator can do about its trouble; empty when nothing is known.
+    [[nodiscard]] QString advice(const device::PortTrouble& trouble) const;
+
     text::MessageService& messages_;
     const text::LanguageTable& texts_;
 };

@@ -113,9 +113,9 @@ void Wizard::ShowPortPage() {
 void Wizard::ConnectInstrument(const device::Link& link) {
     parts_.setWidthTwips(NormalWidthTwips);
     const int port = parts_.fraCOMM.cmbPort->currentIndex() + 1;
-    const session::ConnectResult connected = session_.openInstrument(link, port);
+    const session::ConnectOutcome connected = session_.openInstrument(link, port);
     presenter_.tell(connected);
-    if (connected != session::ConnectResult::Connected)
+    if (connected.result != session::ConnectResult::Connected)
         return;
     portSetting_.setComPort(port);
     if (session_.readOut(link) != session::ReadOutResult::Read)

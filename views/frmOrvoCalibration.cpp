@@ -110,6 +110,8 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
             [this](const device::SignalUpdate& update) {
                 device::showSignalUpdate(*fraDISPLAY, *fraORVODISPLAY, update);
             });
+    connect(fraCOMM->cmbPort, &PortList::aboutToDropDown, this,
+            [this] { fraCOMM->cmbPort->setEntries(services_.line.portEntries()); });
     connect(fraCOMM->cmdSCANTORAN, &QPushButton::clicked, this,
             [this] { runPortSearch(*session_, *fraCOMM, langText_); });
     connect(cmdCancel, &QPushButton::clicked, this, &frmOrvoCalibration::endProgram);
@@ -221,7 +223,7 @@ void frmOrvoCalibration::runStartUp() {
     ApplyLanguageTexts();
     CenterWindow();
 
-    fraCOMM->cmbPort->addItems(session::PortEntries());
+    fraCOMM->cmbPort->setEntries(services_.line.portEntries());
     const int port = services_.portSetting.comPort();
     const bool known =
         port >= device::SerialLine::FirstPort && port <= device::SerialLine::LastPort;

@@ -1,23 +1,10 @@
 #include "core/instrument/QtSerialLine.h"
 
+#include "core/instrument/PortDevices.h"
+
 #include <QFileInfo>
 
 namespace device {
-
-QString portDeviceName(int number, const QString& portDirectory) {
-    if (number < SerialLine::FirstPort || number > SerialLine::LastPort)
-        return {};
-#ifdef Q_OS_WIN
-    Q_UNUSED(portDirectory);
-    return QStringLiteral("COM%1").arg(number);
-#else
-    if (!portDirectory.isEmpty())
-        return portDirectory + QStringLiteral("/COM%1").arg(number);
-    if (number <= 32)
-        return QStringLiteral("/dev/ttyS%1").arg(number - 1);
-    return QStringLiteral("/dev/ttyUSB%1").arg(number - 33);
-#endif
-}
 
 QtSerialLine::QtSerialLine(QString portDirectory) : portDirectory_(std::move(portDirectory)) {
     QObject::connect(&port_, &QSerialPort::errorOccurred, &port_, [this] { onError(); });
@@ -77,6 +64,14 @@ OpenResult QtSerialLine::open() {
     default:
         return OpenResult::Failed;
     }
+}
+
+QString QtSerialLine::deviceName() const {
+    return portDeviceName(number_, portDirectory_);
+}
+
+QStringList QtSerialLine::portEntries() const {
+    return portEntryTexts(portDirectory_, presentSerialPorts());
 }
 
 void QtSerialLine::close() {

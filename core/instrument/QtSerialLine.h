@@ -7,12 +7,8 @@
 
 namespace device {
 
-// Maps COMn to the platform's device: the COM ports themselves on Windows; elsewhere
-// $TORANCAL_PORT_DIR/COMn when that variable is set, else /dev/ttyS0..31 for COM1..COM32 and
-// /dev/ttyUSB0..16 for COM33..COM49. Empty for numbers outside 1..49.
-[[nodiscard]] QString portDeviceName(int number, const QString& portDirectory);
-
-// The production line: a QSerialPort at 9600 baud, 8 data bits, no parity, 1 stop bit.
+// The production line: a QSerialPort at 9600 baud, 8 data bits, no parity, 1 stop bit, on the
+// device that portDeviceName maps the port number to.
 class QtSerialLine final : public SerialLine {
 public:
     // portDirectory: the value of TORANCAL_PORT_DIR, or empty.
@@ -28,6 +24,8 @@ public:
     [[nodiscard]] int bytesWaiting() override;
     std::optional<QByteArray> readAll() override;
     [[nodiscard]] const WakeSource* arrivals() const override { return &arrivals_; }
+    [[nodiscard]] QString deviceName() const override;
+    [[nodiscard]] QStringList portEntries() const override;
 
 private:
     [[nodiscard]] bool failed() const;

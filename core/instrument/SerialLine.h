@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace device {
@@ -36,6 +37,18 @@ public:
     // Signals from the event loop whenever received characters arrive; nullptr for a line that
     // cannot tell, whose waits then look at the count once per poll step.
     [[nodiscard]] virtual const WakeSource* arrivals() const { return nullptr; }
+
+    // The device behind the chosen port, for telling the operator why it failed; empty for a
+    // line that has none.
+    [[nodiscard]] virtual QString deviceName() const { return {}; }
+    // The port list's entries for COM1..COM49, looked up afresh: "COMn", followed by the
+    // device behind it where the line knows one.
+    [[nodiscard]] virtual QStringList portEntries() const {
+        QStringList entries;
+        for (int number = FirstPort; number <= LastPort; ++number)
+            entries.append(QStringLiteral("COM%1").arg(number));
+        return entries;
+    }
 };
 
 } // namespace device

@@ -76,15 +76,24 @@ void Session::setRangeKText(int range, const QString& text) {
     setConstants(changed);
 }
 
-ConnectResult Session::openInstrument(const device::Link& link, int port) {
+ConnectOutcome Session::openInstrument(const device::Link& link, int port) {
     if (line_.isOpen())
         line_.close();
     runner_.stopPolling();
-    if (!line_.setPortNumber(port) || line_.open() != device::OpenResult::Opened)
-        return ConnectResult::PortNotOpened;
-    if (!device::IdentifyRequest(link))
-        return ConnectResult::NotToran;
-    return ConnectResult::Connected;
+    const device::OpenResult opened =
+        line_.setPortNumber(port) ? line_.open() : device::OpenResult::NoSuchPort;
+    if (opened != device::OpenResult::Opened)
+        return {ConnectResult::PortNotOpened, device::diagnoseOpen(opened, line_.deviceName())};
+    if (device::IdentifyRequest(link))
+        return {};
+    // A device that fails to read right after the open was taken away from under the line.
+    ConnectOutcome outcome;
+    outcome.result = ConnectResult::NotToran;
+    if (!line_.readAll().has_value()) {
+        outcome.trouble.kind = device::PortTrouble::Kind::Vanished;
+        outcome.trouble.device = line_.deviceName();
+    }
+    return outcome;
 }
 
 ReadOutResult Session::readOut(const device::Link& link, Points points) {

@@ -2,6 +2,7 @@
 
 #include "core/calibration/CurveTable.h"
 #include "core/instrument/LiveValues.h"
+#include "core/instrument/PortTrouble.h"
 #include "core/instrument/SetupReadout.h"
 #include "core/sensor/SensorRecord.h"
 #include "core/session/ActionRunner.h"
@@ -36,6 +37,12 @@ enum class ConnectResult {
     Connected,     // the port is open and a Toran answered
     PortNotOpened, // the port does not exist or another program holds it
     NotToran,      // no Toran answered on the port
+};
+struct ConnectOutcome {
+    ConnectResult result = ConnectResult::Connected;
+    // Why the port failed: set with PortNotOpened, and with NotToran when the device went away
+    // while the instrument was asked for.
+    device::PortTrouble trouble;
 };
 
 // How a read-out ended.
@@ -86,7 +93,7 @@ public:
     void setExpert(bool expert) { expert_ = expert; }
 
     // Closes the line, stops the polling, opens port `port` and checks that a Toran answers.
-    [[nodiscard]] ConnectResult openInstrument(const device::Link& link, int port);
+    [[nodiscard]] ConnectOutcome openInstrument(const device::Link& link, int port);
     // Reads the setup memory and the sensors, with the polling stopped and the navigation
     // locked; the operator has been told of a failure (except NoAnswer). With keepPoints the
     // curve table keeps the operator's points instead of the curve the sensor holds.

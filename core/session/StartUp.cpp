@@ -1,6 +1,5 @@
 #include "core/session/StartUp.h"
 
-#include "core/instrument/SerialLine.h"
 #include "core/text/NumberText.h"
 
 #include <algorithm>
@@ -22,13 +21,6 @@ QString WindowCaption() {
         .arg(TORANCAL_VERSION_MAJOR)
         .arg(TORANCAL_VERSION_MINOR)
         .arg(TORANCAL_VERSION_PATCH);
-}
-
-QStringList PortEntries() {
-    QStringList entries;
-    for (int port = device::SerialLine::FirstPort; port <= device::SerialLine::LastPort; ++port)
-        entries.append(QStringLiteral("COM%1").arg(port));
-    return entries;
 }
 
 QStringList SlideEntries() {

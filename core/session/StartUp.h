@@ -12,8 +12,6 @@ namespace session {
 // "Toran II {R-40} Kalibrator v" and the program's major.minor.patch version.
 [[nodiscard]] QString WindowCaption();
 
-// "COM1" .. "COM49"; entry i stands for port i + 1.
-[[nodiscard]] QStringList PortEntries();
 // Sliding average over n readings ("OFF" is no averaging).
 [[nodiscard]] QStringList SlideEntries();
 [[nodiscard]] QStringList SlideRychlEntries();

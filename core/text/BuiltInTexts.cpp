@@ -24,6 +24,16 @@ QString BuiltInText(int number) {
         // Backup, snapshots, restore and the serial trace: 120..179
         // The curve window, its figures, warnings and report: 180..239
         // Ports and their errors: 240..299
+        BuiltIn{240, u"Zařízení neexistuje. Zkontrolujte, zda je převodník připojený "
+                     u"a zda jste vybrali správný port."},
+        BuiltIn{241, u"Nemáte oprávnění zařízení otevřít."},
+        BuiltIn{242, u"Přidejte se do skupiny, která ho vlastní, příkazem:"},
+        BuiltIn{243, u"Změna platí až po novém přihlášení: odhlaste se a znovu se přihlaste."},
+        BuiltIn{244, u"Port používá jiný program."},
+        BuiltIn{245, u"Drží ho program"},
+        BuiltIn{246, u"Ukončete ho a zkuste to znovu."},
+        BuiltIn{247, u"Zařízení zmizelo hned po otevření. Obvykle si ho přivlastní "
+                     u"ModemManager nebo brltty; ověřte to příkazy:"},
     };
     static_assert(std::ranges::is_sorted(texts, {}, &BuiltIn::number));
     const auto found = std::ranges::lower_bound(texts, number, {}, &BuiltIn::number);

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+namespace device {
+
+// Maps COMn to the platform's device: the COM ports themselves on Windows; elsewhere
+// $TORANCAL_PORT_DIR/COMn when that variable is set, else /dev/ttyS0..31 for COM1..COM32,
+// /dev/ttyUSB0..8 for COM33..COM41 and /dev/ttyACM0..7 for COM42..COM49. Empty for numbers
+// outside 1..49.
+[[nodiscard]] QString portDeviceName(int number, const QString& portDirectory);
+
+// The serial devices the system reports, by their location ("/dev/ttyACM0", on Windows the
+// port name "COM3"), each with its description ("USB Serial", possibly empty).
+using PresentPorts = QHash<QString, QString>;
+[[nodiscard]] PresentPorts presentSerialPorts();
+
+// The port list's 49 entries: "COMn", followed by the device behind it where there is one,
+// "COM42  ttyACM0 – USB Serial". Without a port directory a device is behind COMn when the
+// system reports it; with one, when the link COMn resolves, and the entry shows its target.
+[[nodiscard]] QStringList portEntryTexts(const QString& portDirectory, const PresentPorts& present);
+
+} // namespace device
