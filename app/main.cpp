@@ -9,11 +9,24 @@
 
 #include <QApplication>
 #include <QSettings>
+#include <cstdio>
 
 int main(int argc, char** argv) {
+    // --help and --version answer before any window system is needed.
+    session::CommandLine commandLine;
+    {
+        const QCoreApplication reader(argc, argv);
+        commandLine = session::ReadCommandLine(QCoreApplication::arguments());
+    }
+    if (commandLine.action == session::CommandLine::Action::Print) {
+        std::fputs(qPrintable(commandLine.text), stdout);
+        return 0;
+    }
+
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("ToranCal"));
     QCoreApplication::setApplicationName(QStringLiteral("ToranCal"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("cz.torancal.ToranCal"));
 
     device::Lifecycle lifecycle;
     device::EventLoopClock clock(lifecycle);
@@ -29,8 +42,8 @@ int main(int argc, char** argv) {
         messages,
         lifecycle,
         portSetting,
-        QCoreApplication::applicationDirPath() + QStringLiteral("/ToranCal.lang"),
-        QCoreApplication::arguments().mid(1).join(u' '),
+        session::LanguageFilePath(QCoreApplication::applicationDirPath()),
+        commandLine.text,
     };
     app::frmOrvoCalibration window(services);
     messages.setParent(&window);

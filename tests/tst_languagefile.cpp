@@ -1,3 +1,4 @@
+#include "core/session/StartUp.h"
 #include "core/text/LanguageFile.h"
 #include "core/text/LanguageTable.h"
 #include "core/text/Windows1250.h"
@@ -105,6 +106,21 @@ private slots:
         for (int number = 1; number <= 74; ++number)
             QVERIFY2(unused.contains(number) || !table.text(number).trimmed().isEmpty(),
                      qPrintable(QString::number(number)));
+    }
+
+    // Beside the executable first, else share/torancal of the installation; --version and
+    // --help print, "expert" is the command line.
+    void startUpFindsTheLanguageFile() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath("bin") && QDir(dir.path()).mkpath("share/torancal"));
+        const QString bin = dir.filePath("bin");
+        QCOMPARE(session::LanguageFilePath(bin), dir.filePath("share/torancal/ToranCal.lang"));
+        QVERIFY(QFile(bin + "/ToranCal.lang").open(QIODevice::WriteOnly));
+        QCOMPARE(session::LanguageFilePath(bin), bin + "/ToranCal.lang");
+
+        using Action = session::CommandLine::Action;
+        QCOMPARE(session::ReadCommandLine({"torancal", "--version"}).action, Action::Print);
+        QCOMPARE(session::ReadCommandLine({"torancal", " Expert"}).text, " Expert");
     }
 };
 

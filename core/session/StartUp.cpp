@@ -2,6 +2,9 @@
 
 #include "core/text/NumberText.h"
 
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 
 namespace session {
@@ -14,6 +17,37 @@ bool IsExpertCommandLine(const QString& commandLine) {
     while (last > first && commandLine[last - 1] == u' ')
         --last;
     return commandLine.mid(first, last - first).toLower() == QStringLiteral("expert");
+}
+
+CommandLine ReadCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Calibrator for the Toran R-40 strain-gauge transducer."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("expert"),
+                                 QStringLiteral("Start in expert mode: the system calibration of "
+                                                "the eight ranges and the raw values."),
+                                 QStringLiteral("[expert]"));
+    const CommandLine run{CommandLine::Action::Run, arguments.mid(1).join(u' ')};
+    if (!parser.parse(arguments))
+        return run;
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
+        return {CommandLine::Action::Print, parser.helpText()};
+    if (parser.isSet(version))
+        return {CommandLine::Action::Print, QStringLiteral("torancal %1.%2.%3\n")
+                                                .arg(TORANCAL_VERSION_MAJOR)
+                                                .arg(TORANCAL_VERSION_MINOR)
+                                                .arg(TORANCAL_VERSION_PATCH)};
+    return run;
+}
+
+QString LanguageFilePath(const QString& executableDirectory) {
+    const QString name = QStringLiteral("ToranCal.lang");
+    const QDir beside(executableDirectory);
+    if (QFileInfo::exists(beside.filePath(name)))
+        return beside.filePath(name);
+    return QDir::cleanPath(beside.filePath(QStringLiteral(TORANCAL_DATA_FROM_BIN "/") + name));
 }
 
 QString WindowCaption() {

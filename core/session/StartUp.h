@@ -9,6 +9,21 @@ namespace session {
 // True when the whole command line, stripped of blanks and lower-cased, is "expert".
 [[nodiscard]] bool IsExpertCommandLine(const QString& commandLine);
 
+// The program's arguments as read: --help and --version are answered with a text to print;
+// otherwise the arguments joined by blanks are the command line that the window compares with
+// "expert". Other options (the toolkit's own, "-style fusion") are left to the toolkit.
+struct CommandLine {
+    enum class Action { Run, Print };
+    Action action = Action::Run;
+    // Run: the command line; Print: the help or the version.
+    QString text;
+};
+[[nodiscard]] CommandLine ReadCommandLine(const QStringList& arguments);
+
+// The language file: beside the executable, else in share/torancal of the installation,
+// found from the executable's directory so that an installation can move.
+[[nodiscard]] QString LanguageFilePath(const QString& executableDirectory);
+
 // "Toran II {R-40} Kalibrator v" and the program's major.minor.patch version.
 [[nodiscard]] QString WindowCaption();
 
