@@ -159,8 +159,17 @@ private slots:
         const std::shared_ptr<bool> dialogShown = rig.answerPointDialog(QStringLiteral("75"));
         keys(curve.cmdListAction[0], Qt::Key_Return);
         QVERIFY(*dialogShown);
+        // Enter in the list edits the point; only a focused Next runs the final step.
         rig.messages.clear();
+        curve.lstKrivka->setCurrentRow(1);
+        const std::shared_ptr<bool> edited = rig.answerPointDialog(QStringLiteral("75"));
         keys(curve.lstKrivka, Qt::Key_Return);
+        QVERIFY(*edited);
+        rig.messages.clear();
+        keys(window.fraORVOSETUP->txtskN[0], Qt::Key_Return);
+        QVERIFY(rig.messages.shown.empty());
+        QCOMPARE(rig.step(), WizardStep::Finish);
+        keys(window.cmdNext, Qt::Key_Return);
         QCOMPARE(rig.messages.texts(), QStringList{"T74 37.50 kg    "});
     }
 
@@ -182,7 +191,8 @@ private slots:
 
         rig.messages.answer(text::MsgAnswer::Yes);
         window.fraCURVE->mKrivkaNew->trigger();
-        QCOMPARE(rig.page().txtPopis->text(), QString());
+        QCOMPARE(rig.messages.texts().last(), QStringLiteral("T101"));
+        QVERIFY(!rig.page().txtPopis->text().isEmpty());
         QCOMPARE(window.session().sensors().CurrentSensor.CurvePointCount, 0);
         QCOMPARE(window.fraCURVE->lstKrivka->count(), 0);
     }
@@ -268,6 +278,13 @@ private slots:
         window.fraORVOSETUP->cmdReset->click();
         QCOMPARE(rig.framesOf("X").size(), 1);
 
+        // Back from points the sensor does not hold asks first; No, the default, stays.
+        QVERIFY(!window.session().curveDiffersFromSensor());
+        window.session().curve().setPoint(1, 0.5F, 5.0F);
+        rig.back();
+        QCOMPARE(rig.messages.texts().last(), QStringLiteral("T100"));
+        QCOMPARE(rig.step(), WizardStep::Finish);
+        rig.messages.answer(text::MsgAnswer::Yes);
         rig.instrument().clearLog();
         rig.back();
         QCOMPARE(rig.framesOf("KQ").size(), 1);

@@ -94,6 +94,8 @@ public:
     ReadOutResult readOut(const device::Link& link, Points points = Points::FromSensor);
     // The curve table as the sensor in use holds its curve.
     void loadSensorCurve();
+    // Whether the table holds points the sensor does not: captured, typed, edited or deleted.
+    [[nodiscard]] bool curveDiffersFromSensor() const;
     // Sends the reset and waits while the instrument restarts.
     void resetInstrument(const device::Link& link);
 
