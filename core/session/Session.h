@@ -88,7 +88,7 @@ public:
     // Closes the line, stops the polling, opens port `port` and checks that a Toran answers.
     [[nodiscard]] ConnectResult openInstrument(const device::Link& link, int port);
     // Reads the setup memory and the sensors, with the polling stopped and the navigation
-    // locked; the operator has been told of a failure (except NoAnswer). With keepPoints the
+    // locked; the operator has been told of a failure. With keepPoints the
     // curve table keeps the operator's points instead of the curve the sensor holds.
     enum class Points { FromSensor, Keep };
     ReadOutResult readOut(const device::Link& link, Points points = Points::FromSensor);
