@@ -4,16 +4,19 @@
 #include "core/session/PortSetting.h"
 #include "core/session/StartUp.h"
 #include "views/QtMessageService.h"
+#include "views/QtTranslations.h"
 #include "views/Services.h"
 #include "views/frmOrvoCalibration.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QSettings>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("ToranCal"));
     QCoreApplication::setApplicationName(QStringLiteral("ToranCal"));
+    (void)app::installQtTranslations(application, QLocale::system());
 
     device::Lifecycle lifecycle;
     device::EventLoopClock clock(lifecycle);

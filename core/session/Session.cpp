@@ -110,6 +110,8 @@ ReadOutResult Session::readOut(const device::Link& link, Points points) {
         device::ReadTORAN(link, outlets_.status, outlets_.messages, outlets_.texts, setup);
     if (status < 0)
         return readOutResult(status);
+    // The instrument answers again: the last reading counts as it does after any read-out.
+    live_.SignalStale = false;
     live_.DisplayDigits = setup.DisplayDigits;
     live_.ActiveZero = setup.ActiveZero;
     live_.ActiveK = setup.ActiveK;
