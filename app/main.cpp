@@ -4,10 +4,12 @@
 #include "core/session/PortSetting.h"
 #include "core/session/StartUp.h"
 #include "views/QtMessageService.h"
+#include "views/QtTranslations.h"
 #include "views/Services.h"
 #include "views/frmOrvoCalibration.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QSettings>
 #include <cstdio>
 
@@ -27,6 +29,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("ToranCal"));
     QCoreApplication::setApplicationName(QStringLiteral("ToranCal"));
     QGuiApplication::setDesktopFileName(QStringLiteral("cz.torancal.ToranCal"));
+    (void)app::installQtTranslations(application, QLocale::system());
 
     device::Lifecycle lifecycle;
     device::EventLoopClock clock(lifecycle);

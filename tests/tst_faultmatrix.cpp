@@ -35,7 +35,7 @@ const char* const NoBlocks = "d Paměť snímače (INT)|Paměť snímače (EXT)"
 const char* const BadBlocks = "d FSN structure error.|FSN structure error.";
 const char* const NoConstants = "s Přístroj nepotvrdil zápis konstant";
 const char* const Matrix[8][8] = {
-    {"s T53", "d", "d", "s T53", "s T53", "s T53", "s", "s T53"},
+    {"s T53", "d", "d", "s T53", "s T53", "s T53", "s T33 (COM2): T102", "s T53"},
     {NoSetup, NoSetup, NoSetup, "d", "d", NoSetup, NoSetup, NoSetup},
     {"d", "d", "d", "d", "d", "d", NoBlocks, "d"},
     {NoBlocks, NoBlocks, NoBlocks, BadBlocks, BadBlocks, NoBlocks, "d Paměť snímače (EXT)",
@@ -43,9 +43,12 @@ const char* const Matrix[8][8] = {
     {"d", "d", "d", "d", "d", "d", "d", "s T64"},
     {"s T47 [-1]", "s T47 [-1]", "s T47 [-1]", "s T47 [-10001]", "s T47 [-10001]", "s T47 [-1]",
      "s T47 [-2]", "s T47 [-1]"},
-    {NoConstants, NoConstants, NoConstants, NoConstants, NoConstants, NoConstants, NoConstants,
+    {NoConstants, NoConstants, NoConstants, NoConstants, NoConstants, NoConstants,
+     "s Přístroj nepotvrdil zápis konstant|T33 (COM2): T102",
      "s Přístroj nepotvrdil zápis konstant|T31 (COM2) T32"},
-    {"e T56", "e T56", "e T56", "e T56", "e T56", "e T56", "e T56", "e T31 (COM2) T32|T56"},
+    // A sensor that cannot be read back after the reset is not reported as saved.
+    {"e T56", "e T56", "e T56", "e T56", "e T56", "e T56", "s T33 (COM2): T102",
+     "s T31 (COM2) T32"},
 };
 
 const QList<QPointF> CurvePoints{{0.0, 0.0}, {1.0, 50.0}, {2.0, 100.0}, {3.0, 150.0}};
@@ -202,7 +205,8 @@ private slots:
         cell.rig.messages.clear();
         cell.window().session().live().SignalDiv = -1;
         cell.act(RecoveryTicks);
-        const bool saves = Exchange(exchange) == Exchange::SensorSave;
+        const bool saves =
+            Exchange(exchange) == Exchange::SensorSave || Exchange(exchange) == Exchange::Reset;
         QCOMPARE(cell.rig.messages.texts(), saves ? QStringList{"T56"} : QStringList());
         QCOMPARE(cell.outcome(), saves ? 'e' : 'd');
         QVERIFY(!saves || sensorHoldsTheCurve());

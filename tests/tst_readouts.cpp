@@ -30,11 +30,12 @@ struct Rig {
     SensorState sensors;
     LiveValues live;
     Rig() {
-        for (int n = 30; n <= 37; ++n)
+        for (int n : {30, 31, 32, 33, 34, 35, 36, 37, 102, 103})
             texts.set(n, QStringLiteral("T%1").arg(n));
         boxes.zero[7] = QStringLiteral("32007");
         boxes.k[7] = QStringLiteral("0,008");
         line.attach(1);
+        line.setPortNumber(1);
         (void)line.open();
     }
     sim::Instrument& instrument() { return line.instrument(1); }
@@ -73,7 +74,9 @@ private slots:
         QTest::addColumn<Case>("c");
         QTest::newRow("read") << Case{"toran r-40 v2\r", "",           SetupRead, "",
                                       2 + 8 * 9,         100 + 73 * 10};
-        QTest::newRow("8 characters") << Case{"TORAN 1\r", "", SetupNoAnswer, "", 1, 100};
+        QTest::newRow("8 characters")
+            << Case{"TORAN 1\r", "", SetupNoAnswer, "T33 (COM1): T103", 1, 100};
+        QTest::newRow("no answer") << Case{"", "@ none", SetupNoAnswer, "T33 (COM1): T102", 1, 100};
         QTest::newRow("another instrument")
             << Case{"OTHER DEVICE 1.0\r", "", SetupNotToran, "T35", 1, 100};
         QTest::newRow("silent byte")

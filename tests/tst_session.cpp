@@ -134,6 +134,9 @@ private slots:
         QCOMPARE(rig.constants().k[7], QString("1.54416 E-4"));
         QCOMPARE(rig.messages.texts(),
                  QStringList({session::GainNotDeterminedMessage, "T64\r\nT65"}));
+        // A read-out that reaches the instrument ends the refusal.
+        (void)rig.run([&rig](const device::Link& link) { (void)rig.session.readOut(link); });
+        QVERIFY(!live.SignalStale);
 
         rig.calibration.LoadDefaultConstants();
         const auto& zeros = rig.constants().zero;

@@ -8,6 +8,7 @@
 #include "views/PointDialog.h"
 #include "views/PortPage.h"
 #include "views/PortSearchAction.h"
+#include "views/QtTranslations.h"
 #include "views/SensorPage.h"
 #include "views/SensorView.h"
 #include "views/SignalPanels.h"
@@ -19,8 +20,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTranslator>
 
 using namespace std::chrono_literals;
 using app::frmOrvoCalibration;
@@ -218,6 +221,18 @@ private slots:
         window.fraCURVE->cmdSCAN->click();
         QVERIFY(*dialogShown);
         QCOMPARE(rig.messages.shown.size(), 2);
+    }
+
+    // The message boxes' standard buttons come in the desktop's language from Qt's own files.
+    void standardButtonsSpeakCzech() {
+        QTranslator* czech = app::installQtTranslations(*qApp, QLocale(QLocale::Czech));
+        if (czech == nullptr)
+            QSKIP("Qt's Czech translations are not installed (qt6-translations-l10n)");
+        QMessageBox box(QMessageBox::Question, {}, {}, QMessageBox::Yes | QMessageBox::No);
+        const QString buttons =
+            box.button(QMessageBox::Yes)->text() + u'/' + box.button(QMessageBox::No)->text();
+        QCoreApplication::removeTranslator(czech);
+        QCOMPARE(QString(buttons).remove(u'&'), QStringLiteral("Ano/Ne"));
     }
 
     // The navigation is locked while the search runs; what it found is said and selected.

@@ -1,4 +1,3 @@
-#include "core/text/LanguageTable.h"
 #include "core/text/NumberText.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/ExpectedImage.h"
@@ -130,14 +129,13 @@ private slots:
     // Each kind of port trouble adds its reason and what to do to the failure's text.
     void portTroubleIsExplained() {
         using State = sim::SimulatedLine::PortState;
-        const auto t = [](int number) { return text::BuiltInText(number); };
-        for (const auto& [state, failure, reason] :
-             {std::tuple{State::Absent, "T54", t(240)},
-              {State::PermissionDenied, "T54",
-               t(241) + ' ' + t(242) + "\n\n    sudo usermod -aG %1 $USER\n\n" + t(243)},
-              {State::InUse, "T54", t(244) + ' ' + t(246)},
-              {State::Vanishing, "T53",
-               t(247) + "\n\n    systemctl status ModemManager\n    dpkg -l brltty"}}) {
+        for (const auto& [state, message] :
+             {std::pair{State::Absent, "T54\n\n%1: T240"},
+              {State::PermissionDenied, "T54\n\n%1: T241 T242\n\n    sudo usermod -aG %2 "
+                                        "$USER\n\nT243"},
+              {State::InUse, "T54\n\n%1: T244 T246"},
+              {State::Vanishing, "T53\n\n%1: T247\n\n    systemctl status ModemManager\n    "
+                                 "dpkg -l brltty"}}) {
             Rig rig;
             QTemporaryDir devices;
             const QString device = devices.filePath("COM6");
@@ -148,8 +146,7 @@ private slots:
             rig.choosePort(6);
             rig.next();
             QCOMPARE(rig.messages.texts(),
-                     QStringList{failure + QStringLiteral("\n\n") + device + ": " +
-                                 QString(reason).replace("%1", QFileInfo(device).group())});
+                     QStringList{QString(message).arg(device, QFileInfo(device).group())});
         }
     }
 
@@ -189,8 +186,17 @@ private slots:
         const std::shared_ptr<bool> dialogShown = rig.answerPointDialog(QStringLiteral("75"));
         keys(curve.cmdListAction[0], Qt::Key_Return);
         QVERIFY(*dialogShown);
+        // Enter in the list edits the point; only a focused Next runs the final step.
         rig.messages.clear();
+        curve.lstKrivka->setCurrentRow(1);
+        const std::shared_ptr<bool> edited = rig.answerPointDialog(QStringLiteral("75"));
         keys(curve.lstKrivka, Qt::Key_Return);
+        QVERIFY(*edited);
+        rig.messages.clear();
+        keys(window.fraORVOSETUP->txtskN[0], Qt::Key_Return);
+        QVERIFY(rig.messages.shown.empty());
+        QCOMPARE(rig.step(), WizardStep::Finish);
+        keys(window.cmdNext, Qt::Key_Return);
         QCOMPARE(rig.messages.texts(), QStringList{"T74 37.50 kg    "});
     }
 
@@ -212,7 +218,8 @@ private slots:
 
         rig.messages.answer(text::MsgAnswer::Yes);
         window.fraCURVE->mKrivkaNew->trigger();
-        QCOMPARE(rig.page().txtPopis->text(), QString());
+        QCOMPARE(rig.messages.texts().last(), QStringLiteral("T101"));
+        QVERIFY(!rig.page().txtPopis->text().isEmpty());
         QCOMPARE(window.session().sensors().CurrentSensor.CurvePointCount, 0);
         QCOMPARE(window.fraCURVE->lstKrivka->count(), 0);
     }
@@ -298,6 +305,13 @@ private slots:
         window.fraORVOSETUP->cmdReset->click();
         QCOMPARE(rig.framesOf("X").size(), 1);
 
+        // Back from points the sensor does not hold asks first; No, the default, stays.
+        QVERIFY(!window.session().curveDiffersFromSensor());
+        window.session().curve().setPoint(1, 0.5F, 5.0F);
+        rig.back();
+        QCOMPARE(rig.messages.texts().last(), QStringLiteral("T100"));
+        QCOMPARE(rig.step(), WizardStep::Finish);
+        rig.messages.answer(text::MsgAnswer::Yes);
         rig.instrument().clearLog();
         rig.back();
         QCOMPARE(rig.framesOf("KQ").size(), 1);

@@ -20,7 +20,6 @@ std::unique_ptr<calibration::CurveEditor> makeCurveEditor(const WindowParts& par
                                                           session::Session& session,
                                                           calibration::frmOrvoCalibInputBox& dialog,
                                                           const text::LanguageTable& texts) {
-    sensor::SensorPage& sensorPage = parts.fraSNIMAC;
     calibration::CurveEditor::Sources sources{
         [&session]() -> std::optional<float> {
             const device::LiveValues& live = session.live();
@@ -28,10 +27,7 @@ std::unique_ptr<calibration::CurveEditor> makeCurveEditor(const WindowParts& par
         },
         [&session] { return session.sensors().CurrentSensor.UnitFormat.text(); },
         [&session] { return session.sensors().CurrentSensor.UnitName.text(); },
-        [&session, &sensorPage] {
-            sensorPage.txtPopis->clear();
-            session.sensors().CurrentSensor.CurvePointCount = 0;
-        },
+        [&session] { session.sensors().CurrentSensor.CurvePointCount = 0; },
     };
     return std::make_unique<calibration::CurveEditor>(parts.fraCURVE, session.curve(), dialog,
                                                       session.outlets().messages, texts,

@@ -144,11 +144,11 @@ void CurveEditor::ClearCurvePoints() {
 void CurveEditor::NewCurve() {
     if (!messages_.askYesNo(QString::fromUtf8(NewCurveQuestion), text::MsgIcon::Exclamation))
         return;
-    messages_.inform(QString::fromUtf8(NewCurveNotice), text::MsgIcon::Information);
     sources_.startNewCurve();
     table_.clear();
     // The list follows the table at once; an empty table must not keep old rows on screen.
     FillCurveList();
+    messages_.inform(texts_.text(NewCurveNoticeText), text::MsgIcon::Information);
 }
 
 } // namespace calibration

@@ -28,14 +28,14 @@ public:
         std::function<std::optional<float>()> liveSignal;
         std::function<QString()> unitFormat; // the sensor's 8-character number pattern
         std::function<QString()> unitName;   // the sensor's 6-character unit
-        std::function<void()> startNewCurve; // clears the description and the record's curve
+        std::function<void()> startNewCurve; // clears the record's curve
     };
 
     static constexpr char TableFullMessage[] =
         "Již bylo dosaženo maximálního počtu kalibračních bodů - nelze přidat další";
+    // What to do next, shown once a new curve has been started.
+    static constexpr int NewCurveNoticeText = 101;
     static constexpr char NewCurveQuestion[] = "Chcete opravdu přidat novou kalibrační křivku ?";
-    static constexpr char NewCurveNotice[] =
-        "Křivka bude skutečně vytvořena až po stisku tlačítka 'Uložit'";
 
     CurveEditor(CurvePage& page, CurveTable& table, frmOrvoCalibInputBox& dialog,
                 text::MessageService& messages, const text::LanguageTable& texts, Sources sources,

@@ -4,6 +4,7 @@
 #include "core/session/PortSetting.h"
 #include "core/session/Session.h"
 #include "core/text/LanguageTable.h"
+#include "core/text/MessageService.h"
 #include "core/text/NumberText.h"
 #include "views/CurvePage.h"
 #include "views/PortPage.h"
@@ -25,6 +26,7 @@ namespace {
 // The limit warning stays hidden only while both of these limit flags (bits 7 and 0) are set.
 constexpr std::uint8_t LimitsAsStored = 0x81;
 constexpr int WaitText = 29;
+constexpr int UnsavedPointsText = 100;
 
 } // namespace
 
@@ -60,6 +62,12 @@ void Wizard::Next() {
 }
 
 void Wizard::Back() {
+    // Back from the curve page reads the instrument again and replaces the curve table.
+    if (session_.step() == session::WizardStep::Finish && !session_.runner().busy() &&
+        session_.curveDiffersFromSensor() &&
+        !session_.outlets().messages.askYesNo(texts_.text(UnsavedPointsText),
+                                              text::MsgIcon::Question))
+        return;
     runFromNavigation(true);
 }
 

@@ -326,8 +326,15 @@ void frmOrvoCalibration::startOnFirstActivation() {
 void frmOrvoCalibration::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        // Enter presses the focused button, else the default button Next.
+        // Enter presses the focused button, else the default button Next. On the curve page
+        // Next ends the calibration and writes the sensor, so there Enter reaches it only when
+        // it has the focus itself; Enter in the curve list edits the selected point.
         auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        if (focused == nullptr && session_->step() == session::WizardStep::Finish) {
+            if (focusWidget() == fraCURVE->lstKrivka && !lineBusy())
+                curveEditor_->EditCurvePoint();
+            return;
+        }
         QPushButton* target = focused != nullptr ? focused : cmdNext;
         if (target->isEnabled() && target->isVisible()) {
             target->click();

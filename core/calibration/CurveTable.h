@@ -18,6 +18,8 @@ struct CurvePoint {
     float etalon = 0.0f;
     float signal = 0.0f;
     SlotState state = SlotState::Empty;
+
+    bool operator==(const CurvePoint&) const = default;
 };
 
 enum class DuplicateKind { Etalon, Signal };
@@ -64,6 +66,8 @@ public:
     [[nodiscard]] QString CurveRowText(int slot, QStringView unitFormat) const;
     // One row per point, in slot order: the contents of the curve list.
     [[nodiscard]] QStringList CurveListRows(QStringView unitFormat) const;
+
+    bool operator==(const CurveTable&) const = default;
 
 private:
     [[nodiscard]] CurvePoint& at(int slot);

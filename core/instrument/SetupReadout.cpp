@@ -13,6 +13,9 @@ namespace device {
 namespace {
 
 constexpr int DeviceAddress = 0;
+// Why the identification failed, after text 33.
+constexpr int NoAnswerText = 102;
+constexpr int ShortAnswerText = 103;
 
 QString silentByteMessage(int address) {
     return QStringLiteral("Přístroj neodpověděl při čtení své paměti nastavení (adresa %1). "
@@ -80,6 +83,9 @@ int ReadTORAN(orvoLib::Link link, text::StatusPanel& status, text::MessageServic
     status.setStatusText(texts.text(34) + QStringLiteral(" 10%"));
     if (reply.size() <= 8) {
         status.hideStatus();
+        messages.inform(texts.text(33) + QStringLiteral(" (COM%1): ").arg(link.line.portNumber()) +
+                            texts.text(reply.isEmpty() ? NoAnswerText : ShortAnswerText),
+                        text::MsgIcon::Critical);
         return SetupNoAnswer;
     }
     if (!reply.toUpper().contains("TORAN")) {

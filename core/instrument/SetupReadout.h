@@ -66,7 +66,7 @@ struct SystemConstants {
 
 // Reopens the port, checks that a Toran answers and reads the setup memory into `setup`, with
 // progress in the status panel. Returns SetupRead or a negative status; on failure `setup` is
-// untouched and the operator has been told (except for SetupNoAnswer). A setup byte that does
+// untouched and the operator has been told why. A setup byte that does
 // not answer fails the whole read-out, so no made-up constant is ever shown or written back.
 [[nodiscard]] int ReadTORAN(orvoLib::Link link, text::StatusPanel& status,
                             text::MessageService& messages, const text::LanguageTable& texts,

@@ -112,8 +112,10 @@ SaveResult SensorSave::SaveSensor(const device::Link& link, bool onlyWhenChanged
         return SaveResult::WriteFailed;
     }
     session_.resetInstrument(link);
+    // A read-out that failed has told the operator why; the block is then not known to hold
+    // what was written.
     const bool read = session_.readOut(link) == ReadOutResult::Read;
-    SaveResult result = SaveResult::Written;
+    SaveResult result = read ? SaveResult::Written : SaveResult::WriteFailed;
     if (readBackDiffers(*image, block, read)) {
         session_.outlets().messages.inform(QString::fromUtf8(ReadBackMismatchMessage),
                                            text::MsgIcon::Critical);

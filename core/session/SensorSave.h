@@ -17,7 +17,7 @@ class Session;
 enum class SaveResult {
     Written,      // written, the instrument reset and read again, and the block read back equal
     Unchanged,    // the block already held the same settings and curve; nothing was sent
-    WriteFailed,  // a byte was not confirmed, or the block read back differs
+    WriteFailed,  // a byte was not confirmed, or the block could not be read back or differs
     PageRejected, // the page or the curve was refused before anything was sent
 };
 

@@ -42,6 +42,19 @@ ReadOutResult readOutResult(int setupStatus) {
     }
 }
 
+calibration::CurveTable curveOf(const sensor::SensorRecord& sensor) {
+    calibration::CurveTable curve;
+    const int count =
+        std::clamp(static_cast<int>(sensor.CurvePointCount), 0, sensor::MaxCurvePoints);
+    for (int i = 0; i < count; ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        curve.setSlot(i + 1, {sensor.CurveEtalon[index], sensor.CurveSignal[index],
+                              calibration::SlotState::Used});
+    }
+    curve.CountCurvePoints();
+    return curve;
+}
+
 } // namespace
 
 WizardStep stepBack(WizardStep step) {
@@ -106,6 +119,8 @@ ReadOutResult Session::readOut(const device::Link& link, Points points) {
         device::ReadTORAN(link, outlets_.status, outlets_.messages, outlets_.texts, setup);
     if (status < 0)
         return readOutResult(status);
+    // The instrument answers again: the last reading counts as it does after any read-out.
+    live_.SignalStale = false;
     live_.DisplayDigits = setup.DisplayDigits;
     live_.ActiveZero = setup.ActiveZero;
     live_.ActiveK = setup.ActiveK;
@@ -124,16 +139,11 @@ ReadOutResult Session::readOut(const device::Link& link, Points points) {
 }
 
 void Session::loadSensorCurve() {
-    const sensor::SensorRecord& sensor = sensors_.CurrentSensor;
-    const int count =
-        std::clamp(static_cast<int>(sensor.CurvePointCount), 0, sensor::MaxCurvePoints);
-    curve_.clear();
-    for (int i = 0; i < count; ++i) {
-        const auto index = static_cast<std::size_t>(i);
-        curve_.setSlot(i + 1, {sensor.CurveEtalon[index], sensor.CurveSignal[index],
-                               calibration::SlotState::Used});
-    }
-    curve_.CountCurvePoints();
+    curve_ = curveOf(sensors_.CurrentSensor);
+}
+
+bool Session::curveDiffersFromSensor() const {
+    return curve_ != curveOf(sensors_.CurrentSensor);
 }
 
 void Session::resetInstrument(const device::Link& link) {

@@ -95,12 +95,14 @@ public:
     // Closes the line, stops the polling, opens port `port` and checks that a Toran answers.
     [[nodiscard]] ConnectOutcome openInstrument(const device::Link& link, int port);
     // Reads the setup memory and the sensors, with the polling stopped and the navigation
-    // locked; the operator has been told of a failure (except NoAnswer). With keepPoints the
+    // locked; the operator has been told of a failure. With keepPoints the
     // curve table keeps the operator's points instead of the curve the sensor holds.
     enum class Points { FromSensor, Keep };
     ReadOutResult readOut(const device::Link& link, Points points = Points::FromSensor);
     // The curve table as the sensor in use holds its curve.
     void loadSensorCurve();
+    // Whether the table holds points the sensor does not: captured, typed, edited or deleted.
+    [[nodiscard]] bool curveDiffersFromSensor() const;
     // Sends the reset and waits while the instrument restarts.
     void resetInstrument(const device::Link& link);
 

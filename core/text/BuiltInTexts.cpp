@@ -21,6 +21,12 @@ QString BuiltInText(int number) {
         // Operator safety: 100..119
         BuiltIn{100, u"Body kalibrační křivky, které nejsou uložené ve snímači, se ztratí. Opravdu "
                      u"se chcete vrátit?"},
+        BuiltIn{101,
+                u"Kalibrační křivka je prázdná. Naměřte body tlačítkem /Zachytit/ (F5) nebo "
+                u"je zadejte tlačítkem /Přidat bod/ a křivku uložte do snímače tlačítkem /Další/."},
+        BuiltIn{102,
+                u"přístroj neodpověděl. Zkontrolujte kabel, napájení přístroje a volbu portu."},
+        BuiltIn{103, u"přístroj odpověděl neúplně. Zkontrolujte kabel a připojení přístroje."},
         // Backup, snapshots, restore and the serial trace: 120..179
         // The curve window, its figures, warnings and report: 180..239
         // Ports and their errors: 240..299

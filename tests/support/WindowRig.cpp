@@ -1,5 +1,6 @@
 #include "tests/support/WindowRig.h"
 
+#include "core/text/LanguageTable.h"
 #include "views/CurvePage.h"
 #include "views/PointDialog.h"
 #include "views/PortPage.h"
@@ -15,7 +16,7 @@ namespace testsupport {
 
 void writeNumberedTexts(const QString& languageFile) {
     QByteArray text;
-    for (int n = 1; n <= 99; ++n)
+    for (int n = text::LanguageTable::First; n <= text::LanguageTable::Last; ++n)
         text += QByteArray::number(n) + "=T" + QByteArray::number(n) + "\r\n";
     QFile file(languageFile);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
