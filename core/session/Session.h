@@ -7,6 +7,7 @@
 #include "core/session/ActionRunner.h"
 
 #include <QObject>
+#include <optional>
 
 namespace device {
 class Clock;
@@ -80,6 +81,12 @@ public:
     void setRangeZeroText(int range, const QString& text);
     void setRangeKText(int range, const QString& text);
 
+    // The setup memory as the last read-out read it (identification, display digits, the
+    // constants of the eight ranges); nullopt before the first.
+    [[nodiscard]] const std::optional<device::InstrumentSetup>& instrumentSetup() const {
+        return setup_;
+    }
+
     [[nodiscard]] WizardStep step() const { return step_; }
     void setStep(WizardStep step) { step_ = step; }
     [[nodiscard]] bool expert() const { return expert_; }
@@ -114,6 +121,7 @@ private:
     sensor::SensorState sensors_;
     calibration::CurveTable curve_;
     device::SystemConstants constants_ = device::SystemConstants::initial();
+    std::optional<device::InstrumentSetup> setup_;
     WizardStep step_ = WizardStep::PortPage;
     bool expert_ = false;
 };

@@ -22,6 +22,12 @@ QString BuiltInText(int number) {
         BuiltIn{100, u"Body kalibrační křivky, které nejsou uložené ve snímači, se ztratí. Opravdu "
                      u"se chcete vrátit?"},
         // Backup, snapshots, restore and the serial trace: 120..179
+        BuiltIn{120, u"Soubor %1 nelze otevřít (%2)."}, BuiltIn{121, u"Soubor není platný JSON."},
+        BuiltIn{122, u"Soubor není záloha ToranCal (chybí nebo je chybná položka „%1“)."},
+        BuiltIn{123, u"Záloha má verzi %1; program čte jen verzi %2."},
+        BuiltIn{124, u"Kontrolní součet zálohy nesouhlasí; soubor byl změněn nebo poškozen."},
+        BuiltIn{125, u"Blok snímače %1 v záloze nemá 256 bajtů v šestnáctkovém zápisu."},
+        BuiltIn{126, u"Údaje snímače %1 v záloze neodpovídají jeho bloku (položka %2)."},
         // The curve window, its figures, warnings and report: 180..239
         // Ports and their errors: 240..299
     };
