@@ -50,6 +50,7 @@ RestoreResult restoreBlock(const device::Link& link, session::Session& session,
     runner.stopPolling();
     link.delay(device::timing::QuietLine);
     runner.disableNavigation();
+    session.beforeWrite(block);
 
     out.status.showStatus();
     int written = 0;

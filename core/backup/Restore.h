@@ -43,10 +43,10 @@ struct RestoreResult {
     QList<BlockDifference> differences;
 };
 
-// Writes the backup's raw block `block` back into the instrument as a save does (polling
-// stopped, navigation locked, progress in the status panel, the write not cut short by the
-// end), resets the instrument, reads it again and compares the block read back with the
-// backup. Tells the operator nothing; the caller reports the result.
+// Writes the backup's raw block `block` back into the instrument as a save does (the session's
+// write watch told first, polling stopped, navigation locked, progress in the status panel, the
+// write not cut short by the end), resets the instrument, reads it again and compares the block
+// read back with the backup. Tells the operator nothing; the caller reports the result.
 [[nodiscard]] RestoreResult restoreBlock(const device::Link& link, session::Session& session,
                                          const Backup& backup, int block);
 

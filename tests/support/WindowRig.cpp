@@ -31,7 +31,8 @@ InstrumentRig::InstrumentRig(int instrumentPort, const sim::Instrument& attached
 
 app::frmOrvoCalibration& InstrumentRig::start(const QString& commandLine) {
     window = std::make_unique<app::frmOrvoCalibration>(
-        app::Services{line, clock, messages, lifecycle, portSetting, languageFile, commandLine});
+        app::Services{line, clock, messages, lifecycle, portSetting, languageFile, commandLine,
+                      snapshotDirectory});
     return *window;
 }
 

@@ -29,6 +29,8 @@ struct InstrumentRig {
     ScriptedMessages messages;
     sim::SimulatedLine line{clock};
     QString languageFile = dir.filePath(QStringLiteral("ToranCal.lang"));
+    // None unless a test sets it before start().
+    QString snapshotDirectory;
     std::unique_ptr<app::frmOrvoCalibration> window;
     const int port;
 
