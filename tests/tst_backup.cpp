@@ -4,11 +4,16 @@
 #include "sim/Fault.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/SessionRig.h"
+#include "tests/support/WindowRig.h"
+#include "views/RestoreAction.h"
+#include "views/SensorPage.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 #include <functional>
 
 using Edit = std::function<void(QJsonObject&)>;
@@ -156,6 +161,51 @@ private slots:
         QVERIFY(!blocked.write(snapshot, QStringLiteral("A")).written);
     }
 
+    // Each save keeps the block it replaces; a failed one names that snapshot and the trace; F7
+    // writes a snapshot back and finds it read back equal.
+    void windowKeepsSnapshotsAndRestoresThem() {
+        testsupport::InstrumentRig rig(2);
+        rig.snapshotDirectory = rig.dir.filePath(QStringLiteral("snapshots"));
+        app::frmOrvoCalibration& window = rig.startAt(session::WizardStep::CurvePage);
+        const QByteArray before = rig.instrument().block(0);
+        window.fraSNIMAC->txtPopis->setText(QStringLiteral("Jiný"));
+        rig.instrument().addFault(*sim::parseFault(u"KW none after 4").fault);
+        for (int save = 0; save < 2; ++save) {
+            rig.messages.answer(text::MsgAnswer::Yes);
+            window.fraSNIMAC->cmdAction[1]->click();
+            rig.instrument().clearFaults();
+        }
+        const QDir snapshots(rig.snapshotDirectory);
+        const QStringList files = snapshots.entryList(QDir::Files, QDir::Name);
+        QCOMPARE(files.size(), 3); // two snapshots and the trace of the failure
+        QVERIFY(rig.messages.texts().at(1).contains(snapshots.filePath(files[0])) &&
+                rig.messages.texts().at(1).contains(files[2]));
+        const auto kept = backup::readBackupFile(snapshots.filePath(files[0]), window.LangText());
+        QCOMPARE(std::get<backup::Backup>(kept).sensor(0)->raw, before);
+        QVERIFY(rig.instrument().block(0) != before);
+
+        QTimer::singleShot(0, &window, [&window] {
+            auto* dialog = window.findChild<app::RestoreDialog*>();
+            QCOMPARE(dialog->lstSnapshots->topLevelItemCount(), 2);
+            dialog->accept();
+        });
+        rig.messages.answer(text::MsgAnswer::Yes);
+        QTest::keyClick(&window, Qt::Key_F7);
+        QCOMPARE(rig.instrument().block(0), before);
+        QCOMPARE(rig.messages.texts().last(), text::BuiltInText(147));
+
+        // A directory that cannot be written is said once; the saves go on.
+        testsupport::InstrumentRig blocked(2);
+        blocked.snapshotDirectory = snapshots.filePath(files[0]);
+        app::frmOrvoCalibration& other = blocked.startAt(session::WizardStep::CurvePage);
+        for (int save = 0; save < 2; ++save) {
+            blocked.messages.answer(text::MsgAnswer::Yes);
+            other.fraSNIMAC->cmdAction[1]->click();
+        }
+        QCOMPARE(blocked.messages.texts().size(), 3);
+        QCOMPARE(blocked.framesOf("KW").size(), 2 * 128);
+    }
+
     void traceKeepsTheLastFramesBothWays() {
         testsupport::SessionRig rig;
         device::SerialTrace trace;
@@ -173,5 +223,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(BackupTest)
+QTEST_MAIN(BackupTest)
 #include "tst_backup.moc"
