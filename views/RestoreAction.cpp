@@ -63,9 +63,13 @@ RestoreDialog::RestoreDialog(QWidget* parent, const QList<backup::SnapshotInfo>&
                                                QString::number(snapshot.pointCount)});
         row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     }
+    lstSnapshots->headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     lstSnapshots->setCurrentItem(lstSnapshots->topLevelItem(0));
-    for (int column = 0; column < 3; ++column)
+    for (int column = 0; column < 3; ++column) {
         lstSnapshots->resizeColumnToContents(column);
+        lstSnapshots->setColumnWidth(column, lstSnapshots->columnWidth(column) +
+                                                 2 * fontMetrics().averageCharWidth());
+    }
     lstSnapshots->header()->setStretchLastSection(false);
     lstSnapshots->header()->setSectionResizeMode(1, QHeaderView::Stretch);
 
