@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QLocale>
 #include <QSettings>
+#include <QStandardPaths>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -34,6 +35,8 @@ int main(int argc, char** argv) {
         portSetting,
         QCoreApplication::applicationDirPath() + QStringLiteral("/ToranCal.lang"),
         QCoreApplication::arguments().mid(1).join(u' '),
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+            QStringLiteral("/snapshots"),
     };
     app::frmOrvoCalibration window(services);
     messages.setParent(&window);

@@ -1,3 +1,4 @@
+#include "core/text/LanguageTable.h"
 #include "core/text/NumberText.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/ExpectedImage.h"
@@ -191,7 +192,7 @@ private slots:
 
         rig.messages.answer(text::MsgAnswer::Yes);
         window.fraCURVE->mKrivkaNew->trigger();
-        QCOMPARE(rig.messages.texts().last(), QStringLiteral("T101"));
+        QCOMPARE(rig.messages.texts().last(), text::BuiltInText(101));
         QVERIFY(!rig.page().txtPopis->text().isEmpty());
         QCOMPARE(window.session().sensors().CurrentSensor.CurvePointCount, 0);
         QCOMPARE(window.fraCURVE->lstKrivka->count(), 0);
@@ -282,7 +283,7 @@ private slots:
         QVERIFY(!window.session().curveDiffersFromSensor());
         window.session().curve().setPoint(1, 0.5F, 5.0F);
         rig.back();
-        QCOMPARE(rig.messages.texts().last(), QStringLiteral("T100"));
+        QCOMPARE(rig.messages.texts().last(), text::BuiltInText(100));
         QCOMPARE(rig.step(), WizardStep::Finish);
         rig.messages.answer(text::MsgAnswer::Yes);
         rig.instrument().clearLog();
