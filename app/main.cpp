@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QLocale>
 #include <QSettings>
+#include <QStandardPaths>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -47,6 +48,8 @@ int main(int argc, char** argv) {
         portSetting,
         session::LanguageFilePath(QCoreApplication::applicationDirPath()),
         commandLine.text,
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+            QStringLiteral("/snapshots"),
     };
     app::frmOrvoCalibration window(services);
     messages.setParent(&window);

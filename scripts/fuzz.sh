@@ -17,8 +17,9 @@ declare -A max_len=(
     [numbers]=512
     [curvetable]=512
     [languagefile]=4096
+    [backupfile]=8192
 )
-order=(replies sensorblock numbers curvetable languagefile)
+order=(replies sensorblock numbers curvetable languagefile backupfile)
 [ $# -gt 0 ] && order=("$@")
 for name in "${order[@]}"; do
     [ -n "${max_len[$name]:-}" ] || {

@@ -57,7 +57,7 @@ struct PtyRig {
         const QString languageFile = dir.filePath(QStringLiteral("ToranCal.lang"));
         testsupport::writeNumberedTexts(languageFile);
         window = std::make_unique<app::frmOrvoCalibration>(
-            app::Services{line, clock, messages, lifecycle, portSetting, languageFile, {}});
+            app::Services{line, clock, messages, lifecycle, portSetting, languageFile, {}, {}});
         window->show();
         window->activateWindow();
         return QTest::qWaitForWindowActive(window.get());

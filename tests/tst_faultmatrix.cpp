@@ -35,7 +35,7 @@ const char* const NoBlocks = "d Paměť snímače (INT)|Paměť snímače (EXT)"
 const char* const BadBlocks = "d FSN structure error.|FSN structure error.";
 const char* const NoConstants = "s Přístroj nepotvrdil zápis konstant";
 const char* const Matrix[8][8] = {
-    {"s T53", "d", "d", "s T53", "s T53", "s T53", "s T33 (COM2): T102", "s T53"},
+    {"s T53", "d", "d", "s T53", "s T53", "s T53", "s T33 (COM2): přístroj neodpověděl", "s T53"},
     {NoSetup, NoSetup, NoSetup, "d", "d", NoSetup, NoSetup, NoSetup},
     {"d", "d", "d", "d", "d", "d", NoBlocks, "d"},
     {NoBlocks, NoBlocks, NoBlocks, BadBlocks, BadBlocks, NoBlocks, "d Paměť snímače (EXT)",
@@ -44,10 +44,10 @@ const char* const Matrix[8][8] = {
     {"s T47 [-1]", "s T47 [-1]", "s T47 [-1]", "s T47 [-10001]", "s T47 [-10001]", "s T47 [-1]",
      "s T47 [-2]", "s T47 [-1]"},
     {NoConstants, NoConstants, NoConstants, NoConstants, NoConstants, NoConstants,
-     "s Přístroj nepotvrdil zápis konstant|T33 (COM2): T102",
+     "s Přístroj nepotvrdil zápis konstant|T33 (COM2): přístroj neodpověděl",
      "s Přístroj nepotvrdil zápis konstant|T31 (COM2) T32"},
     // A sensor that cannot be read back after the reset is not reported as saved.
-    {"e T56", "e T56", "e T56", "e T56", "e T56", "e T56", "s T33 (COM2): T102",
+    {"e T56", "e T56", "e T56", "e T56", "e T56", "e T56", "s T33 (COM2): přístroj neodpověděl",
      "s T31 (COM2) T32"},
 };
 

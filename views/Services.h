@@ -27,6 +27,9 @@ struct Services {
     QString languageFilePath;
     // The program's arguments joined by blanks.
     QString commandLine;
+    // Where the snapshots before each write and the serial traces go; empty for none (and no
+    // restore).
+    QString snapshotDirectory;
 };
 
 } // namespace app

@@ -1,5 +1,6 @@
 #include "views/frmOrvoCalibration.h"
 
+#include "core/backup/SnapshotKeeper.h"
 #include "core/instrument/LiveSignal.h"
 #include "core/instrument/SerialLine.h"
 #include "core/instrument/Timing.h"
@@ -17,6 +18,7 @@
 #include "views/PointDialog.h"
 #include "views/PortPage.h"
 #include "views/PortSearchAction.h"
+#include "views/RestoreAction.h"
 #include "views/SensorPage.h"
 #include "views/SensorPageLogic.h"
 #include "views/SensorView.h"
@@ -93,8 +95,9 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
       cmdNext(makeButton(this, QStringLiteral("cmdNext"), QStringLiteral("Další"))),
       cmdCancel(makeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("Zrušit"))),
       captureAction(makeCaptureAction(this)), services_(services),
+      tracedLine_(services.line, trace_),
       session_(std::make_unique<session::Session>(
-          services.line, services.clock, services.lifecycle,
+          tracedLine_, services.clock, services.lifecycle,
           session::Session::Outlets{services.messages, *fraSTATUS, langText_})),
       presenter_(services.messages, langText_) {
     setObjectName(QStringLiteral("frmOrvoCalibration"));
@@ -104,7 +107,7 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
     tmrCasovac.setInterval(device::timing::PollInterval);
     connect(&tmrCasovac, &QTimer::timeout, this, &frmOrvoCalibration::PollSignal);
     liveSignal_ = std::make_unique<device::LiveSignal>(
-        services_.line, services_.messages, langText_, session_->live(),
+        tracedLine_, services_.messages, langText_, session_->live(),
         [this] { return session_->sensors().CurrentSensor.UnitFormat.text(); });
     connect(liveSignal_.get(), &device::LiveSignal::updated, this,
             [this](const device::SignalUpdate& update) {
@@ -142,6 +145,13 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
         CurveSteps::Actions{*wizard_, *pageLogic_, *sensorSave_, *curveEditor_});
     wireSession();
     setUpKeyboard(*this, windowParts);
+    if (!services_.snapshotDirectory.isEmpty()) {
+        snapshotKeeper_ = std::make_unique<backup::SnapshotKeeper>(
+            *session_, backup::SnapshotStore(services_.snapshotDirectory), trace_);
+        session_->setWriteWatch(snapshotKeeper_.get());
+        restoreAction_ = new RestoreAction(
+            {*this, *fraSNIMAC, *session_, *snapshotKeeper_, langText_, services_.messages});
+    }
 }
 
 void frmOrvoCalibration::wireSession() {
@@ -176,7 +186,9 @@ WindowParts frmOrvoCalibration::parts() {
             [this] { return widthTwips_; }};
 }
 
-frmOrvoCalibration::~frmOrvoCalibration() = default;
+frmOrvoCalibration::~frmOrvoCalibration() {
+    session_->setWriteWatch(nullptr);
+}
 
 void frmOrvoCalibration::placeFrames() {
     for (QWidget* page : std::initializer_list<QWidget*>{fraCOMM, fraSNIMAC})

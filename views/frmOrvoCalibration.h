@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/instrument/SerialTrace.h"
 #include "core/session/Session.h"
 #include "core/text/LanguageTable.h"
 #include "views/Presenter.h"
@@ -14,6 +15,9 @@
 class QAction;
 class QPushButton;
 
+namespace backup {
+class SnapshotKeeper;
+}
 namespace calibration {
 class CurveEditor;
 class CurvePage;
@@ -39,6 +43,7 @@ namespace app {
 
 class CurveSteps;
 class PortPage;
+class RestoreAction;
 class StatusPanel;
 class Wizard;
 
@@ -93,6 +98,10 @@ public:
     [[nodiscard]] sensor::SensorPageLogic& sensorPageLogic() { return *pageLogic_; }
     [[nodiscard]] session::SensorSave& sensorSave() { return *sensorSave_; }
     [[nodiscard]] session::SystemCalibration& systemCalibration() { return *systemCalibration_; }
+    // The frames sent and the replies received, the last SerialTrace::Capacity of them.
+    [[nodiscard]] const device::SerialTrace& trace() const { return trace_; }
+    // The snapshots and the restore; nullptr when the services give no snapshot directory.
+    [[nodiscard]] RestoreAction* restoreAction() { return restoreAction_; }
 
     void ApplyLanguageTexts();
     void CenterWindow();
@@ -132,7 +141,12 @@ private:
 
     Services services_;
     text::LanguageTable langText_;
+    device::SerialTrace trace_;
+    // The services' line as the session and the live signal use it: every frame is traced.
+    device::TracingLine tracedLine_;
     std::unique_ptr<session::Session> session_;
+    std::unique_ptr<backup::SnapshotKeeper> snapshotKeeper_;
+    RestoreAction* restoreAction_ = nullptr;
     Presenter presenter_;
     std::unique_ptr<device::LiveSignal> liveSignal_;
     calibration::frmOrvoCalibInputBox* inputBox_ = nullptr;

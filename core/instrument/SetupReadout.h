@@ -17,6 +17,8 @@ inline constexpr int RangeCount = 8;
 
 // What the instrument keeps in its setup memory.
 struct InstrumentSetup {
+    // The identification reply ("TORAN ..."), without its closing CR.
+    QString Identification;
     int DisplayDigits = 4;
     float ActiveZero = 0.0F;
     float ActiveK = 0.0F;

@@ -4,6 +4,7 @@
 #include "core/text/Windows1250.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -235,6 +236,39 @@ int CompareSensorImages(const QByteArray& newImage, const QByteArray& oldImage) 
             return static_cast<int>(i + 1);
     }
     return 0;
+}
+
+QString SensorFieldAt(const QByteArray& image, qsizetype offset) {
+    struct Field {
+        qsizetype end; // one past the field's last byte
+        const char* name;
+    };
+    static constexpr std::array<Field, 21> fields{{
+        {offset::Fsn + 3, "FSN"},           {offset::Gain, "StructureVersion"},
+        {offset::Gain + 1, "GainIndex"},    {offset::Gain + 3, "RangeZero"},
+        {offset::Description, "Reserved"},  {offset::Decimals, "Description"},
+        {offset::Unit, "Decimals"},         {offset::SlideRychl, "UnitName"},
+        {offset::Slide, "SlideRychl"},      {offset::SaveDate, "Slide"},
+        {offset::AuxText, "SaveDate"},      {offset::SensorId, "AuxText"},
+        {offset::FullScaleNeg, "SensorId"}, {offset::FullScale, "FullScaleNeg"},
+        {offset::LimitFlags, "FullScale"},  {offset::LimitFlags + 1, "LimitFlags"},
+        {offset::Kri, "Reserved"},          {offset::Options, "KRI"},
+        {offset::PointCount, "Options"},    {offset::PointCount + 1, "CurvePointCount"},
+        {offset::Points, "Reserved"},
+    }};
+    for (const Field& field : fields) {
+        if (offset < field.end)
+            return QString::fromLatin1(field.name);
+    }
+    const ImageReader in(image);
+    const qsizetype valueBytes = pointValueBytes(in.byte(offset::Options));
+    const qsizetype point = (offset - offset::Points) / (2 * valueBytes);
+    if (point >= std::min<int>(in.byte(offset::PointCount), MaxCurvePoints))
+        return QStringLiteral("Unused");
+    const bool etalon = (offset - offset::Points) % (2 * valueBytes) >= valueBytes;
+    return QStringLiteral("%1[%2]")
+        .arg(etalon ? QStringLiteral("CurveEtalon") : QStringLiteral("CurveSignal"))
+        .arg(point);
 }
 
 QString saveDateText(QDate date) {

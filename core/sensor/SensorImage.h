@@ -65,6 +65,11 @@ inline constexpr int CompareEmptyImage = 999;
 // positions, only the length of the shorter image is compared.
 [[nodiscard]] int CompareSensorImages(const QByteArray& newImage, const QByteArray& oldImage);
 
+// The name of the record field that byte `offset` of a block image holds (as SensorRecord
+// names it, "CurveSignal[2]" for a point value), or of the block's own part ("FSN", "KRI",
+// "Reserved", "Unused" past the curve).
+[[nodiscard]] QString SensorFieldAt(const QByteArray& image, qsizetype offset);
+
 // A save date as the record and the image hold it: "YYMMDD".
 [[nodiscard]] QString saveDateText(QDate date);
 

@@ -46,6 +46,8 @@ void ReadSensors(device::orvoLib::Link link, text::StatusPanel& status,
         record.clear();
     // A block that fails to read must not leave an older image as the comparison base.
     sensors.SensorImage.clear();
+    for (auto& image : sensors.BlockImages)
+        image.clear();
     link.delay(std::chrono::milliseconds(0));
 
     sensors.SensorMask = askSensorMask(link);
@@ -59,6 +61,7 @@ void ReadSensors(device::orvoLib::Link link, text::StatusPanel& status,
             continue;
         }
         sensors.SensorImage = image;
+        sensors.BlockImages[static_cast<std::size_t>(block)] = image;
         const int decoded = DecodeSensorImage(image, record);
         const auto range = static_cast<std::size_t>(record.GainIndex & 7);
         live.ActiveK = device::toSingle(device::ValDecimal(constants.k[range]));

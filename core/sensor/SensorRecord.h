@@ -60,6 +60,9 @@ struct SensorState {
     std::uint8_t SensorMask = 0;
     // The block image last read from or written to the instrument, one byte per character.
     QByteArray SensorImage;
+    // The whole 256 bytes of each block as the last read-out read them; empty for a block that
+    // is absent or could not be read.
+    std::array<QByteArray, 2> BlockImages;
 
     // An external sensor that is present is the one worked on; otherwise the internal one.
     [[nodiscard]] int workingBlock() const {

@@ -58,15 +58,23 @@ int SensorSave::writeImage(const device::Link& link, const QByteArray& image, in
     out.status.hideStatus();
     // A block left half written must not become the base of the next comparison, or a save
     // that only writes changes would find nothing to write.
-    if (result == 0)
-        session_.sensors().SensorImage = image;
+    if (result == 0) {
+        sensor::SensorState& sensors = session_.sensors();
+        sensors.SensorImage = image;
+        // The block now holds the image and, past it, what it held before.
+        QByteArray& held = sensors.BlockImages[static_cast<std::size_t>(block)];
+        if (held.size() == device::orvoLib::BlockSize)
+            held.replace(0, image.size(), image);
+    }
     return result;
 }
 
 void SensorSave::reportWriteFailure(int code) {
     const Session::Outlets& out = session_.outlets();
-    out.messages.inform(out.texts.text(WriteFailedText) + QStringLiteral(" [") +
-                            QString::number(code) + u']',
+    out.messages.inform(session_.withFailureNote(out.texts.text(WriteFailedText) +
+                                                     QStringLiteral(" [") + QString::number(code) +
+                                                     u']',
+                                                 true),
                         text::MsgIcon::None);
 }
 
@@ -105,6 +113,7 @@ SaveResult SensorSave::SaveSensor(const device::Link& link, bool onlyWhenChanged
         runner.enableNavigation();
         return SaveResult::Unchanged;
     }
+    session_.beforeWrite(block);
     const int written = writeImage(link, *image, block);
     if (written != 0) {
         reportWriteFailure(written);
@@ -117,8 +126,9 @@ SaveResult SensorSave::SaveSensor(const device::Link& link, bool onlyWhenChanged
     const bool read = session_.readOut(link) == ReadOutResult::Read;
     SaveResult result = read ? SaveResult::Written : SaveResult::WriteFailed;
     if (readBackDiffers(*image, block, read)) {
-        session_.outlets().messages.inform(QString::fromUtf8(ReadBackMismatchMessage),
-                                           text::MsgIcon::Critical);
+        session_.outlets().messages.inform(
+            session_.withFailureNote(QString::fromUtf8(ReadBackMismatchMessage), true),
+            text::MsgIcon::Critical);
         result = SaveResult::WriteFailed;
     }
     runner.enableNavigation();
@@ -137,6 +147,7 @@ void SensorSave::ConfirmAndSave(const device::Link& link) {
     sensors.SensorRecords[static_cast<std::size_t>(block)] = sensors.CurrentSensor;
     prepareWrite(link);
 
+    session_.beforeWrite(block);
     const int written = writeImage(link, *image, block);
     if (written == 0) {
         for (sensor::SensorRecord& record : sensors.SensorRecords)

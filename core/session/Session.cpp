@@ -5,6 +5,7 @@
 #include "core/instrument/Timing.h"
 #include "core/sensor/SensorReadout.h"
 #include "core/text/LanguageTable.h"
+#include "core/text/MessageService.h"
 #include "core/text/StatusPanel.h"
 
 #include <algorithm>
@@ -89,6 +90,24 @@ void Session::setRangeKText(int range, const QString& text) {
     setConstants(changed);
 }
 
+void Session::beforeWrite(int block) {
+    if (watch_ != nullptr)
+        watch_->beforeWrite(block);
+}
+
+QString Session::withFailureNote(const QString& message, bool writing) {
+    const QString note = watch_ != nullptr ? watch_->failed(writing) : QString();
+    return note.isEmpty() ? message : message + QStringLiteral("\n\n") + note;
+}
+
+void Session::noteReadOutFailure() {
+    if (watch_ == nullptr)
+        return;
+    const QString note = watch_->failed(false);
+    if (!note.isEmpty())
+        outlets_.messages.inform(note, text::MsgIcon::None);
+}
+
 ConnectOutcome Session::openInstrument(const device::Link& link, int port) {
     if (line_.isOpen())
         line_.close();
@@ -117,8 +136,11 @@ ReadOutResult Session::readOut(const device::Link& link, Points points) {
     device::InstrumentSetup setup;
     const int status =
         device::ReadTORAN(link, outlets_.status, outlets_.messages, outlets_.texts, setup);
-    if (status < 0)
+    if (status < 0) {
+        noteReadOutFailure();
         return readOutResult(status);
+    }
+    setup_ = setup;
     // The instrument answers again: the last reading counts as it does after any read-out.
     live_.SignalStale = false;
     live_.DisplayDigits = setup.DisplayDigits;
@@ -131,6 +153,13 @@ ReadOutResult Session::readOut(const device::Link& link, Points points) {
         sensor::ReadSensors(link, outlets_.status, outlets_.messages, outlets_.texts, constants_,
                             sensors_, live_);
         emit sensorsRead(sensors_.CurrentSensor.GainIndex);
+        for (const int block : {sensor::ExternalBlock, sensor::InternalBlock}) {
+            if ((sensors_.SensorMask & (1U << block)) != 0 &&
+                sensors_.BlockImages[static_cast<std::size_t>(block)].isEmpty()) {
+                noteReadOutFailure();
+                break;
+            }
+        }
     }
     if (points == Points::FromSensor)
         loadSensorCurve();

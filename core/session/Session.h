@@ -6,8 +6,10 @@
 #include "core/instrument/SetupReadout.h"
 #include "core/sensor/SensorRecord.h"
 #include "core/session/ActionRunner.h"
+#include "core/session/WriteWatch.h"
 
 #include <QObject>
+#include <optional>
 
 namespace device {
 class Clock;
@@ -87,6 +89,20 @@ public:
     void setRangeZeroText(int range, const QString& text);
     void setRangeKText(int range, const QString& text);
 
+    // The setup memory as the last read-out read it (identification, display digits, the
+    // constants of the eight ranges); nullopt before the first.
+    [[nodiscard]] const std::optional<device::InstrumentSetup>& instrumentSetup() const {
+        return setup_;
+    }
+
+    // What watches the writes and the failures; none by default. Not owned.
+    void setWriteWatch(WriteWatch* watch) { watch_ = watch; }
+    // Tells the watch that a write into `block` (WriteWatch::Constants for the system constants)
+    // begins.
+    void beforeWrite(int block);
+    // `message` with what the watch adds for a failure of a write (`writing`) or a read-out.
+    [[nodiscard]] QString withFailureNote(const QString& message, bool writing);
+
     [[nodiscard]] WizardStep step() const { return step_; }
     void setStep(WizardStep step) { step_ = step; }
     [[nodiscard]] bool expert() const { return expert_; }
@@ -116,6 +132,9 @@ signals:
     void sensorChanged();
 
 private:
+    // A read-out failed: the watch's note, if it has one, is shown.
+    void noteReadOutFailure();
+
     device::SerialLine& line_;
     Outlets outlets_;
     ActionRunner runner_;
@@ -123,6 +142,8 @@ private:
     sensor::SensorState sensors_;
     calibration::CurveTable curve_;
     device::SystemConstants constants_ = device::SystemConstants::initial();
+    std::optional<device::InstrumentSetup> setup_;
+    WriteWatch* watch_ = nullptr;
     WizardStep step_ = WizardStep::PortPage;
     bool expert_ = false;
 };

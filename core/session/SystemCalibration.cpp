@@ -126,6 +126,7 @@ void SystemCalibration::SaveSystemCalibration(const device::Link& link) {
     ActionRunner& runner = session_.runner();
     runner.stopPolling();
     link.delay(device::timing::QuietLine);
+    session_.beforeWrite(WriteWatch::Constants);
     out.status.showStatus();
     QStringList notWritten;
     {
@@ -145,7 +146,8 @@ void SystemCalibration::SaveSystemCalibration(const device::Link& link) {
     link.delay(device::timing::QuietLine);
     out.status.hideStatus();
     if (!notWritten.isEmpty())
-        out.messages.inform(constantsNotWrittenMessage(notWritten), text::MsgIcon::Critical);
+        out.messages.inform(session_.withFailureNote(constantsNotWrittenMessage(notWritten), true),
+                            text::MsgIcon::Critical);
 
     session_.resetInstrument(link);
     // The read-out would replace the operator's points, not yet saved, with the curve stored in

@@ -28,6 +28,31 @@ QString BuiltInText(int number) {
                 u"přístroj neodpověděl. Zkontrolujte kabel, napájení přístroje a volbu portu."},
         BuiltIn{103, u"přístroj odpověděl neúplně. Zkontrolujte kabel a připojení přístroje."},
         // Backup, snapshots, restore and the serial trace: 120..179
+        BuiltIn{120, u"Soubor %1 nelze otevřít (%2)."}, BuiltIn{121, u"Soubor není platný JSON."},
+        BuiltIn{122, u"Soubor není záloha ToranCal (chybí nebo je chybná položka „%1“)."},
+        BuiltIn{123, u"Záloha má verzi %1; program čte jen verzi %2."},
+        BuiltIn{124, u"Kontrolní součet zálohy nesouhlasí; soubor byl změněn nebo poškozen."},
+        BuiltIn{125, u"Blok snímače %1 v záloze nemá 256 bajtů v šestnáctkovém zápisu."},
+        BuiltIn{126, u"Údaje snímače %1 v záloze neodpovídají jeho bloku (položka %2)."},
+        BuiltIn{130, u"Předchozí obsah přístroje je uložen v záloze %1."},
+        BuiltIn{131, u"Záznam komunikace je uložen v souboru %1."},
+        BuiltIn{132,
+                u"Zálohy snímače nelze ukládat do adresáře %1 (%2). Program pokračuje bez záloh."},
+        BuiltIn{133, u"Záznam komunikace se nepodařilo uložit do souboru %1 (%2)."},
+        BuiltIn{140, u"Obnovit ze zálohy…"}, BuiltIn{141, u"Obnovit snímač ze zálohy"},
+        BuiltIn{142, u"Datum"}, BuiltIn{143, u"Popis"}, BuiltIn{144, u"Bodů"},
+        BuiltIn{145, u"Pro snímač %1 nejsou uloženy žádné zálohy."},
+        BuiltIn{
+            146,
+            u"Zapsat do snímače zálohu z %1 (%2, bodů: %3)? Současný obsah snímače se přepíše."},
+        BuiltIn{
+            147,
+            u"Snímač byl obnoven ze zálohy; po novém načtení souhlasí se zálohou bajt po bajtu."},
+        BuiltIn{148, u"Snímač byl zapsán, ale po novém načtení se od zálohy liší v %1 bajtech "
+                     u"(první: blok %2, bajt %3, položka %4)."},
+        BuiltIn{149, u"Zápis zálohy do snímače se nezdařil [%1]."},
+        BuiltIn{150, u"Záloha byla zapsána, ale snímač se nepodařilo znovu načíst."},
+        BuiltIn{151, u"Zálohu nelze použít: %1"},
         // The curve window, its figures, warnings and report: 180..239
         // Ports and their errors: 240..299
         BuiltIn{240, u"Zařízení neexistuje. Zkontrolujte, zda je převodník připojený "

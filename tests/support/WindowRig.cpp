@@ -16,7 +16,7 @@ namespace testsupport {
 
 void writeNumberedTexts(const QString& languageFile) {
     QByteArray text;
-    for (int n = text::LanguageTable::First; n <= text::LanguageTable::Last; ++n)
+    for (int n = text::LanguageTable::First; n <= text::LanguageTable::LastOriginal; ++n)
         text += QByteArray::number(n) + "=T" + QByteArray::number(n) + "\r\n";
     QFile file(languageFile);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
@@ -32,7 +32,8 @@ InstrumentRig::InstrumentRig(int instrumentPort, const sim::Instrument& attached
 
 app::frmOrvoCalibration& InstrumentRig::start(const QString& commandLine) {
     window = std::make_unique<app::frmOrvoCalibration>(
-        app::Services{line, clock, messages, lifecycle, portSetting, languageFile, commandLine});
+        app::Services{line, clock, messages, lifecycle, portSetting, languageFile, commandLine,
+                      snapshotDirectory});
     return *window;
 }
 

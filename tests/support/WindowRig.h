@@ -16,7 +16,7 @@
 
 namespace testsupport {
 
-// Writes a language file in which every text N reads "TN".
+// Writes a language file in which every text N of 1..99 reads "TN"; later ones are built in.
 void writeNumberedTexts(const QString& languageFile);
 
 // The main window on the simulated ports with an instrument on `port`.
@@ -29,6 +29,8 @@ struct InstrumentRig {
     ScriptedMessages messages;
     sim::SimulatedLine line{clock};
     QString languageFile = dir.filePath(QStringLiteral("ToranCal.lang"));
+    // None unless a test sets it before start().
+    QString snapshotDirectory;
     std::unique_ptr<app::frmOrvoCalibration> window;
     const int port;
 

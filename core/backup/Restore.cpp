@@ -1,0 +1,87 @@
+#include "core/backup/Restore.h"
+
+#include "core/instrument/Lifecycle.h"
+#include "core/instrument/OrvoLib.h"
+#include "core/instrument/Timing.h"
+#include "core/sensor/SensorImage.h"
+#include "core/session/Session.h"
+#include "core/text/LanguageTable.h"
+#include "core/text/StatusPanel.h"
+
+namespace backup {
+
+namespace {
+
+constexpr int DeviceAddress = 0;
+constexpr int WritingText = 52;
+
+} // namespace
+
+QList<BlockDifference> compareBlock(int block, const QByteArray& expected,
+                                    const QByteArray& actual) {
+    if (actual.size() != device::orvoLib::BlockSize ||
+        expected.size() != device::orvoLib::BlockSize)
+        return {{block, -1, QString()}};
+    QList<BlockDifference> differences;
+    for (int i = 0; i < device::orvoLib::BlockSize; ++i) {
+        if (expected[i] != actual[i])
+            differences.append({block, i, sensor::SensorFieldAt(expected, i)});
+    }
+    return differences;
+}
+
+QList<BlockDifference> compareWithSession(const session::Session& session, const Backup& backup) {
+    QList<BlockDifference> differences;
+    for (const SensorBackup& entry : backup.sensors) {
+        differences +=
+            compareBlock(entry.block, entry.raw,
+                         session.sensors().BlockImages[static_cast<std::size_t>(entry.block)]);
+    }
+    return differences;
+}
+
+RestoreResult restoreBlock(const device::Link& link, session::Session& session,
+                           const Backup& backup, int block) {
+    const SensorBackup* entry = backup.sensor(block);
+    if (entry == nullptr)
+        return {};
+    session::ActionRunner& runner = session.runner();
+    const session::Session::Outlets& out = session.outlets();
+    runner.stopPolling();
+    link.delay(device::timing::QuietLine);
+    runner.disableNavigation();
+    session.beforeWrite(block);
+
+    out.status.showStatus();
+    int written = 0;
+    {
+        const device::Lifecycle::CriticalSection writing(runner.lifecycle());
+        written = device::orvoLib::WriteBlock(
+            link, entry->raw, DeviceAddress, block,
+            [&out](const QString& caption) { out.status.setStatusText(caption); },
+            out.texts.text(WritingText));
+    }
+    out.status.hideStatus();
+    RestoreResult result;
+    if (written != 0) {
+        runner.enableNavigation();
+        result.outcome = RestoreOutcome::WriteFailed;
+        result.writeCode = written;
+        result.lineLost = !link.line.isOpen();
+        return result;
+    }
+    session.resetInstrument(link);
+    const bool read = session.readOut(link) == session::ReadOutResult::Read;
+    const QByteArray& readBack = session.sensors().BlockImages[static_cast<std::size_t>(block)];
+    if (!read || readBack.isEmpty()) {
+        result.outcome = RestoreOutcome::ReadFailed;
+    } else {
+        result.differences = compareBlock(block, entry->raw, readBack);
+        result.outcome =
+            result.differences.isEmpty() ? RestoreOutcome::Verified : RestoreOutcome::Differs;
+    }
+    runner.enableNavigation();
+    return result;
+}
+
+} // namespace backup

@@ -1,0 +1,227 @@
+#include "core/backup/Restore.h"
+#include "core/backup/SnapshotStore.h"
+#include "core/instrument/SerialTrace.h"
+#include "sim/Fault.h"
+#include "sim/SensorBlock.h"
+#include "tests/support/SessionRig.h"
+#include "tests/support/WindowRig.h"
+#include "views/RestoreAction.h"
+#include "views/SensorPage.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <functional>
+
+using Edit = std::function<void(QJsonObject&)>;
+Q_DECLARE_METATYPE(Edit)
+
+namespace {
+
+// A session after the read-out of both sensors.
+struct Rig : testsupport::SessionRig {
+    Rig() {
+        instrument().setBlock(0, sim::makeSensorBlock(sim::defaultExternalSensor()));
+        instrument().setSensorMask(3);
+        (void)run([this](const device::Link& link) { (void)session.readOut(link); });
+    }
+    backup::Backup taken() {
+        return *backup::backupOf(session, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5, 6), Qt::UTC));
+    }
+};
+
+} // namespace
+
+// The backup file, the snapshot store, the restore and the serial trace, over the in-process
+// simulated instrument.
+class BackupTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void restoreWritesTheBlockBackAndComparesIt() {
+        Rig rig;
+        const backup::Backup before = rig.taken();
+        QCOMPARE(before.sensors.size(), std::size_t{2});
+        QCOMPARE(before.identification, QStringLiteral("TORAN R-40 v2.10"));
+        const auto reread = backup::readBackup(backup::toBytes(before), rig.texts);
+        QCOMPARE(std::get<backup::Backup>(reread), before);
+
+        sim::SensorBlockContent changed = sim::defaultExternalSensor();
+        changed.description = "Jiný";
+        rig.instrument().setBlock(0, sim::makeSensorBlock(changed));
+        (void)rig.run([&rig](const device::Link& link) { (void)rig.session.readOut(link); });
+        const auto differences = backup::compareWithSession(rig.session, before);
+        QVERIFY(!differences.isEmpty());
+        QCOMPARE(differences.front(),
+                 (backup::BlockDifference{0, 8, QStringLiteral("Description")}));
+
+        backup::RestoreResult result;
+        rig.instrument().addFault(*sim::parseFault(u"KW none after 4").fault);
+        (void)rig.run([&](const device::Link& link) {
+            result = backup::restoreBlock(link, rig.session, before, 0);
+        });
+        QCOMPARE(result.outcome, backup::RestoreOutcome::WriteFailed);
+        QCOMPARE(result.writeCode, -5);
+        rig.instrument().clearFaults();
+        (void)rig.run([&](const device::Link& link) {
+            result = backup::restoreBlock(link, rig.session, before, 0);
+        });
+        QCOMPARE(result.outcome, backup::RestoreOutcome::Verified);
+        QCOMPARE(rig.instrument().block(0), before.sensor(0)->raw);
+        QCOMPARE(rig.session.sensors().CurrentSensor.Description,
+                 before.sensor(0)->decoded.Description);
+    }
+
+    void readerRefusesBadInput_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<Edit>("edit");
+        QTest::addColumn<bool>("resign");
+        QTest::addColumn<backup::ReadError>("error");
+        const auto member = [](const char* name, QJsonValue value) {
+            return Edit([=](QJsonObject& d) { d[QLatin1String(name)] = value; });
+        };
+        const auto sensorEdit = [](const char* name, QJsonValue value) {
+            return Edit([=](QJsonObject& d) {
+                QJsonArray sensors = d[QStringLiteral("sensors")].toArray();
+                QJsonObject entry = sensors[0].toObject();
+                if (QLatin1String(name) == QLatin1String("raw")) {
+                    entry[QStringLiteral("raw")] = value;
+                } else {
+                    QJsonObject fields = entry[QStringLiteral("fields")].toObject();
+                    fields[QLatin1String(name)] = value;
+                    entry[QStringLiteral("fields")] = fields;
+                }
+                sensors[0] = entry;
+                d[QStringLiteral("sensors")] = sensors;
+            });
+        };
+        const Edit none = [](QJsonObject&) {};
+        QTest::newRow("not JSON") << QByteArray("{\"format\":") << none << false
+                                  << backup::ReadError::NotJson;
+        QTest::newRow("a JSON array")
+            << QByteArray("[]") << none << false << backup::ReadError::NotJson;
+        QTest::newRow("another format")
+            << QByteArray() << member("format", "x") << false << backup::ReadError::NotBackup;
+        QTest::newRow("no sensors")
+            << QByteArray() << member("sensors", 1) << true << backup::ReadError::NotBackup;
+        QTest::newRow("version 2")
+            << QByteArray() << member("version", 2) << false << backup::ReadError::OtherVersion;
+        QTest::newRow("checksum") << QByteArray() << member("taken", "2026-01-02T03:04:05.007Z")
+                                  << false << backup::ReadError::BadChecksum;
+        QTest::newRow("short block") << QByteArray() << sensorEdit("raw", QString(510, u'0'))
+                                     << true << backup::ReadError::BadBlock;
+        QTest::newRow("not hex") << QByteArray() << sensorEdit("raw", QString(512, u'g')) << true
+                                 << backup::ReadError::BadBlock;
+        QTest::newRow("fields") << QByteArray() << sensorEdit("Description", "X") << true
+                                << backup::ReadError::FieldsDisagree;
+    }
+    void readerRefusesBadInput() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(Edit, edit);
+        QFETCH(bool, resign);
+        QFETCH(backup::ReadError, error);
+        Rig rig;
+        if (bytes.isEmpty()) {
+            QJsonObject document = backup::toJson(rig.taken());
+            edit(document);
+            if (resign)
+                document[QStringLiteral("sha256")] = backup::checksumOf(document);
+            bytes = QJsonDocument(document).toJson();
+        }
+        const auto read = backup::readBackup(bytes, text::LanguageTable{});
+        QVERIFY(std::holds_alternative<backup::ReadFailure>(read));
+        QCOMPARE(std::get<backup::ReadFailure>(read).error, error);
+    }
+
+    void storeKeepsTheNewestAndListsThemNewestFirst() {
+        Rig rig;
+        QTemporaryDir dir;
+        const backup::SnapshotStore store(dir.filePath(QStringLiteral("snapshots")));
+        backup::Backup snapshot = rig.taken();
+        const QDateTime first = snapshot.taken;
+        for (int i = 0; i < backup::SnapshotStore::Kept + 3; ++i) {
+            snapshot.taken = first.addSecs(i);
+            QVERIFY(store.write(snapshot, i % 2 == 0 ? QStringLiteral("A 1") : QStringLiteral("B"))
+                        .written);
+        }
+        QCOMPARE(QDir(store.directory()).entryList(QDir::Files).size(),
+                 backup::SnapshotStore::Kept);
+        const QList<backup::SnapshotInfo> listed = store.list(QStringLiteral("A 1"), rig.texts);
+        QCOMPARE(listed.size(), 100); // 102 written, the oldest two of the three removed were A's
+        QCOMPARE(listed.front().taken, first.addSecs(backup::SnapshotStore::Kept + 2));
+        QCOMPARE(listed.front().pointCount, 3);
+        QVERIFY(listed.back().taken > listed.front().taken.addSecs(-400));
+
+        const backup::SnapshotStore blocked(
+            QDir(store.directory())
+                .filePath(QDir(store.directory()).entryList(QDir::Files).last()));
+        QVERIFY(!blocked.write(snapshot, QStringLiteral("A")).written);
+    }
+
+    // Each save keeps the block it replaces; a failed one names that snapshot and the trace; F7
+    // writes a snapshot back and finds it read back equal.
+    void windowKeepsSnapshotsAndRestoresThem() {
+        testsupport::InstrumentRig rig(2);
+        rig.snapshotDirectory = rig.dir.filePath(QStringLiteral("snapshots"));
+        app::frmOrvoCalibration& window = rig.startAt(session::WizardStep::CurvePage);
+        const QByteArray before = rig.instrument().block(0);
+        window.fraSNIMAC->txtPopis->setText(QStringLiteral("Jiný"));
+        rig.instrument().addFault(*sim::parseFault(u"KW none after 4").fault);
+        for (int save = 0; save < 2; ++save) {
+            rig.messages.answer(text::MsgAnswer::Yes);
+            window.fraSNIMAC->cmdAction[1]->click();
+            rig.instrument().clearFaults();
+        }
+        const QDir snapshots(rig.snapshotDirectory);
+        const QStringList files = snapshots.entryList(QDir::Files, QDir::Name);
+        QCOMPARE(files.size(), 3); // two snapshots and the trace of the failure
+        QVERIFY(rig.messages.texts().at(1).contains(snapshots.filePath(files[0])) &&
+                rig.messages.texts().at(1).contains(files[2]));
+        const auto kept = backup::readBackupFile(snapshots.filePath(files[0]), window.LangText());
+        QCOMPARE(std::get<backup::Backup>(kept).sensor(0)->raw, before);
+        QVERIFY(rig.instrument().block(0) != before);
+
+        QTimer::singleShot(0, &window, [&window] {
+            auto* dialog = window.findChild<app::RestoreDialog*>();
+            QCOMPARE(dialog->lstSnapshots->topLevelItemCount(), 2);
+            dialog->accept();
+        });
+        rig.messages.answer(text::MsgAnswer::Yes);
+        QTest::keyClick(&window, Qt::Key_F7);
+        QCOMPARE(rig.instrument().block(0), before);
+        QCOMPARE(rig.messages.texts().last(), text::BuiltInText(147));
+
+        // A directory that cannot be written is said once; the saves go on.
+        testsupport::InstrumentRig blocked(2);
+        blocked.snapshotDirectory = snapshots.filePath(files[0]);
+        app::frmOrvoCalibration& other = blocked.startAt(session::WizardStep::CurvePage);
+        for (int save = 0; save < 2; ++save) {
+            blocked.messages.answer(text::MsgAnswer::Yes);
+            other.fraSNIMAC->cmdAction[1]->click();
+        }
+        QCOMPARE(blocked.messages.texts().size(), 3);
+        QCOMPARE(blocked.framesOf("KW").size(), 2 * 128);
+    }
+
+    void traceKeepsTheLastFramesBothWays() {
+        testsupport::SessionRig rig;
+        device::SerialTrace trace;
+        device::TracingLine line(rig.line, trace);
+        for (int i = 0; i < device::SerialTrace::Capacity; ++i)
+            line.send("$00@\r");
+        (void)rig.line.readAll();
+        line.send("$00KQ\r");
+        rig.clock.advance(std::chrono::milliseconds(100));
+        (void)line.readAll();
+        const QList<device::TraceEntry> entries = trace.entries();
+        QCOMPARE(entries.size(), device::SerialTrace::Capacity);
+        QCOMPARE(entries.back().printable(), QStringLiteral("03<CR>"));
+        QCOMPARE(entries[entries.size() - 2].hex(), QStringLiteral("24 30 30 4B 51 0D"));
+    }
+};
+
+QTEST_MAIN(BackupTest)
+#include "tst_backup.moc"
