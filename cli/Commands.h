@@ -47,7 +47,10 @@ private:
     // Tells how a restore that started to write ended before it was verified.
     [[nodiscard]] ExitCode restoreFailed(ExitCode code, const QString& message,
                                          const QString& snapshot);
+    // The blocks a restore writes: --sensor's, else every block in the file.
     [[nodiscard]] QList<int> blocksToRestore(const backup::Backup& file) const;
+    // Refuses a restore of blocks the file does not hold.
+    [[nodiscard]] ExitCode checkBlocks(const backup::Backup& file);
     // Whether the port went away under the exchange that just failed.
     [[nodiscard]] static bool lineLost(const device::Link& link);
     [[nodiscard]] QString deviceName() const;

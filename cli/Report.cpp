@@ -15,8 +15,9 @@ void print(std::FILE* stream, const QByteArray& bytes) {
 
 } // namespace
 
-Report::Report(QString command, bool json) : json_(json) {
-    object_.insert(QStringLiteral("command"), command);
+Report::Report(const QString& command, bool json) : json_(json) {
+    if (!command.isEmpty())
+        object_.insert(QStringLiteral("command"), command);
 }
 
 void Report::say(const QString& line) const {

@@ -12,7 +12,8 @@ namespace cli {
 // diagnostics on stderr either way, as "error: ..." or "warning: ...".
 class Report {
 public:
-    Report(QString command, bool json);
+    // `command` names the command in the JSON object (none when empty).
+    Report(const QString& command, bool json);
 
     [[nodiscard]] bool json() const { return json_; }
     // A line of the command's output (not printed with --json).

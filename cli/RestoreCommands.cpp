@@ -64,6 +64,20 @@ QList<int> Commands::blocksToRestore(const backup::Backup& file) const {
     return blocks;
 }
 
+ExitCode Commands::checkBlocks(const backup::Backup& file) {
+    const QList<int> blocks = blocksToRestore(file);
+    if (blocks.isEmpty())
+        return report_.fail(ExitCode::BadFile,
+                            QStringLiteral("%1 holds no sensor block").arg(request_.backupFile));
+    for (const int block : blocks) {
+        if (file.sensor(block) == nullptr)
+            return report_.fail(ExitCode::BadFile,
+                                QStringLiteral("%1 holds no %2 sensor")
+                                    .arg(request_.backupFile, backup::blockName(block)));
+    }
+    return ExitCode::Success;
+}
+
 ExitCode Commands::verify(const device::Link& link, const backup::Backup& file) {
     if (const ExitCode read = readOut(link); read != ExitCode::Success)
         return read;
@@ -83,13 +97,11 @@ ExitCode Commands::verify(const device::Link& link, const backup::Backup& file) 
 }
 
 ExitCode Commands::dryRun(const backup::Backup& file) {
+    if (const ExitCode checked = checkBlocks(file); checked != ExitCode::Success)
+        return checked;
     QJsonArray blocks;
     for (const int block : blocksToRestore(file)) {
         const backup::SensorBackup* sensor = file.sensor(block);
-        if (sensor == nullptr)
-            return report_.fail(ExitCode::BadFile,
-                                QStringLiteral("%1 holds no %2 sensor")
-                                    .arg(request_.backupFile, backup::blockName(block)));
         report_.say(QStringLiteral("would write block %1: %2, 256 bytes")
                         .arg(backup::blockName(block), sensorText(*sensor)));
         blocks.append(backup::blockName(block));
@@ -132,12 +144,8 @@ ExitCode Commands::restoreFailed(ExitCode code, const QString& message, const QS
 }
 
 ExitCode Commands::restore(const device::Link& link, const backup::Backup& file) {
-    for (const int block : blocksToRestore(file)) {
-        if (file.sensor(block) == nullptr)
-            return report_.fail(ExitCode::BadFile,
-                                QStringLiteral("%1 holds no %2 sensor")
-                                    .arg(request_.backupFile, backup::blockName(block)));
-    }
+    if (const ExitCode checked = checkBlocks(file); checked != ExitCode::Success)
+        return checked;
     if (const ExitCode read = readOut(link); read != ExitCode::Success)
         return read;
     session::Session& session = bench_.session;

@@ -29,8 +29,9 @@ int main(int argc, char** argv) {
     const cli::Parsed parsed = cli::parseCommandLine(QCoreApplication::arguments());
     if (!parsed.request) {
         if (parsed.isError) {
-            cli::Report::diagnostic(QStringLiteral("error: ") + parsed.text);
-            return static_cast<int>(cli::ExitCode::Usage);
+            cli::Report report(QString(),
+                               QCoreApplication::arguments().contains(QStringLiteral("--json")));
+            return report.finish(report.fail(cli::ExitCode::Usage, parsed.text));
         }
         std::fputs(qPrintable(parsed.text + u'\n'), stdout);
         return static_cast<int>(cli::ExitCode::Success);
