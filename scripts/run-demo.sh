@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 scripts/setup-deps.sh
 
 cmake --preset dev >/dev/null
-cmake --build --preset dev --target torancal toran-sim
+cmake --build --preset dev --target torancal toran-sim torancal-cli
 
 ports=$(mktemp -d)
 sim_pid=""
@@ -29,4 +29,10 @@ for _ in $(seq 50); do
 done
 
 echo "Simulated Toran R-40 on COM1. Type 'help' for the simulator's commands."
+cli="$PWD/build/bin/torancal-cli"
+echo "The command line, in another terminal while the calibrator shows its port page:"
+echo "  $cli read --port $ports/COM1"
+echo "  $cli backup --port $ports/COM1 -o /tmp/toran-backup.json"
+echo "  $cli verify --port $ports/COM1 /tmp/toran-backup.json"
+echo "  $cli restore --port $ports/COM1 /tmp/toran-backup.json"
 TORANCAL_PORT_DIR="$ports" build/bin/torancal "$@"

@@ -67,7 +67,8 @@ RestoreResult restoreBlock(const device::Link& link, session::Session& session,
         runner.enableNavigation();
         result.outcome = RestoreOutcome::WriteFailed;
         result.writeCode = written;
-        result.lineLost = !link.line.isOpen();
+        // A port that went away stays open to the program, but its reads fail.
+        result.lineLost = !link.line.isOpen() || !link.line.readAll().has_value();
         return result;
     }
     session.resetInstrument(link);

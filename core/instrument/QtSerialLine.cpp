@@ -38,7 +38,8 @@ OpenResult QtSerialLine::open() {
     lost_ = false;
     if (port_.isOpen())
         port_.close();
-    const QString name = portDeviceName(number_, portDirectory_);
+    const QString name =
+        devicePath_.isEmpty() ? portDeviceName(number_, portDirectory_) : devicePath_;
 #ifndef Q_OS_WIN
     // A dangling link or a missing device is "no such port", whatever QSerialPort makes of it.
     if (!QFileInfo::exists(name))

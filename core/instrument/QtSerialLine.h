@@ -15,6 +15,9 @@ public:
     explicit QtSerialLine(QString portDirectory);
 
     bool setPortNumber(int number) override;
+    // The device that open() opens, whatever port number is chosen; empty (the default) opens
+    // the port number's device.
+    void setDevicePath(QString path) { devicePath_ = std::move(path); }
     [[nodiscard]] int portNumber() const override { return number_; }
     OpenResult open() override;
     void close() override;
@@ -32,6 +35,7 @@ private:
     void onError();
 
     QString portDirectory_;
+    QString devicePath_;
     int number_ = 1;
     WakeSource arrivals_;
     QSerialPort port_;

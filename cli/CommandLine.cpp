@@ -1,0 +1,185 @@
+#include "cli/CommandLine.h"
+
+#include "core/backup/Backup.h"
+#include "core/instrument/SerialLine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <array>
+#include <utility>
+
+namespace cli {
+
+namespace {
+
+constexpr std::array<std::pair<Command, const char*>, 6> CommandNames{{
+    {Command::Ports, "ports"},
+    {Command::Identify, "identify"},
+    {Command::Read, "read"},
+    {Command::Backup, "backup"},
+    {Command::Restore, "restore"},
+    {Command::Verify, "verify"},
+}};
+
+const char Description[] =
+    "Reads, backs up, restores and verifies a Toran R-40 over its serial line, for production\n"
+    "scripts. Diagnostics go to stderr; it never asks a question.\n"
+    "\n"
+    "Commands:\n"
+    "  ports                  COM1..COM49: the device behind each present port and whether\n"
+    "                         the instrument answers there\n"
+    "  identify               the instrument's identification and display digits\n"
+    "  read                   setup, system constants and both sensors, decoded\n"
+    "  backup -o FILE         everything 'read' shows, into a backup file\n"
+    "  restore FILE           writes the file's sensor blocks back, resets the instrument,\n"
+    "                         reads back and verifies; keeps a snapshot of what the\n"
+    "                         instrument held first. Refuses a file from another\n"
+    "                         identification or sensor id unless --force\n"
+    "  verify FILE            compares the instrument's sensor blocks with the file\n"
+    "\n"
+    "Exit codes:\n"
+    "   0  success\n"
+    "   1  verify found a difference (also a restore whose read-back differs)\n"
+    "  64  usage: the command line is wrong\n"
+    "  65  bad file: the backup does not read, or the restore was refused\n"
+    "  66  no file: the backup file cannot be opened\n"
+    "  69  no answer: no such port, the port is in use, or no instrument answers\n"
+    "  74  line lost in the middle of an exchange\n"
+    "  77  permission denied: the port, or a file it must write (backup, snapshot, trace)";
+
+std::optional<Command> commandOf(const QString& name) {
+    for (const auto& [command, text] : CommandNames) {
+        if (name == QLatin1String(text))
+            return command;
+    }
+    return std::nullopt;
+}
+
+Parsed usageError(const QString& message) {
+    return {std::nullopt, message + QStringLiteral(" (try --help)"), true};
+}
+
+// COMn with n in 1..49 is a port number; anything else is a device path.
+bool takePort(const QString& value, Request& request) {
+    static const QRegularExpression comPort(QStringLiteral("^COM(\\d+)$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    request.port = value;
+    const QRegularExpressionMatch match = comPort.match(value);
+    if (!match.hasMatch()) {
+        request.devicePath = value;
+        return !value.isEmpty();
+    }
+    const int number = match.captured(1).toInt();
+    request.portNumber = number;
+    return number >= device::SerialLine::FirstPort && number <= device::SerialLine::LastPort;
+}
+
+} // namespace
+
+bool Request::needsInstrument() const {
+    return command != Command::Ports && !(command == Command::Restore && dryRun);
+}
+
+QString commandName(Command command) {
+    for (const auto& [each, text] : CommandNames) {
+        if (each == command)
+            return QLatin1String(text);
+    }
+    return {};
+}
+
+Parsed parseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QLatin1String(Description));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Shows this help."));
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Shows the version."));
+    const QCommandLineOption port(
+        QStringLiteral("port"), QStringLiteral("COM1..COM49 or a device path (e.g. /dev/ttyUSB0)."),
+        QStringLiteral("PORT"));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Prints one JSON object on stdout."));
+    const QCommandLineOption log(QStringLiteral("log"),
+                                 QStringLiteral("Writes the serial trace to FILE."),
+                                 QStringLiteral("FILE"));
+    const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("backup: the file to write."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption sensor(QStringLiteral("sensor"),
+                                    QStringLiteral("restore: only this sensor, ext or int."),
+                                    QStringLiteral("ext|int"));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
+                                    QStringLiteral("restore: says what would be written and "
+                                                   "sends nothing."));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("restore: writes what would be refused."));
+    parser.addOptions({help, version, port, json, log, output, sensor, dryRun, force});
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("ports, identify, read, backup, restore or "
+                                                "verify."));
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("restore, verify: the "
+                                                "backup file."),
+                                 QStringLiteral("[FILE]"));
+
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    if (parser.isSet(help))
+        return {std::nullopt, parser.helpText(), false};
+    if (parser.isSet(version))
+        return {std::nullopt,
+                QStringLiteral("torancal-cli %1").arg(QCoreApplication::applicationVersion()),
+                false};
+
+    const QStringList words = parser.positionalArguments();
+    if (words.isEmpty())
+        return usageError(QStringLiteral("no command given"));
+    const std::optional<Command> command = commandOf(words[0]);
+    if (!command)
+        return usageError(QStringLiteral("unknown command '%1'").arg(words[0]));
+    Request request;
+    request.command = *command;
+    const bool takesFile = *command == Command::Restore || *command == Command::Verify;
+    if (takesFile && words.size() != 2)
+        return usageError(QStringLiteral("%1 needs one backup FILE").arg(words[0]));
+    if (!takesFile && words.size() != 1)
+        return usageError(
+            QStringLiteral("%1 takes no FILE; unexpected '%2'").arg(words[0], words[1]));
+    if (takesFile)
+        request.backupFile = words[1];
+
+    const auto onlyFor = [&](const QCommandLineOption& option, Command owner) {
+        return !parser.isSet(option) || *command == owner;
+    };
+    for (const auto& [option, owner] :
+         {std::pair{&output, Command::Backup}, std::pair{&sensor, Command::Restore},
+          std::pair{&dryRun, Command::Restore}, std::pair{&force, Command::Restore}}) {
+        if (!onlyFor(*option, owner))
+            return usageError(QStringLiteral("--%1 belongs to %2, not %3")
+                                  .arg(option->names().constLast(), commandName(owner), words[0]));
+    }
+    request.json = parser.isSet(json);
+    request.logFile = parser.value(log);
+    request.outputFile = parser.value(output);
+    request.dryRun = parser.isSet(dryRun);
+    request.force = parser.isSet(force);
+    if (*command == Command::Backup && request.outputFile.isEmpty())
+        return usageError(QStringLiteral("backup needs -o FILE"));
+    if (parser.isSet(sensor)) {
+        const int block = backup::blockOfName(parser.value(sensor));
+        if (block < 0)
+            return usageError(
+                QStringLiteral("--sensor takes ext or int, not '%1'").arg(parser.value(sensor)));
+        request.block = block;
+    }
+    if (parser.isSet(port) && !takePort(parser.value(port), request))
+        return usageError(QStringLiteral("--port takes COM1..COM49 or a device path, not '%1'")
+                              .arg(parser.value(port)));
+    if (request.needsInstrument() && !parser.isSet(port))
+        return usageError(QStringLiteral("%1 needs --port").arg(words[0]));
+    return {request, {}, false};
+}
+
+} // namespace cli

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace cli {
+
+enum class Command { Ports, Identify, Read, Backup, Restore, Verify };
+
+// What the command line asks for, checked.
+struct Request {
+    Command command = Command::Ports;
+    int portNumber = 0;       // 1..49 for COMn; 0 when devicePath names the port
+    QString devicePath;       // --port given as a device path
+    QString port;             // --port as given
+    bool json = false;        // one JSON object on stdout
+    QString logFile;          // the serial trace goes here
+    QString outputFile;       // backup -o
+    QString backupFile;       // restore, verify
+    std::optional<int> block; // restore --sensor: sensor::ExternalBlock or InternalBlock
+    bool dryRun = false;
+    bool force = false;
+
+    [[nodiscard]] bool needsInstrument() const;
+};
+
+// The result of parsing: a request, or the text to print and how to end.
+struct Parsed {
+    std::optional<Request> request;
+    QString text;         // help or version for stdout, or the usage error for stderr
+    bool isError = false; // exit with ExitCode::Usage
+};
+
+// Reads the arguments as QCoreApplication::arguments() gives them, the program name first.
+// Never exits the process.
+[[nodiscard]] Parsed parseCommandLine(const QStringList& arguments);
+
+// The command's name as it is typed.
+[[nodiscard]] QString commandName(Command command);
+
+} // namespace cli

@@ -1,0 +1,303 @@
+#include "cli/Commands.h"
+
+#include "core/instrument/Identify.h"
+#include "core/instrument/QtSerialLine.h"
+#include "core/instrument/SetupReadout.h"
+#include "core/session/Session.h"
+#include "core/text/LanguageTable.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+
+namespace cli {
+
+namespace {
+
+QString valueText(const QJsonValue& value) {
+    if (value.isDouble())
+        return QString::number(value.toDouble(), 'g', 7);
+    if (value.isArray()) {
+        QStringList items;
+        for (const QJsonValue& item : value.toArray())
+            items.append(valueText(item));
+        return items.join(QStringLiteral(", "));
+    }
+    return value.toString();
+}
+
+// The read-out as `read` shows it, line by line.
+void sayReadOut(const Report& report, const QJsonObject& whole) {
+    const QJsonObject instrument = whole.value(QStringLiteral("instrument")).toObject();
+    report.say(QStringLiteral("identification: ") +
+               instrument.value(QStringLiteral("identification")).toString());
+    report.say(QStringLiteral("display digits: ") +
+               valueText(instrument.value(QStringLiteral("displayDigits"))));
+    for (const QJsonValue& range : whole.value(QStringLiteral("systemConstants")).toArray()) {
+        const QJsonObject constants = range.toObject();
+        report.say(QStringLiteral("range %1: zero %2 k %3")
+                       .arg(constants.value(QStringLiteral("range")).toString(),
+                            valueText(constants.value(QStringLiteral("zero"))),
+                            valueText(constants.value(QStringLiteral("k")))));
+    }
+    for (const QJsonValue& entry : whole.value(QStringLiteral("sensors")).toArray()) {
+        const QJsonObject sensor = entry.toObject();
+        report.say(
+            QStringLiteral("sensor %1:").arg(sensor.value(QStringLiteral("block")).toString()));
+        const QJsonObject fields = sensor.value(QStringLiteral("fields")).toObject();
+        for (auto field = fields.begin(); field != fields.end(); ++field)
+            report.say(QStringLiteral("  %1: %2").arg(field.key(), valueText(field.value())));
+    }
+}
+
+} // namespace
+
+bool Commands::lineLost(const device::Link& link) {
+    return !link.line.isOpen() || !link.line.readAll().has_value();
+}
+
+Commands::Commands(const Request& request, Workbench bench, Report& report)
+    : request_(request), bench_(bench), report_(report) {}
+
+ExitCode Commands::run() {
+    std::optional<backup::Backup> file;
+    if (request_.command == Command::Restore || request_.command == Command::Verify) {
+        ExitCode failure = ExitCode::Success;
+        file = readFile(failure);
+        if (!file)
+            return failure;
+        if (request_.command == Command::Restore && request_.dryRun)
+            return dryRun(*file);
+    }
+    if (request_.needsInstrument())
+        report_.set(QStringLiteral("port"), request_.port);
+    ExitCode code = ExitCode::Success;
+    const bool ran = bench_.session.runner().run([&](const device::Link& link) {
+        switch (request_.command) {
+        case Command::Ports:
+            code = ports(link);
+            break;
+        case Command::Identify:
+            code = identify(link);
+            break;
+        case Command::Read:
+            code = read(link);
+            break;
+        case Command::Backup:
+            code = backup(link);
+            break;
+        case Command::Restore:
+            code = restore(link, *file);
+            break;
+        case Command::Verify:
+            code = verify(link, *file);
+            break;
+        }
+    });
+    if (!ran)
+        return report_.fail(ExitCode::NoAnswer, QStringLiteral("the line is not free"));
+    return code;
+}
+
+std::optional<backup::Backup> Commands::readFile(ExitCode& failure) {
+    const QString& path = request_.backupFile;
+    report_.set(QStringLiteral("file"), path);
+    backup::ReadResult read = backup::readBackupFile(path, bench_.session.outlets().texts);
+    if (auto* file = std::get_if<backup::Backup>(&read))
+        return std::move(*file);
+    QString why;
+    switch (std::get<backup::ReadFailure>(read).error) {
+    case backup::ReadError::NoFile:
+        failure = report_.fail(ExitCode::NoFile, QStringLiteral("cannot open %1").arg(path));
+        return std::nullopt;
+    case backup::ReadError::NotJson:
+        why = QStringLiteral("not JSON");
+        break;
+    case backup::ReadError::NotBackup:
+        why = QStringLiteral("not a torancal-backup file");
+        break;
+    case backup::ReadError::OtherVersion:
+        why = QStringLiteral("another version of the backup format");
+        break;
+    case backup::ReadError::BadChecksum:
+        why = QStringLiteral("the checksum does not match");
+        break;
+    case backup::ReadError::BadBlock:
+        why = QStringLiteral("a sensor block is not 256 bytes of hexadecimal");
+        break;
+    case backup::ReadError::FieldsDisagree:
+        why = QStringLiteral("the decoded fields disagree with the raw block");
+        break;
+    }
+    failure = report_.fail(ExitCode::BadFile, QStringLiteral("bad file %1: %2").arg(path, why));
+    return std::nullopt;
+}
+
+QString Commands::deviceName() const {
+    return request_.portNumber > 0
+               ? device::portDeviceName(request_.portNumber, bench_.portDirectory)
+               : request_.devicePath;
+}
+
+QString Commands::portText() const {
+    const QString device = deviceName();
+    return device == request_.port ? device : QStringLiteral("%1 (%2)").arg(request_.port, device);
+}
+
+ExitCode Commands::connect(const device::Link& link) {
+    const int number =
+        request_.portNumber > 0 ? request_.portNumber : device::SerialLine::FirstPort;
+    switch (bench_.session.openInstrument(link, number)) {
+    case session::ConnectResult::Connected:
+        return ExitCode::Success;
+    case session::ConnectResult::NotToran:
+        return report_.fail(ExitCode::NoAnswer,
+                            QStringLiteral("no instrument answers on %1").arg(portText()));
+    case session::ConnectResult::PortNotOpened:
+        break;
+    }
+    // The session does not say why the port did not open; a second try does.
+    const device::OpenResult why = link.line.open();
+    link.line.close();
+    switch (why) {
+    case device::OpenResult::PermissionDenied:
+        return report_.fail(ExitCode::PermissionDenied,
+                            QStringLiteral("permission denied on %1").arg(portText()));
+    case device::OpenResult::NoSuchPort:
+        return report_.fail(ExitCode::NoAnswer, QStringLiteral("no such port %1").arg(portText()));
+    case device::OpenResult::InUse:
+        return report_.fail(ExitCode::NoAnswer,
+                            QStringLiteral("%1 is in use by another program").arg(portText()));
+    default:
+        return report_.fail(ExitCode::NoAnswer, QStringLiteral("cannot open %1").arg(portText()));
+    }
+}
+
+ExitCode Commands::readOut(const device::Link& link) {
+    if (const ExitCode connected = connect(link); connected != ExitCode::Success)
+        return connected;
+    session::Session& session = bench_.session;
+    const session::ReadOutResult result = session.readOut(link);
+    const auto failed = [&](const QString& what) {
+        if (result == session::ReadOutResult::PortFailed || lineLost(link))
+            return report_.fail(ExitCode::LineLost,
+                                QStringLiteral("line lost on %1 while %2").arg(portText(), what));
+        return report_.fail(ExitCode::NoAnswer, QStringLiteral("the instrument on %1 stopped "
+                                                               "answering while %2")
+                                                    .arg(portText(), what));
+    };
+    if (result != session::ReadOutResult::Read)
+        return failed(QStringLiteral("reading the setup"));
+    for (const int block : {sensor::ExternalBlock, sensor::InternalBlock}) {
+        if ((session.sensors().SensorMask & (1U << block)) != 0 &&
+            session.sensors().BlockImages[static_cast<std::size_t>(block)].isEmpty())
+            return failed(QStringLiteral("reading sensor block %1").arg(backup::blockName(block)));
+    }
+    return ExitCode::Success;
+}
+
+ExitCode Commands::ports(const device::Link& link) {
+    QJsonArray list;
+    device::SerialLine& line = link.line;
+    for (int number = device::SerialLine::FirstPort; number <= device::SerialLine::LastPort;
+         ++number) {
+        if (!line.setPortNumber(number))
+            continue;
+        const device::OpenResult opened = line.open();
+        if (opened == device::OpenResult::NoSuchPort)
+            continue;
+        bool answers = false;
+        QString state;
+        switch (opened) {
+        case device::OpenResult::Opened:
+            answers = device::IdentifyRequest(link);
+            line.close();
+            state = answers ? QStringLiteral("instrument") : QStringLiteral("no answer");
+            break;
+        case device::OpenResult::InUse:
+            state = QStringLiteral("in use");
+            break;
+        case device::OpenResult::PermissionDenied:
+            state = QStringLiteral("permission denied");
+            break;
+        default:
+            state = QStringLiteral("cannot open");
+            break;
+        }
+        const QString name = device::portDeviceName(number, bench_.portDirectory);
+        const QFileInfo info(name);
+        const QString target = info.isSymLink() ? info.canonicalFilePath() : name;
+        const QString port = QStringLiteral("COM%1").arg(number);
+        report_.say(
+            QStringLiteral("%1  %2  %3")
+                .arg(port, target == name ? name : name + QStringLiteral(" -> ") + target, state));
+        list.append(QJsonObject{{QStringLiteral("port"), port},
+                                {QStringLiteral("device"), name},
+                                {QStringLiteral("target"), target},
+                                {QStringLiteral("state"), state},
+                                {QStringLiteral("instrument"), answers}});
+    }
+    if (list.isEmpty())
+        report_.say(QStringLiteral("no ports present"));
+    report_.set(QStringLiteral("ports"), list);
+    return ExitCode::Success;
+}
+
+ExitCode Commands::identify(const device::Link& link) {
+    if (const ExitCode connected = connect(link); connected != ExitCode::Success)
+        return connected;
+    const session::Session::Outlets& out = bench_.session.outlets();
+    device::InstrumentSetup setup;
+    if (device::ReadTORAN(link, out.status, out.messages, out.texts, setup) < 0) {
+        if (lineLost(link))
+            return report_.fail(
+                ExitCode::LineLost,
+                QStringLiteral("line lost on %1 while identifying").arg(portText()));
+        return report_.fail(ExitCode::NoAnswer,
+                            QStringLiteral("the instrument on %1 stopped answering while "
+                                           "identifying")
+                                .arg(portText()));
+    }
+    report_.say(QStringLiteral("identification: ") + setup.Identification);
+    report_.say(QStringLiteral("display digits: %1").arg(setup.DisplayDigits));
+    report_.set(QStringLiteral("identification"), setup.Identification);
+    report_.set(QStringLiteral("displayDigits"), setup.DisplayDigits);
+    return ExitCode::Success;
+}
+
+ExitCode Commands::read(const device::Link& link) {
+    if (const ExitCode read = readOut(link); read != ExitCode::Success)
+        return read;
+    const QJsonObject whole =
+        backup::toJson(*backup::backupOf(bench_.session, QDateTime::currentDateTimeUtc()));
+    for (const QString& key : {QStringLiteral("instrument"), QStringLiteral("systemConstants"),
+                               QStringLiteral("sensors")})
+        report_.set(key, whole.value(key));
+    sayReadOut(report_, whole);
+    return ExitCode::Success;
+}
+
+ExitCode Commands::backup(const device::Link& link) {
+    if (const ExitCode read = readOut(link); read != ExitCode::Success)
+        return read;
+    const backup::Backup taken = *backup::backupOf(bench_.session, QDateTime::currentDateTimeUtc());
+    const QString& path = request_.outputFile;
+    report_.set(QStringLiteral("file"), path);
+    QString error;
+    if (!backup::writeBackupFile(taken, path, &error))
+        return report_.fail(ExitCode::PermissionDenied,
+                            QStringLiteral("cannot write %1: %2").arg(path, error));
+    QStringList blocks;
+    QJsonArray sensors;
+    for (const backup::SensorBackup& sensor : taken.sensors) {
+        blocks.append(backup::blockName(sensor.block));
+        sensors.append(blocks.constLast());
+    }
+    report_.set(QStringLiteral("sensors"), sensors);
+    report_.set(QStringLiteral("identification"), taken.identification);
+    report_.say(QStringLiteral("backup %1: %2, sensors %3")
+                    .arg(path, taken.identification,
+                         blocks.isEmpty() ? QStringLiteral("none") : blocks.join(u' ')));
+    return ExitCode::Success;
+}
+
+} // namespace cli

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "cli/CommandLine.h"
+#include "cli/Report.h"
+#include "core/backup/Backup.h"
+#include "core/instrument/Link.h"
+
+#include <QString>
+
+namespace session {
+class Session;
+}
+
+namespace cli {
+
+// What the commands work with; main builds it.
+struct Workbench {
+    session::Session& session;
+    QString portDirectory;     // TORANCAL_PORT_DIR, or empty
+    QString snapshotDirectory; // where a restore keeps what the instrument held before
+};
+
+// Runs one command of the command line: everything that talks to the instrument runs as one
+// action of the session's runner. Tells through `report`; returns how the program ends.
+class Commands {
+public:
+    Commands(const Request& request, Workbench bench, Report& report);
+    [[nodiscard]] ExitCode run();
+
+private:
+    [[nodiscard]] ExitCode ports(const device::Link& link);
+    [[nodiscard]] ExitCode identify(const device::Link& link);
+    [[nodiscard]] ExitCode read(const device::Link& link);
+    [[nodiscard]] ExitCode backup(const device::Link& link);
+    [[nodiscard]] ExitCode verify(const device::Link& link, const backup::Backup& file);
+    [[nodiscard]] ExitCode restore(const device::Link& link, const backup::Backup& file);
+    [[nodiscard]] ExitCode dryRun(const backup::Backup& file);
+
+    // The file named on the command line, or the failure (nullopt then).
+    [[nodiscard]] std::optional<backup::Backup> readFile(ExitCode& failure);
+    // Opens the port and checks that the instrument answers.
+    [[nodiscard]] ExitCode connect(const device::Link& link);
+    // The setup and every sensor present, read into the session.
+    [[nodiscard]] ExitCode readOut(const device::Link& link);
+    // The reason a restore would be refused; empty when there is none.
+    [[nodiscard]] QStringList refusals(const backup::Backup& file) const;
+    // Tells how a restore that started to write ended before it was verified.
+    [[nodiscard]] ExitCode restoreFailed(ExitCode code, const QString& message,
+                                         const QString& snapshot);
+    // The blocks a restore writes: --sensor's, else every block in the file.
+    [[nodiscard]] QList<int> blocksToRestore(const backup::Backup& file) const;
+    // Refuses a restore of blocks the file does not hold.
+    [[nodiscard]] ExitCode checkBlocks(const backup::Backup& file);
+    // Whether the port went away under the exchange that just failed.
+    [[nodiscard]] static bool lineLost(const device::Link& link);
+    [[nodiscard]] QString deviceName() const;
+    [[nodiscard]] QString portText() const;
+
+    const Request& request_;
+    Workbench bench_;
+    Report& report_;
+};
+
+} // namespace cli

@@ -1,0 +1,147 @@
+// torancal-cli as a production script runs it, against toran-sim on a pseudo-terminal.
+
+#include "core/backup/Backup.h"
+#include "core/text/LanguageTable.h"
+#include "tests/support/SimProcess.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+QString cliExecutable() {
+    const QString path = qEnvironmentVariable("TORANCAL_BIN_DIR") + QStringLiteral("/torancal-cli");
+    return QFileInfo(path).isExecutable() ? path : QString();
+}
+
+// The simulator at COM1 of a private port directory, answering without line pacing, and the
+// command line with its data directory beside it.
+struct CliRig {
+    QTemporaryDir dir;
+    testsupport::SimProcess sim{dir.filePath(QStringLiteral("COM1")),
+                                {QStringLiteral("--baud"), QStringLiteral("0")}};
+    text::LanguageTable texts;
+
+    Run cli(const QStringList& arguments) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TORANCAL_PORT_DIR"), dir.path());
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+        process.setProcessEnvironment(environment);
+        process.start(cliExecutable(), arguments);
+        if (!process.waitForFinished(60000))
+            return {};
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+    QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    backup::Backup read(const QString& path) const {
+        return std::get<backup::Backup>(backup::readBackupFile(path, texts));
+    }
+    // `file` with `from` replaced by `to` in the external block, written to `path`.
+    QString edited(const backup::Backup& file, const QByteArray& from, const QByteArray& to,
+                   const char* name) const {
+        backup::Backup changed = file;
+        changed.sensors.front() =
+            backup::sensorBackup(0, QByteArray(file.sensors.front().raw).replace(from, to));
+        (void)backup::writeBackupFile(changed, path(name));
+        return path(name);
+    }
+    QByteArray block(int number) {
+        return QByteArray::fromHex(sim.command(QStringLiteral("block %1").arg(number)).toLatin1());
+    }
+};
+
+} // namespace
+
+class CliTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        if (testsupport::SimProcess::executable().isEmpty() || cliExecutable().isEmpty())
+            QSKIP("toran-sim or torancal-cli not found (TORANCAL_BIN_DIR)");
+    }
+
+    void usageAndFiles() {
+        CliRig rig;
+        QFile notJson(rig.path("not.json"));
+        QVERIFY(notJson.open(QIODevice::WriteOnly) && notJson.write("{") == 1);
+        notJson.close();
+        QCOMPARE(rig.cli({QStringLiteral("calibrate")}).code, 64);
+        QCOMPARE(rig.cli({QStringLiteral("backup"), QStringLiteral("--port=COM1")}).code, 64);
+        QCOMPARE(
+            rig.cli({QStringLiteral("verify"), QStringLiteral("--port=COM1"), notJson.fileName()})
+                .code,
+            65);
+        QCOMPARE(rig.cli({QStringLiteral("restore"), QStringLiteral("--port=COM1"),
+                          rig.path("none.json")})
+                     .code,
+                 66);
+    }
+
+    void backupChangeRestoreVerify() {
+        CliRig rig;
+        QVERIFY2(rig.sim.isReady(), qPrintable(rig.sim.error()));
+        const QString port = QStringLiteral("--port=COM1");
+        const QString a = rig.path("a.json");
+        QCOMPARE(rig.cli({QStringLiteral("backup"), port, QStringLiteral("-o"), a}).code, 0);
+        const backup::Backup original = rig.read(a);
+        QCOMPARE(original.sensors.size(), std::size_t{2});
+
+        // The sensor changed by a restore of an edited file, over the device path itself.
+        const QString other = rig.edited(original, "EXT", "NEW", "b.json");
+        QCOMPARE(rig.cli({QStringLiteral("restore"), QStringLiteral("--port"), rig.path("COM1"),
+                          QStringLiteral("--sensor"), QStringLiteral("ext"), other})
+                     .code,
+                 0);
+        const Run differs = rig.cli({QStringLiteral("verify"), port, a});
+        QCOMPARE(differs.code, 1);
+        QVERIFY2(differs.out.contains(u"difference: block ext offset 15 field Description: file 45 "
+                                      u"instrument 4E"),
+                 qPrintable(differs.out));
+
+        QCOMPARE(rig.cli({QStringLiteral("restore"), port, a}).code, 0);
+        const Run equal = rig.cli({QStringLiteral("verify"), port, QStringLiteral("--json"), a});
+        QCOMPARE(QJsonDocument::fromJson(equal.out.toUtf8()).object().value(u"exitCode"), 0);
+        QCOMPARE(rig.block(0), original.sensors[0].raw);
+        QCOMPARE(rig.block(1), original.sensors[1].raw);
+
+        // Another sensor id: refused without a frame written, then forced.
+        const QString stranger = rig.edited(original, "53EKAB17", "99ZZZZ99", "c.json");
+        const Run refused = rig.cli({QStringLiteral("restore"), port, stranger});
+        QCOMPARE(refused.code, 65);
+        QVERIFY(refused.err.contains(u"restore refused: sensor ext"));
+        QCOMPARE(rig.block(0), original.sensors[0].raw);
+        QCOMPARE(rig.cli({QStringLiteral("restore"), port, QStringLiteral("--force"),
+                          QStringLiteral("--sensor=ext"), stranger})
+                     .code,
+                 0);
+        QCOMPARE(rig.block(0), rig.read(stranger).sensors[0].raw);
+
+        // The line cut half way: the file and the snapshot of what the instrument held stay.
+        QCOMPARE(rig.sim.command(QStringLiteral("hangup KW after 100")), QStringLiteral("ok"));
+        const Run cut = rig.cli({QStringLiteral("restore"), port, QStringLiteral("--force"), a});
+        QCOMPARE(cut.code, 74);
+        QVERIFY2(cut.err.contains(u"line lost writing block ext at byte 101 of 256"),
+                 qPrintable(cut.err));
+        QVERIFY(cut.err.contains(QStringLiteral("note: backup file: ") + a));
+        const qsizetype at = cut.err.indexOf(u"note: snapshot before the restore: ");
+        QVERIFY(at >= 0);
+        const QString snapshot = cut.err.mid(at + 35).trimmed();
+        QCOMPARE(rig.read(snapshot).sensors[0].raw, rig.read(stranger).sensors[0].raw);
+        QCOMPARE(rig.read(a), original);
+    }
+};
+
+QTEST_MAIN(CliTest)
+#include "tst_cli.moc"
