@@ -1,5 +1,8 @@
 #include "cli/Commands.h"
 
+#include "core/instrument/PortDevices.h"
+#include "core/instrument/PortTrouble.h"
+
 #include "core/instrument/Identify.h"
 #include "core/instrument/QtSerialLine.h"
 #include "core/instrument/SetupReadout.h"
@@ -146,27 +149,37 @@ QString Commands::portText() const {
 ExitCode Commands::connect(const device::Link& link) {
     const int number =
         request_.portNumber > 0 ? request_.portNumber : device::SerialLine::FirstPort;
-    switch (bench_.session.openInstrument(link, number)) {
+    const session::ConnectOutcome outcome = bench_.session.openInstrument(link, number);
+    const device::PortTrouble& trouble = outcome.trouble;
+    switch (outcome.result) {
     case session::ConnectResult::Connected:
         return ExitCode::Success;
     case session::ConnectResult::NotToran:
+        if (trouble.kind == device::PortTrouble::Kind::Vanished)
+            return report_.fail(
+                ExitCode::LineLost,
+                QStringLiteral("%1 went away right after it was opened").arg(portText()));
         return report_.fail(ExitCode::NoAnswer,
                             QStringLiteral("no instrument answers on %1").arg(portText()));
     case session::ConnectResult::PortNotOpened:
         break;
     }
-    // The session does not say why the port did not open; a second try does.
-    const device::OpenResult why = link.line.open();
-    link.line.close();
-    switch (why) {
-    case device::OpenResult::PermissionDenied:
+    switch (trouble.kind) {
+    case device::PortTrouble::Kind::PermissionDenied:
         return report_.fail(ExitCode::PermissionDenied,
-                            QStringLiteral("permission denied on %1").arg(portText()));
-    case device::OpenResult::NoSuchPort:
+                            trouble.group.isEmpty()
+                                ? QStringLiteral("permission denied on %1").arg(portText())
+                                : QStringLiteral("permission denied on %1: join its group with "
+                                                 "'sudo usermod -aG %2 $USER' and log in again")
+                                      .arg(portText(), trouble.group));
+    case device::PortTrouble::Kind::NoSuchDevice:
         return report_.fail(ExitCode::NoAnswer, QStringLiteral("no such port %1").arg(portText()));
-    case device::OpenResult::InUse:
-        return report_.fail(ExitCode::NoAnswer,
-                            QStringLiteral("%1 is in use by another program").arg(portText()));
+    case device::PortTrouble::Kind::InUse:
+        return report_.fail(
+            ExitCode::NoAnswer,
+            trouble.holder.isEmpty()
+                ? QStringLiteral("%1 is in use by another program").arg(portText())
+                : QStringLiteral("%1 is in use by %2").arg(portText(), trouble.holder));
     default:
         return report_.fail(ExitCode::NoAnswer, QStringLiteral("cannot open %1").arg(portText()));
     }

@@ -38,8 +38,7 @@ OpenResult QtSerialLine::open() {
     lost_ = false;
     if (port_.isOpen())
         port_.close();
-    const QString name =
-        devicePath_.isEmpty() ? portDeviceName(number_, portDirectory_) : devicePath_;
+    const QString name = deviceName();
 #ifndef Q_OS_WIN
     // A dangling link or a missing device is "no such port", whatever QSerialPort makes of it.
     if (!QFileInfo::exists(name))
@@ -68,7 +67,7 @@ OpenResult QtSerialLine::open() {
 }
 
 QString QtSerialLine::deviceName() const {
-    return portDeviceName(number_, portDirectory_);
+    return devicePath_.isEmpty() ? portDeviceName(number_, portDirectory_) : devicePath_;
 }
 
 QStringList QtSerialLine::portEntries() const {
