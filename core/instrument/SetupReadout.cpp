@@ -95,6 +95,7 @@ int ReadTORAN(orvoLib::Link link, text::StatusPanel& status, text::MessageServic
     };
 
     InstrumentSetup read;
+    read.Identification = QString::fromLatin1(reply).trimmed();
     const int digits =
         orvoLib::ReadByte(link, DeviceAddress, DisplayDigitsAddress, timing::ByteTimeout);
     status.setStatusText(texts.text(34) + QStringLiteral(" 15%"));

@@ -17,6 +17,8 @@ inline constexpr int RangeCount = 8;
 
 // What the instrument keeps in its setup memory.
 struct InstrumentSetup {
+    // The reply to "$00@" without its line end, such as "TORAN R-40 v2.10".
+    QString Identification;
     int DisplayDigits = 4;
     float ActiveZero = 0.0F;
     float ActiveK = 0.0F;

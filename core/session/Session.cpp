@@ -97,6 +97,7 @@ ReadOutResult Session::readOut(const device::Link& link, Points points) {
         device::ReadTORAN(link, outlets_.status, outlets_.messages, outlets_.texts, setup);
     if (status < 0)
         return readOutResult(status);
+    identification_ = setup.Identification;
     live_.DisplayDigits = setup.DisplayDigits;
     live_.ActiveZero = setup.ActiveZero;
     live_.ActiveK = setup.ActiveK;

@@ -65,6 +65,7 @@ public:
 
     [[nodiscard]] ActionRunner& runner() { return runner_; }
     [[nodiscard]] device::SerialLine& line() { return line_; }
+    [[nodiscard]] const device::SerialLine& line() const { return line_; }
     [[nodiscard]] const Outlets& outlets() const { return outlets_; }
 
     [[nodiscard]] device::LiveValues& live() { return live_; }
@@ -72,6 +73,8 @@ public:
     [[nodiscard]] sensor::SensorState& sensors() { return sensors_; }
     [[nodiscard]] const sensor::SensorState& sensors() const { return sensors_; }
     [[nodiscard]] calibration::CurveTable& curve() { return curve_; }
+    // How the instrument named itself at the last read-out; empty before one.
+    [[nodiscard]] const QString& identification() const { return identification_; }
     [[nodiscard]] const calibration::CurveTable& curve() const { return curve_; }
 
     // The system constants of the eight gain ranges, as the boxes show and edit them.
@@ -113,6 +116,7 @@ private:
     device::LiveValues live_;
     sensor::SensorState sensors_;
     calibration::CurveTable curve_;
+    QString identification_;
     device::SystemConstants constants_ = device::SystemConstants::initial();
     WizardStep step_ = WizardStep::PortPage;
     bool expert_ = false;

@@ -1,0 +1,322 @@
+#include "views/CurvePlot.h"
+
+#include "core/calibration/CurveEvaluation.h"
+#include "core/text/LanguageTable.h"
+#include "core/text/NumberText.h"
+
+#include <QFontMetricsF>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+
+namespace calibration {
+
+namespace {
+
+constexpr int SignalAxisText = 183;
+constexpr int EtalonAxisText = 184;
+constexpr int LiveText = 201;
+constexpr int PointsText = 202;
+constexpr int CurveText = 203;
+constexpr int TerminalText = 204;
+constexpr int RangesText = 205;
+
+const QColor GridColour{228, 228, 228};
+const QColor AxisColour{90, 90, 90};
+
+// A round step of 1, 2 or 5 times a power of ten that splits `span` into about `parts`.
+double roundStep(double span, double parts) {
+    const double raw = span / std::max(parts, 1.0);
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    const double mantissa = raw / power;
+    return (mantissa <= 1.0 ? 1.0 : mantissa <= 2.0 ? 2.0 : mantissa <= 5.0 ? 5.0 : 10.0) * power;
+}
+
+struct Axis {
+    double from;
+    double to;
+    double step;
+};
+
+Axis roundAxis(double low, double high, double parts) {
+    if (!(high > low)) {
+        const double pad = std::max(std::fabs(low) * 0.1, 1.0);
+        low -= pad;
+        high += pad;
+    }
+    const double step = roundStep(high - low, parts);
+    return {std::floor(low / step + 1e-9) * step, std::ceil(high / step - 1e-9) * step, step};
+}
+
+QString tickText(double value, double step) {
+    const int decimals = std::max(0, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
+    if (std::fabs(value) < step * 1e-6)
+        value = 0.0;
+    return fixedNumber(value, decimals);
+}
+
+// Every value the plot must show, on both axes.
+void reach(const CurveSheet& sheet, double& signalLow, double& signalHigh, double& valueLow,
+           double& valueHigh) {
+    const double g = sheet.scale.gainRange;
+    signalLow = g > 0.0 ? -g : 0.0;
+    signalHigh = g > 0.0 ? g : 0.0;
+    valueLow = std::min(0.0, sheet.scale.fullScaleNeg);
+    valueHigh = std::max(0.0, sheet.scale.fullScale);
+    const auto take = [&](double signal, double value) {
+        if (!std::isfinite(signal) || !std::isfinite(value))
+            return;
+        signalLow = std::min(signalLow, signal);
+        signalHigh = std::max(signalHigh, signal);
+        valueLow = std::min(valueLow, value);
+        valueHigh = std::max(valueHigh, value);
+    };
+    for (const PointFigures& p : sheet.figures.points)
+        take(p.signal, p.etalon);
+    if (sheet.table.PointCount() >= 2) {
+        take(signalLow, EvaluateCurve(sheet.table, static_cast<float>(signalLow)));
+        take(signalHigh, EvaluateCurve(sheet.table, static_cast<float>(signalHigh)));
+        if (sheet.live)
+            take(*sheet.live, EvaluateCurve(sheet.table, *sheet.live));
+    } else if (sheet.live) {
+        take(*sheet.live, 0.0);
+    }
+}
+
+QPen pen(const QColor& colour, double width, Qt::PenStyle style = Qt::SolidLine) {
+    QPen result(colour, width, style);
+    result.setCapStyle(Qt::FlatCap);
+    return result;
+}
+
+void drawLegend(QPainter& painter, const QRectF& area, const QFontMetricsF& metrics,
+                const text::LanguageTable& texts) {
+    struct Entry {
+        int text;
+        QColor colour;
+        Qt::PenStyle style;
+        bool dot;
+    };
+    const Entry entries[] = {{PointsText, CurvePlot::PointColour, Qt::NoPen, true},
+                             {CurveText, CurvePlot::CurveColour, Qt::SolidLine, false},
+                             {TerminalText, CurvePlot::TerminalColour, Qt::DashLine, false},
+                             {RangesText, CurvePlot::RangeColour, Qt::DotLine, false},
+                             {LiveText, CurvePlot::LiveColour, Qt::NoPen, true}};
+    const double sample = metrics.height() * 1.6;
+    double x = area.left();
+    const double y = area.top() + metrics.height() * 0.75;
+    for (const Entry& entry : entries) {
+        if (entry.dot) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(entry.colour);
+            painter.drawEllipse(QPointF(x + sample / 2, y), metrics.height() / 4,
+                                metrics.height() / 4);
+        } else {
+            painter.setPen(pen(entry.colour, 2.0, entry.style));
+            painter.drawLine(QPointF(x, y), QPointF(x + sample, y));
+        }
+        x += sample + metrics.averageCharWidth();
+        painter.setPen(Qt::black);
+        const QString caption = texts.text(entry.text);
+        painter.drawText(QPointF(x, y + metrics.ascent() / 2 - 1), caption);
+        x += metrics.horizontalAdvance(caption) + metrics.averageCharWidth() * 3;
+    }
+}
+
+} // namespace
+
+QPointF CurvePlot::Frame::at(double signal, double value) const {
+    return {plot.left() + (signal - signalFrom) / (signalTo - signalFrom) * plot.width(),
+            plot.bottom() - (value - valueFrom) / (valueTo - valueFrom) * plot.height()};
+}
+
+CurvePlot::CurvePlot(const text::LanguageTable& texts, QWidget* parent)
+    : QWidget(parent), texts_(texts) {
+    setMinimumSize(fontMetrics().averageCharWidth() * 50, fontMetrics().height() * 14);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+void CurvePlot::setSheet(const CurveSheet& sheet) {
+    sheet_ = sheet;
+    update();
+}
+
+CurvePlot::Frame CurvePlot::frameFor(const QRectF& area, const CurveSheet& sheet,
+                                     const QFontMetricsF& metrics) {
+    double signalLow = 0;
+    double signalHigh = 0;
+    double valueLow = 0;
+    double valueHigh = 0;
+    reach(sheet, signalLow, signalHigh, valueLow, valueHigh);
+    const double line = metrics.height();
+    // A first guess of the plot's size decides the ticks, whose labels decide the margins.
+    const double widest = metrics.horizontalAdvance(QStringLiteral("-00000.00"));
+    const Axis values = roundAxis(valueLow, valueHigh, (area.height() - 4 * line) / (line * 2.5));
+    double labelWidth = 0.0;
+    for (double v = values.from; v <= values.to + values.step / 2; v += values.step)
+        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(tickText(v, values.step)));
+    const double rangeLabel = metrics.horizontalAdvance(QStringLiteral("R+ ")) +
+                              std::max(metrics.horizontalAdvance(fixedNumber(valueHigh, 1)),
+                                       metrics.horizontalAdvance(fixedNumber(valueLow, 1)));
+    Frame frame;
+    frame.plot = QRectF(area.left() + labelWidth + line * 2, area.top() + line * 2, 0.0, 0.0);
+    frame.plot.setRight(area.right() - rangeLabel - line);
+    frame.plot.setBottom(area.bottom() - line * 2.6);
+    const Axis signals_ = roundAxis(signalLow, signalHigh, frame.plot.width() / (widest * 1.6));
+    frame.signalFrom = signals_.from;
+    frame.signalTo = signals_.to;
+    frame.signalStep = signals_.step;
+    frame.valueFrom = values.from;
+    frame.valueTo = values.to;
+    frame.valueStep = values.step;
+    return frame;
+}
+
+void CurvePlot::draw(QPainter& painter, const QRectF& area, const CurveSheet& sheet,
+                     const text::LanguageTable& texts) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    const QFontMetricsF metrics(painter.font());
+    const Frame frame = frameFor(area, sheet, metrics);
+    const QRectF& plot = frame.plot;
+    const double line = metrics.height();
+    painter.fillRect(area, Qt::white);
+
+    // Grid and tick labels.
+    painter.setPen(pen(GridColour, 1.0));
+    for (double s = frame.signalFrom; s <= frame.signalTo + frame.signalStep / 2;
+         s += frame.signalStep) {
+        const double x = frame.at(s, 0).x();
+        painter.setPen(pen(GridColour, 1.0));
+        painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+        painter.setPen(Qt::black);
+        const QString label = tickText(s, frame.signalStep);
+        painter.drawText(QRectF(x - 50 * line, plot.bottom() + line * 0.2, 100 * line, line),
+                         Qt::AlignHCenter | Qt::AlignTop, label);
+    }
+    for (double v = frame.valueFrom; v <= frame.valueTo + frame.valueStep / 2;
+         v += frame.valueStep) {
+        const double y = frame.at(0, v).y();
+        painter.setPen(pen(GridColour, 1.0));
+        painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        painter.setPen(Qt::black);
+        painter.drawText(
+            QRectF(area.left(), y - line / 2, plot.left() - area.left() - line * 0.4, line),
+            Qt::AlignRight | Qt::AlignVCenter, tickText(v, frame.valueStep));
+    }
+    painter.setPen(pen(AxisColour, 1.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(plot);
+    if (frame.signalFrom < 0 && frame.signalTo > 0)
+        painter.drawLine(frame.at(0, frame.valueFrom), frame.at(0, frame.valueTo));
+    if (frame.valueFrom < 0 && frame.valueTo > 0)
+        painter.drawLine(frame.at(frame.signalFrom, 0), frame.at(frame.signalTo, 0));
+
+    // Axis titles and legend.
+    painter.setPen(Qt::black);
+    painter.drawText(QRectF(plot.left(), plot.bottom() + line * 1.3, plot.width(), line),
+                     Qt::AlignHCenter | Qt::AlignTop, texts.text(SignalAxisText));
+    painter.drawText(QRectF(area.left(), area.top() + line * 0.9, plot.width(), line),
+                     Qt::AlignLeft | Qt::AlignTop, texts.text(EtalonAxisText).arg(sheet.unit));
+    drawLegend(painter, QRectF(plot.left() + line * 6, area.top(), plot.width(), line), metrics,
+               texts);
+
+    // Measuring ranges: a dotted line across, marked at the right.
+    const auto format = [&sheet](double value) {
+        return device::FormatNumber(value, sheet.scale.unitFormat);
+    };
+    for (const auto& [value, name] : {std::pair{sheet.scale.fullScale, QStringLiteral("R+ ")},
+                                      std::pair{sheet.scale.fullScaleNeg, QStringLiteral("R- ")}}) {
+        if (value == 0.0)
+            continue;
+        const double y = frame.at(0, value).y();
+        painter.setPen(pen(RangeColour, 1.5, Qt::DotLine));
+        painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        painter.setPen(RangeColour);
+        painter.drawText(QPointF(plot.right() + line * 0.3, y + metrics.ascent() / 2 - 1),
+                         name + format(value));
+    }
+
+    painter.setClipRect(plot);
+    const double radius = std::max(3.0, line * 0.3);
+    const CurveFigures& figures = sheet.figures;
+    // Terminal lines, from the zero point to the ends of the signal axis.
+    if (figures.zeroPoint > 0) {
+        const double zeroSignal =
+            figures.points[static_cast<std::size_t>(figures.zeroPoint - 1)].signal;
+        painter.setPen(pen(TerminalColour, 1.5, Qt::DashLine));
+        if (figures.positiveTerminal)
+            painter.drawLine(
+                frame.at(zeroSignal, figures.positiveTerminal->at(zeroSignal)),
+                frame.at(frame.signalTo, figures.positiveTerminal->at(frame.signalTo)));
+        if (figures.negativeTerminal)
+            painter.drawLine(
+                frame.at(zeroSignal, figures.negativeTerminal->at(zeroSignal)),
+                frame.at(frame.signalFrom, figures.negativeTerminal->at(frame.signalFrom)));
+    }
+    // The instrument's curve: straight between the points, extended to ±G.
+    const int count = sheet.table.PointCount();
+    if (count >= 2) {
+        const double g = sheet.scale.gainRange > 0.0
+                             ? sheet.scale.gainRange
+                             : std::max(std::fabs(frame.signalFrom), std::fabs(frame.signalTo));
+        QPainterPath path(frame.at(-g, EvaluateCurve(sheet.table, static_cast<float>(-g))));
+        for (const PointFigures& p : figures.points)
+            path.lineTo(frame.at(p.signal, p.etalon));
+        path.lineTo(frame.at(g, EvaluateCurve(sheet.table, static_cast<float>(g))));
+        painter.setPen(pen(CurveColour, 2.0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(path);
+    }
+    // The live signal: a line across, labelled with its value on the curve.
+    if (sheet.live) {
+        const double signal = *sheet.live;
+        const double value = count >= 2 ? EvaluateCurve(sheet.table, *sheet.live) : 0.0;
+        const QPointF at = frame.at(signal, value);
+        painter.setPen(pen(LiveColour, 1.0));
+        painter.drawLine(QPointF(at.x(), plot.top()), QPointF(at.x(), plot.bottom()));
+        const double size = radius * 1.7;
+        const QString label =
+            fixedNumber(signal, 3) + QStringLiteral(" mV/V = ") + format(value) + u' ' + sheet.unit;
+        const double width = metrics.horizontalAdvance(label) + line * 0.6;
+        QRectF box(at.x() + size * 1.5, at.y() - line * 1.8, width, line * 1.2);
+        if (box.right() > plot.right())
+            box.moveRight(at.x() - size * 1.5);
+        if (box.top() < plot.top())
+            box.moveTop(at.y() + size * 1.5);
+        painter.setPen(pen(LiveColour, 1.0));
+        painter.setBrush(QColor(255, 255, 255, 230));
+        painter.drawRect(box);
+        painter.setPen(Qt::black);
+        painter.drawText(box, Qt::AlignCenter, label);
+    }
+    // The points, numbered as in the list.
+    for (const PointFigures& p : figures.points) {
+        const QPointF at = frame.at(p.signal, p.etalon);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(PointColour);
+        painter.drawEllipse(at, radius, radius);
+        painter.setPen(PointColour);
+        painter.drawText(at + QPointF(radius + 2, -radius - 2), QString::number(p.number));
+    }
+    // The live marker above everything.
+    if (sheet.live) {
+        const QPointF at =
+            frame.at(*sheet.live, count >= 2 ? EvaluateCurve(sheet.table, *sheet.live) : 0.0);
+        const double size = radius * 1.7;
+        painter.setPen(pen(Qt::white, 1.5));
+        painter.setBrush(LiveColour);
+        painter.drawPolygon(QPolygonF({at + QPointF(0, -size), at + QPointF(size, 0),
+                                       at + QPointF(0, size), at + QPointF(-size, 0)}));
+    }
+    painter.restore();
+}
+
+void CurvePlot::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    draw(painter, rect(), sheet_, texts_);
+}
+
+} // namespace calibration
