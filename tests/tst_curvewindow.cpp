@@ -3,9 +3,11 @@
 #include "views/CurveEditor.h"
 #include "views/CurvePage.h"
 #include "views/CurvePlot.h"
+#include "views/CurveReport.h"
 #include "views/CurveWindow.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QListWidget>
 #include <QPainter>
 #include <QTableWidget>
@@ -24,14 +26,15 @@ private slots:
         sheet.scale = {100, -100, 3.91, QStringLiteral("###0.00")};
         sheet.figures = calibration::computeCurveFigures(sheet.table, sheet.scale);
         sheet.live = 1.5f;
+        const text::LanguageTable texts;
         for (const qreal ratio : {1.0, 2.0}) {
             QImage image(QSize(720, 480) * ratio, QImage::Format_ARGB32);
             image.setDevicePixelRatio(ratio);
             QPainter painter(&image);
             const QRectF area(0, 0, 720, 480);
-            calibration::CurvePlot::draw(painter, area, sheet, text::LanguageTable());
+            calibration::CurvePlot::draw(painter, area, sheet, texts);
             const auto frame =
-                calibration::CurvePlot::frameFor(area, sheet, QFontMetricsF(painter.font()));
+                calibration::CurvePlot::frameFor(area, sheet, QFontMetricsF(painter.font()), texts);
             painter.end();
             const auto colourAt = [&](double signal, double value) {
                 return image.pixelColor((frame.at(signal, value) * ratio).toPoint());
@@ -41,6 +44,31 @@ private slots:
                 QCOMPARE(colourAt(point.signal, point.etalon), calibration::CurvePlot::PointColour);
             QCOMPARE(frame.signalFrom, -4.0); // round ticks around ±3.91
         }
+    }
+
+    // The report holds the two typed fields, the points with their figures and the warnings.
+    void reportFiles() {
+        calibration::CurveSheet sheet;
+        QVERIFY(sheet.table.append(0.0F, 0.0F) && sheet.table.append(2.0F, 100.0F));
+        sheet.scale = {100, -100, 3.91, QStringLiteral("###0.00")};
+        sheet.figures = calibration::computeCurveFigures(sheet.table, sheet.scale);
+        sheet.unit = QStringLiteral("kg");
+        const calibration::ReportSigner signer{QStringLiteral("Jan Novák"), QStringLiteral("a;b")};
+        const QDateTime when(QDate(2026, 3, 1), QTime(8, 30));
+        const text::LanguageTable texts;
+        QBuffer csv;
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        calibration::writeCsvReport(csv, sheet, signer, when, texts);
+        const QStringList lines = QString::fromUtf8(csv.data()).split(QStringLiteral("\r\n"));
+        QVERIFY(lines.contains(QStringLiteral("Pracovník;Jan Novák")));
+        QVERIFY(lines.contains(QStringLiteral("Referenční etalon;\"a;b\"")));
+        QVERIFY(lines.contains(QStringLiteral("2;2.000;100.00;0.000;0.000;0.0;0.000")));
+        QVERIFY(lines.last(2).first().startsWith(QStringLiteral("Záporný rozsah -100.00 kg")));
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+        QVERIFY(calibration::writePdfReport(pdf, sheet, signer, when, texts));
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.read(5) == "%PDF-");
     }
 
     // F6 opens the window, which follows the table and the polls; the final step asks once

@@ -10,6 +10,7 @@
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 namespace calibration {
 
@@ -57,6 +58,12 @@ QString tickText(double value, double step) {
     return fixedNumber(value, decimals);
 }
 
+// The mark of a measuring range at the plot's right edge.
+QString rangeText(double range, const CurveSheet& sheet) {
+    return (range >= 0.0 ? QStringLiteral("R+ ") : QStringLiteral("R- ")) +
+           device::FormatNumber(range, sheet.scale.unitFormat);
+}
+
 // Every value the plot must show, on both axes.
 void reach(const CurveSheet& sheet, double& signalLow, double& signalHigh, double& valueLow,
            double& valueHigh) {
@@ -91,23 +98,47 @@ QPen pen(const QColor& colour, double width, Qt::PenStyle style = Qt::SolidLine)
     return result;
 }
 
-void drawLegend(QPainter& painter, const QRectF& area, const QFontMetricsF& metrics,
-                const text::LanguageTable& texts) {
-    struct Entry {
-        int text;
-        QColor colour;
-        Qt::PenStyle style;
-        bool dot;
-    };
-    const Entry entries[] = {{PointsText, CurvePlot::PointColour, Qt::NoPen, true},
-                             {CurveText, CurvePlot::CurveColour, Qt::SolidLine, false},
-                             {TerminalText, CurvePlot::TerminalColour, Qt::DashLine, false},
-                             {RangesText, CurvePlot::RangeColour, Qt::DotLine, false},
-                             {LiveText, CurvePlot::LiveColour, Qt::NoPen, true}};
+struct LegendEntry {
+    int text;
+    QColor colour;
+    Qt::PenStyle style;
+    bool dot;
+};
+const LegendEntry Legend[] = {{PointsText, CurvePlot::PointColour, Qt::NoPen, true},
+                              {CurveText, CurvePlot::CurveColour, Qt::SolidLine, false},
+                              {TerminalText, CurvePlot::TerminalColour, Qt::DashLine, false},
+                              {RangesText, CurvePlot::RangeColour, Qt::DotLine, false},
+                              {LiveText, CurvePlot::LiveColour, Qt::NoPen, true}};
+
+// Where each legend entry goes: its row and its offset from the left, in rows as wide as `width`.
+struct LegendPlace {
+    int row = 0;
+    double x = 0.0;
+};
+// The live signal's entry, the last, only while there is one.
+std::vector<LegendPlace> placeLegend(const QFontMetricsF& metrics, double width,
+                                     const text::LanguageTable& texts, bool live) {
+    std::vector<LegendPlace> places;
+    LegendPlace next;
+    for (const LegendEntry& entry : std::span(Legend).first(std::size(Legend) - (live ? 0 : 1))) {
+        const double entryWidth = metrics.height() * 1.6 + metrics.averageCharWidth() +
+                                  metrics.horizontalAdvance(texts.text(entry.text));
+        if (next.x > 0.0 && next.x + entryWidth > width)
+            next = {next.row + 1, 0.0};
+        places.push_back(next);
+        next.x += entryWidth + metrics.averageCharWidth() * 3;
+    }
+    return places;
+}
+
+void drawLegend(QPainter& painter, const QPointF& origin, double width,
+                const QFontMetricsF& metrics, const text::LanguageTable& texts, bool live) {
     const double sample = metrics.height() * 1.6;
-    double x = area.left();
-    const double y = area.top() + metrics.height() * 0.75;
-    for (const Entry& entry : entries) {
+    const std::vector<LegendPlace> places = placeLegend(metrics, width, texts, live);
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        const LegendEntry& entry = Legend[i];
+        double x = origin.x() + places[i].x;
+        const double y = origin.y() + (places[i].row + 0.5) * metrics.height() * 1.3;
         if (entry.dot) {
             painter.setPen(Qt::NoPen);
             painter.setBrush(entry.colour);
@@ -119,9 +150,7 @@ void drawLegend(QPainter& painter, const QRectF& area, const QFontMetricsF& metr
         }
         x += sample + metrics.averageCharWidth();
         painter.setPen(Qt::black);
-        const QString caption = texts.text(entry.text);
-        painter.drawText(QPointF(x, y + metrics.ascent() / 2 - 1), caption);
-        x += metrics.horizontalAdvance(caption) + metrics.averageCharWidth() * 3;
+        painter.drawText(QPointF(x, y + metrics.ascent() / 2 - 1), texts.text(entry.text));
     }
 }
 
@@ -144,7 +173,8 @@ void CurvePlot::setSheet(const CurveSheet& sheet) {
 }
 
 CurvePlot::Frame CurvePlot::frameFor(const QRectF& area, const CurveSheet& sheet,
-                                     const QFontMetricsF& metrics) {
+                                     const QFontMetricsF& metrics,
+                                     const text::LanguageTable& texts) {
     double signalLow = 0;
     double signalHigh = 0;
     double valueLow = 0;
@@ -157,13 +187,15 @@ CurvePlot::Frame CurvePlot::frameFor(const QRectF& area, const CurveSheet& sheet
     double labelWidth = 0.0;
     for (double v = values.from; v <= values.to + values.step / 2; v += values.step)
         labelWidth = std::max(labelWidth, metrics.horizontalAdvance(tickText(v, values.step)));
-    const double rangeLabel = metrics.horizontalAdvance(QStringLiteral("R+ ")) +
-                              std::max(metrics.horizontalAdvance(fixedNumber(valueHigh, 1)),
-                                       metrics.horizontalAdvance(fixedNumber(valueLow, 1)));
+    double rangeLabel = 0.0;
+    for (const double range : {sheet.scale.fullScale, sheet.scale.fullScaleNeg})
+        rangeLabel = std::max(rangeLabel, metrics.horizontalAdvance(rangeText(range, sheet)));
     Frame frame;
     frame.plot = QRectF(area.left() + labelWidth + line * 2, area.top() + line * 2, 0.0, 0.0);
     frame.plot.setRight(area.right() - rangeLabel - line);
-    frame.plot.setBottom(area.bottom() - line * 2.6);
+    const std::vector<LegendPlace> legend =
+        placeLegend(metrics, area.right() - frame.plot.left(), texts, sheet.live.has_value());
+    frame.plot.setBottom(area.bottom() - line * 2.6 - (legend.back().row + 1) * line * 1.3);
     const Axis signals_ = roundAxis(signalLow, signalHigh, frame.plot.width() / (widest * 1.6));
     frame.signalFrom = signals_.from;
     frame.signalTo = signals_.to;
@@ -179,7 +211,7 @@ void CurvePlot::draw(QPainter& painter, const QRectF& area, const CurveSheet& sh
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     const QFontMetricsF metrics(painter.font());
-    const Frame frame = frameFor(area, sheet, metrics);
+    const Frame frame = frameFor(area, sheet, metrics, texts);
     const QRectF& plot = frame.plot;
     const double line = metrics.height();
     painter.fillRect(area, Qt::white);
@@ -218,17 +250,16 @@ void CurvePlot::draw(QPainter& painter, const QRectF& area, const CurveSheet& sh
     painter.setPen(Qt::black);
     painter.drawText(QRectF(plot.left(), plot.bottom() + line * 1.3, plot.width(), line),
                      Qt::AlignHCenter | Qt::AlignTop, texts.text(SignalAxisText));
-    painter.drawText(QRectF(area.left(), area.top() + line * 0.9, plot.width(), line),
+    painter.drawText(QRectF(area.left() + line * 0.3, area.top() + line * 0.3, plot.width(), line),
                      Qt::AlignLeft | Qt::AlignTop, texts.text(EtalonAxisText).arg(sheet.unit));
-    drawLegend(painter, QRectF(plot.left() + line * 6, area.top(), plot.width(), line), metrics,
-               texts);
+    drawLegend(painter, QPointF(plot.left(), plot.bottom() + line * 2.6),
+               area.right() - plot.left(), metrics, texts, sheet.live.has_value());
 
     // Measuring ranges: a dotted line across, marked at the right.
     const auto format = [&sheet](double value) {
         return device::FormatNumber(value, sheet.scale.unitFormat);
     };
-    for (const auto& [value, name] : {std::pair{sheet.scale.fullScale, QStringLiteral("R+ ")},
-                                      std::pair{sheet.scale.fullScaleNeg, QStringLiteral("R- ")}}) {
+    for (const double value : {sheet.scale.fullScale, sheet.scale.fullScaleNeg}) {
         if (value == 0.0)
             continue;
         const double y = frame.at(0, value).y();
@@ -236,7 +267,7 @@ void CurvePlot::draw(QPainter& painter, const QRectF& area, const CurveSheet& sh
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
         painter.setPen(RangeColour);
         painter.drawText(QPointF(plot.right() + line * 0.3, y + metrics.ascent() / 2 - 1),
-                         name + format(value));
+                         rangeText(value, sheet));
     }
 
     painter.setClipRect(plot);
@@ -262,13 +293,20 @@ void CurvePlot::draw(QPainter& painter, const QRectF& area, const CurveSheet& sh
         const double g = sheet.scale.gainRange > 0.0
                              ? sheet.scale.gainRange
                              : std::max(std::fabs(frame.signalFrom), std::fabs(frame.signalTo));
-        QPainterPath path(frame.at(-g, EvaluateCurve(sheet.table, static_cast<float>(-g))));
+        const PointFigures& first = figures.points.front();
+        const PointFigures& last = figures.points.back();
+        QPainterPath path(frame.at(first.signal, first.etalon));
         for (const PointFigures& p : figures.points)
             path.lineTo(frame.at(p.signal, p.etalon));
-        path.lineTo(frame.at(g, EvaluateCurve(sheet.table, static_cast<float>(g))));
         painter.setPen(pen(CurveColour, 2.0));
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(path);
+        // Beyond the outermost points the instrument extends the end segments: dashed.
+        painter.setPen(pen(CurveColour, 2.0, Qt::DashLine));
+        painter.drawLine(frame.at(-g, EvaluateCurve(sheet.table, static_cast<float>(-g))),
+                         frame.at(first.signal, first.etalon));
+        painter.drawLine(frame.at(last.signal, last.etalon),
+                         frame.at(g, EvaluateCurve(sheet.table, static_cast<float>(g))));
     }
     // The live signal: a line across, labelled with its value on the curve.
     if (sheet.live) {
@@ -281,9 +319,11 @@ void CurvePlot::draw(QPainter& painter, const QRectF& area, const CurveSheet& sh
         const QString label =
             fixedNumber(signal, 3) + QStringLiteral(" mV/V = ") + format(value) + u' ' + sheet.unit;
         const double width = metrics.horizontalAdvance(label) + line * 0.6;
-        QRectF box(at.x() + size * 1.5, at.y() - line * 1.8, width, line * 1.2);
-        if (box.right() > plot.right())
-            box.moveRight(at.x() - size * 1.5);
+        // Above and left of the marker, where a rising curve leaves room; else right of it.
+        QRectF box(0.0, at.y() - line * 1.8, width, line * 1.2);
+        box.moveRight(at.x() - size * 1.5);
+        if (box.left() < plot.left())
+            box.moveLeft(at.x() + size * 1.5);
         if (box.top() < plot.top())
             box.moveTop(at.y() + size * 1.5);
         painter.setPen(pen(LiveColour, 1.0));

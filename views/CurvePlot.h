@@ -44,7 +44,8 @@ public:
     void setSheet(const CurveSheet& sheet);
 
     [[nodiscard]] static Frame frameFor(const QRectF& area, const CurveSheet& sheet,
-                                        const QFontMetricsF& metrics);
+                                        const QFontMetricsF& metrics,
+                                        const text::LanguageTable& texts);
     // Draws the whole plot into `area` with the painter's font.
     static void draw(QPainter& painter, const QRectF& area, const CurveSheet& sheet,
                      const text::LanguageTable& texts);

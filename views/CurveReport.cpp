@@ -176,15 +176,12 @@ bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSi
 
     page.font(16, true);
     page.text(page.left(), page.width(), texts.text(ReportTitleText));
-    page.font(9);
-    page.text(page.left(), page.width(), when.toString(QStringLiteral("dd.MM.yyyy HH:mm")),
-              Qt::AlignRight);
     page.y() += page.px(9);
     page.rule(0.5);
     page.y() += page.px(2);
 
     page.font(10);
-    const double keyWidth = page.px(52);
+    const double keyWidth = page.px(64);
     for (const auto& [key, value] : identification(sheet, signer, when, texts)) {
         page.font(10, true);
         page.text(page.left(), keyWidth, key);
@@ -204,7 +201,10 @@ bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSi
     QFont plotFont(QStringLiteral("DejaVu Sans"));
     plotFont.setPointSizeF(7.5 / scale);
     painter.setFont(plotFont);
-    CurvePlot::draw(painter, QRectF(0, 0, page.width() / scale, plotHeight / scale), sheet, texts);
+    // The report shows the curve; the live signal of the moment of export is no part of it.
+    CurveSheet still = sheet;
+    still.live.reset();
+    CurvePlot::draw(painter, QRectF(0, 0, page.width() / scale, plotHeight / scale), still, texts);
     painter.restore();
     painter.setPen(QPen(Qt::black, page.px(0.2)));
     painter.drawRect(QRectF(page.left(), page.y(), page.width(), plotHeight));
@@ -214,7 +214,10 @@ bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSi
     page.need(page.line() * 3);
     page.text(page.left(), page.width(), texts.text(PointsText));
     page.y() += page.line();
-    pdfTable(page, painter, pointHeaders(sheet, texts), pointRows(sheet));
+    QStringList headers;
+    for (const QString& header : pointHeaders(sheet, texts))
+        headers.append(QString(header).replace(QStringLiteral(" ["), QStringLiteral("\n[")));
+    pdfTable(page, painter, headers, pointRows(sheet));
 
     page.font(11, true);
     page.need(page.line() * 5);

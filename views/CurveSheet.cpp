@@ -96,11 +96,10 @@ QStringList figureLines(const CurveSheet& sheet, const text::LanguageTable& text
                           fixedNumber(f.unitsPerMvV, decimals)));
     for (const auto& [branch, text] :
          {std::pair{&f.positive, PositiveText}, std::pair{&f.negative, NegativeText}}) {
-        const std::optional<Nonlinearity>& found = *branch;
-        lines.append(texts.text(text).arg(
-            found ? fixedNumber(found->deviation, decimals) : QStringLiteral("-"), sheet.unit,
-            found ? fixedNumber(found->percent, 3) : QStringLiteral("-"),
-            found ? QString::number(found->point) : QStringLiteral("-")));
+        if (const std::optional<Nonlinearity>& found = *branch)
+            lines.append(texts.text(text).arg(fixedNumber(found->deviation, decimals), sheet.unit,
+                                              fixedNumber(found->percent, 3),
+                                              QString::number(found->point)));
     }
     const auto intercept =
         f.leastSquares ? std::optional(f.leastSquares->intercept) : std::optional<double>();

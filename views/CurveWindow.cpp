@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace calibration {
 
@@ -64,13 +65,13 @@ CurveWindow::CurveWindow(SheetSource source, const text::LanguageTable& texts,
     buttons->addWidget(cmdPdf);
     buttons->addWidget(cmdCsv);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(plot, 3);
-    layout->addWidget(tblPoints, 2);
+    layout->addWidget(plot, 1);
+    layout->addWidget(tblPoints);
     layout->addWidget(lblFigures);
     layout->addWidget(lblWarnings);
     layout->addLayout(buttons);
     const QFontMetrics metrics = fontMetrics();
-    resize(metrics.averageCharWidth() * 110, metrics.height() * 48);
+    resize(metrics.averageCharWidth() * 125, metrics.height() * 50);
     refresh();
 }
 
@@ -92,7 +93,10 @@ void CurveWindow::showTable() {
     shownRows_ = shown;
     tblPoints->clear();
     tblPoints->setColumnCount(static_cast<int>(headers.size()));
-    tblPoints->setHorizontalHeaderLabels(headers);
+    QStringList twoLines;
+    for (const QString& header : headers)
+        twoLines.append(QString(header).replace(QStringLiteral(" ["), QStringLiteral("\n[")));
+    tblPoints->setHorizontalHeaderLabels(twoLines);
     tblPoints->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < rows.size(); ++r)
         for (int c = 0; c < rows[r].size(); ++c) {
@@ -100,6 +104,11 @@ void CurveWindow::showTable() {
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             tblPoints->setItem(r, c, item);
         }
+    // As tall as its rows, up to ten of them; the plot takes the rest.
+    const int shownRows = std::clamp(static_cast<int>(rows.size()), 1, 10);
+    tblPoints->setFixedHeight(tblPoints->horizontalHeader()->sizeHint().height() +
+                              shownRows * tblPoints->verticalHeader()->defaultSectionSize() +
+                              2 * tblPoints->frameWidth());
 }
 
 void CurveWindow::showFigures() {
