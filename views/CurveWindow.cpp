@@ -50,6 +50,7 @@ CurveWindow::CurveWindow(SheetSource source, const text::LanguageTable& texts,
     setWindowTitle(texts.text(TitleText));
     tblPoints->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblPoints->setSelectionMode(QAbstractItemView::NoSelection);
+    tblPoints->setFocusPolicy(Qt::NoFocus);
     tblPoints->verticalHeader()->hide();
     tblPoints->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     lblFigures->setWordWrap(true);
