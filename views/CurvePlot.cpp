@@ -51,6 +51,15 @@ Axis roundAxis(double low, double high, double parts) {
     return {std::floor(low / step + 1e-9) * step, std::ceil(high / step - 1e-9) * step, step};
 }
 
+// The ticks of an axis; a handful in practice, never an endless walk.
+std::vector<double> ticks(double from, double to, double step) {
+    constexpr int MostTicks = 100;
+    std::vector<double> values;
+    for (int i = 0; i <= MostTicks && from + i * step <= to + step / 2; ++i)
+        values.push_back(from + i * step);
+    return values;
+}
+
 QString tickText(double value, double step) {
     const int decimals = std::max(0, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
     if (std::fabs(value) < step * 1e-6)
@@ -185,7 +194,7 @@ CurvePlot::Frame CurvePlot::frameFor(const QRectF& area, const CurveSheet& sheet
     const double widest = metrics.horizontalAdvance(QStringLiteral("-00000.00"));
     const Axis values = roundAxis(valueLow, valueHigh, (area.height() - 4 * line) / (line * 2.5));
     double labelWidth = 0.0;
-    for (double v = values.from; v <= values.to + values.step / 2; v += values.step)
+    for (const double v : ticks(values.from, values.to, values.step))
         labelWidth = std::max(labelWidth, metrics.horizontalAdvance(tickText(v, values.step)));
     double rangeLabel = 0.0;
     for (const double range : {sheet.scale.fullScale, sheet.scale.fullScaleNeg})
@@ -218,8 +227,7 @@ void CurvePlot::draw(QPainter& painter, const QRectF& area, const CurveSheet& sh
 
     // Grid and tick labels.
     painter.setPen(pen(GridColour, 1.0));
-    for (double s = frame.signalFrom; s <= frame.signalTo + frame.signalStep / 2;
-         s += frame.signalStep) {
+    for (const double s : ticks(frame.signalFrom, frame.signalTo, frame.signalStep)) {
         const double x = frame.at(s, 0).x();
         painter.setPen(pen(GridColour, 1.0));
         painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
@@ -228,8 +236,7 @@ void CurvePlot::draw(QPainter& painter, const QRectF& area, const CurveSheet& sh
         painter.drawText(QRectF(x - 50 * line, plot.bottom() + line * 0.2, 100 * line, line),
                          Qt::AlignHCenter | Qt::AlignTop, label);
     }
-    for (double v = frame.valueFrom; v <= frame.valueTo + frame.valueStep / 2;
-         v += frame.valueStep) {
+    for (const double v : ticks(frame.valueFrom, frame.valueTo, frame.valueStep)) {
         const double y = frame.at(0, v).y();
         painter.setPen(pen(GridColour, 1.0));
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));

@@ -55,22 +55,27 @@ constexpr double ScreenDpi = 96.0;
 
 using Field = std::pair<QString, QString>;
 
+// The ranges with their unit on paper; in the CSV bare numbers, which a spreadsheet reads.
 std::vector<Field> identification(const CurveSheet& sheet, const ReportSigner& signer,
-                                  const QDateTime& when, const text::LanguageTable& texts) {
-    const auto value = [&sheet](double number) {
-        return device::FormatNumber(number, sheet.scale.unitFormat) + u' ' + sheet.unit;
+                                  const QDateTime& when, const text::LanguageTable& texts,
+                                  bool withUnit) {
+    const auto value = [&sheet, withUnit](double number) {
+        return device::FormatNumber(number, sheet.scale.unitFormat) +
+               (withUnit ? u' ' + sheet.unit : QString());
     };
-    return {{texts.text(InstrumentText), sheet.instrument},
-            {texts.text(DescriptionText), sheet.description},
-            {texts.text(SensorIdText), sheet.sensorId},
-            {texts.text(UnitText), sheet.unit},
-            {texts.text(FormatText), sheet.formatEntry},
-            {texts.text(PositiveRangeText), value(sheet.scale.fullScale)},
-            {texts.text(NegativeRangeText), value(sheet.scale.fullScaleNeg)},
-            {texts.text(GainText), sheet.gainEntry.simplified()},
-            {texts.text(WhenText), when.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"))},
-            {texts.text(OperatorText), signer.name},
-            {texts.text(ReferenceText), signer.reference}};
+    return {
+        {texts.text(InstrumentText), sheet.instrument},
+        {texts.text(DescriptionText), sheet.description},
+        {texts.text(SensorIdText), sheet.sensorId},
+        {texts.text(UnitText), sheet.unit},
+        {texts.text(FormatText), sheet.formatEntry},
+        {texts.text(PositiveRangeText), value(sheet.scale.fullScale)},
+        {texts.text(NegativeRangeText), value(sheet.scale.fullScaleNeg)},
+        {texts.text(GainText),
+         QString(sheet.gainEntry).replace(QStringLiteral("+/-"), QStringLiteral("±")).simplified()},
+        {texts.text(WhenText), when.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"))},
+        {texts.text(OperatorText), signer.name},
+        {texts.text(ReferenceText), signer.reference}};
 }
 
 QString csvField(QString text) {
@@ -182,7 +187,7 @@ bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSi
 
     page.font(10);
     const double keyWidth = page.px(64);
-    for (const auto& [key, value] : identification(sheet, signer, when, texts)) {
+    for (const auto& [key, value] : identification(sheet, signer, when, texts, true)) {
         page.font(10, true);
         page.text(page.left(), keyWidth, key);
         page.font(10);
@@ -265,7 +270,7 @@ void writeCsvReport(QIODevice& device, const CurveSheet& sheet, const ReportSign
         out << quoted.join(u';') << "\r\n";
     };
     row({texts.text(ReportTitleText)});
-    for (const auto& [key, value] : identification(sheet, signer, when, texts))
+    for (const auto& [key, value] : identification(sheet, signer, when, texts, false))
         row({key, value});
     row({});
     row({texts.text(PointsText)});

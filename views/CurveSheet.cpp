@@ -79,7 +79,9 @@ QString fixedNumber(std::optional<double> value, int decimals) {
         return QStringLiteral("-");
     const QString pattern =
         decimals > 0 ? QStringLiteral("0.") + QString(decimals, u'0') : QStringLiteral("0");
-    return device::FormatNumber(*value, pattern);
+    // A value that rounds to zero shows no sign.
+    const bool zero = std::fabs(*value) < 0.5 * std::pow(10.0, -decimals);
+    return device::FormatNumber(zero ? 0.0 : *value, pattern);
 }
 
 int decimalsOf(QStringView unitFormat) {

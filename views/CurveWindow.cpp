@@ -135,17 +135,18 @@ void addCurveWindow(QWidget& mainWindow, const app::WindowParts& parts, session:
 
     const sensor::SensorPage& page = parts.fraSNIMAC;
     auto window = std::make_shared<QPointer<CurveWindow>>();
-    QObject::connect(open, &QAction::triggered, &mainWindow, [&, window] {
-        if (window->isNull()) {
-            *window = new CurveWindow(
-                [&session, &page, &texts] { return curveSheet(session, page, texts); }, texts,
-                session.outlets().messages, &mainWindow);
-        }
-        (*window)->refresh();
-        (*window)->show();
-        (*window)->raise();
-        (*window)->activateWindow();
-    });
+    QObject::connect(
+        open, &QAction::triggered, &mainWindow, [&mainWindow, &session, &page, &texts, window] {
+            if (window->isNull()) {
+                *window = new CurveWindow(
+                    [&session, &page, &texts] { return curveSheet(session, page, texts); }, texts,
+                    session.outlets().messages, &mainWindow);
+            }
+            (*window)->refresh();
+            (*window)->show();
+            (*window)->raise();
+            (*window)->activateWindow();
+        });
     const auto follow = [window] {
         if (!window->isNull() && (*window)->isVisible())
             (*window)->refresh();
