@@ -189,6 +189,12 @@ CurvePlot::Frame CurvePlot::frameFor(const QRectF& area, const CurveSheet& sheet
     double valueLow = 0;
     double valueHigh = 0;
     reach(sheet, signalLow, signalHigh, valueLow, valueHigh);
+    // Headroom, so that no point and its number sit on the frame.
+    const double pad = (valueHigh - valueLow) * 0.04;
+    for (const PointFigures& p : sheet.figures.points) {
+        valueLow = std::min(valueLow, p.etalon - pad);
+        valueHigh = std::max(valueHigh, p.etalon + pad);
+    }
     const double line = metrics.height();
     // A first guess of the plot's size decides the ticks, whose labels decide the margins.
     const double widest = metrics.horizontalAdvance(QStringLiteral("-00000.00"));

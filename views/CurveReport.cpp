@@ -103,10 +103,22 @@ public:
     }
     [[nodiscard]] double line() const { return painter_.fontMetrics().height() * 1.15; }
     void need(double height) {
-        if (y_ + height <= px(297 - Margin - 8))
+        if (y_ + height <= px(297 - Margin - 4))
             return;
+        finishPage();
         writer_.newPage();
         y_ = px(Margin);
+    }
+    // The foot of the page: the program and the page's number.
+    void finishPage() {
+        ++pages_;
+        painter_.save();
+        font(7);
+        painter_.setPen(Qt::darkGray);
+        const QRectF foot(left(), px(297 - Margin + 2), width(), line());
+        painter_.drawText(foot, Qt::AlignLeft | Qt::AlignVCenter, session::WindowCaption());
+        painter_.drawText(foot, Qt::AlignRight | Qt::AlignVCenter, QString::number(pages_));
+        painter_.restore();
     }
     void text(double x, double width, const QString& text, int flags = Qt::AlignLeft) {
         painter_.drawText(QRectF(x, y_, width, line()), flags | Qt::AlignVCenter, text);
@@ -124,12 +136,13 @@ public:
         painter_.drawLine(QPointF(left(), y_), QPointF(left() + width(), y_));
     }
 
-    static constexpr double Margin = 18.0;
+    static constexpr double Margin = 16.0;
 
 private:
     QPdfWriter& writer_;
     QPainter& painter_;
     double y_ = px(Margin);
+    int pages_ = 0;
 };
 
 void pdfTable(PdfPage& page, QPainter& painter, const QStringList& headers,
@@ -188,16 +201,16 @@ bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSi
     page.font(10);
     const double keyWidth = page.px(64);
     for (const auto& [key, value] : identification(sheet, signer, when, texts, true)) {
-        page.font(10, true);
+        page.font(9.5, true);
         page.text(page.left(), keyWidth, key);
-        page.font(10);
+        page.font(9.5);
         page.text(page.left() + keyWidth, page.width() - keyWidth, value);
         page.y() += page.line();
     }
     page.y() += page.px(3);
 
     // The plot, in screen units so that its lines and letters keep their proportions.
-    const double plotHeight = page.px(88);
+    const double plotHeight = page.px(74);
     page.need(plotHeight);
     painter.save();
     const double scale = PdfResolution / ScreenDpi;
@@ -245,16 +258,13 @@ bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSi
 
     page.y() += page.px(8);
     page.font(10);
-    page.need(page.px(20));
+    page.need(page.line() * 2);
     const double half = page.width() / 2;
     page.text(page.left(), half, texts.text(OperatorText) + QStringLiteral(": ") + signer.name);
     page.text(page.left() + half, half,
               texts.text(SignatureText) + QStringLiteral(": ______________________"));
     page.y() += page.line() * 2;
-    page.font(7);
-    painter.setPen(Qt::darkGray);
-    page.y() = page.px(297 - PdfPage::Margin + 2);
-    page.text(page.left(), page.width(), session::WindowCaption());
+    page.finishPage();
     return painter.end();
 }
 
