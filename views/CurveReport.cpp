@@ -8,7 +8,6 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QLineEdit>
@@ -29,7 +28,6 @@ constexpr int NameText = 209;
 constexpr int ReferenceInputText = 210;
 constexpr int ReportTitleText = 211;
 constexpr int InstrumentText = 212;
-constexpr int SensorText = 213;
 constexpr int DescriptionText = 214;
 constexpr int SensorIdText = 215;
 constexpr int UnitText = 216;

@@ -55,7 +55,6 @@ CurveWindow::CurveWindow(SheetSource source, const text::LanguageTable& texts,
     tblPoints->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     lblFigures->setWordWrap(true);
     lblWarnings->setWordWrap(true);
-    ui::setTextColour(*lblWarnings, QColor(170, 0, 0));
     cmdPdf->setText(texts.text(PdfText));
     cmdCsv->setText(texts.text(CsvText));
     connect(cmdPdf, &QPushButton::clicked, this, [this] { exportReport(true); });

@@ -57,7 +57,6 @@ QString BuiltInText(int number) {
         BuiltIn{210, u"Referenční etalon (normál)"},
         BuiltIn{211, u"Kalibrační protokol snímače"},
         BuiltIn{212, u"Přístroj"},
-        BuiltIn{213, u"Snímač"},
         BuiltIn{214, u"Popis"},
         BuiltIn{215, u"ID snímače"},
         BuiltIn{216, u"Jednotka"},
