@@ -51,7 +51,8 @@ const char* const Matrix[8][8] = {
      "s T31 (COM2) T32"},
 };
 
-const QList<QPointF> CurvePoints{{0.0, 0.0}, {1.0, 50.0}, {2.0, 100.0}, {3.0, 150.0}};
+// Covers both measuring ranges (±100 kg), so the final step has no warning to ask about.
+const QList<QPointF> CurvePoints{{-2.0, -100.0}, {0.0, 0.0}, {1.0, 50.0}, {2.0, 100.0}};
 
 // The window on the instrument at port 2, for one exchange.
 struct Cell {
@@ -76,7 +77,8 @@ struct Cell {
         if (onCurvePage()) {
             rig.next();
             rig.next();
-            (void)window().session().curve().append(3.0F, 150.0F);
+            (void)window().session().curve().append(-2.0F, -100.0F);
+            window().session().curve().SortCurvePoints();
             window().curveEditor().FillCurveList();
         }
         instrument().clearLog();

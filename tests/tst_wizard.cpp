@@ -270,6 +270,7 @@ private slots:
         rig.verifyCurvePage();
 
         rig.page().txtRozsah->setText(range);
+        rig.page().txtRozsahNeg->setText(QStringLiteral("0")); // no warning about the curve
         rig.messages.clear();
         bool damaged = false;
         rig.clock.setOnDelay([&] {

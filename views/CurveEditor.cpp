@@ -47,6 +47,7 @@ void CurveEditor::FillCurveList() {
     page_.Label3->setText(QString::number(table_.PointCount()));
     updateDeleteButton();
     page_.cmdListAction[2]->setEnabled(table_.PointCount() > 0);
+    emit curveListFilled();
 }
 
 bool CurveEditor::CheckCurveDuplicates() {

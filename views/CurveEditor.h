@@ -52,6 +52,10 @@ public:
     // True when no two points share an etalon or a signal; otherwise tells the operator.
     bool CheckCurveDuplicates();
 
+signals:
+    // The list shows the table anew: after every change of the points.
+    void curveListFilled();
+
 private:
     // Stores a confirmed dialog point as a new point, sorted in, and selects it.
     void storeNewPoint();

@@ -9,6 +9,7 @@
 #include "core/text/NumberText.h"
 #include "views/CurveEditor.h"
 #include "views/CurvePage.h"
+#include "views/CurveSheet.h"
 #include "views/PortPage.h"
 #include "views/SensorPage.h"
 #include "views/SensorPageLogic.h"
@@ -63,7 +64,7 @@ void CurveSteps::BuildCurvePage(const device::Link& link) {
 }
 
 void CurveSteps::Finish(const device::Link& link) {
-    if (!rangesWithinCurve())
+    if (!rangesWithinCurve() || !calibration::acceptCurveWarnings(session_, parts_.fraSNIMAC))
         return;
     lockWhileSaving();
     const calibration::CurveTable points = session_.curve();

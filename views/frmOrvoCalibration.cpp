@@ -15,6 +15,7 @@
 #include "views/CurveEditor.h"
 #include "views/CurvePage.h"
 #include "views/CurveSteps.h"
+#include "views/CurveWindow.h"
 #include "views/PointDialog.h"
 #include "views/PortPage.h"
 #include "views/PortSearchAction.h"
@@ -143,6 +144,8 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
     curveSteps_ = std::make_unique<CurveSteps>(
         windowParts, *session_, langText_,
         CurveSteps::Actions{*wizard_, *pageLogic_, *sensorSave_, *curveEditor_});
+    calibration::addCurveWindow(*this, windowParts, *session_, *liveSignal_, *curveEditor_,
+                                langText_);
     wireSession();
     setUpKeyboard(*this, windowParts);
     if (!services_.snapshotDirectory.isEmpty()) {

@@ -55,6 +55,8 @@ std::int32_t averagingOf(int index, const QString& entry) {
     return std::fabs(value) < 2147483647.0 ? static_cast<std::int32_t>(value) : AveragingOff;
 }
 
+} // namespace
+
 QString unitFormatForIndex(int displayDigits, int index, const QString& current) {
     if (displayDigits == 4) {
         if (index >= 0 && index < static_cast<int>(FourDigitFormats.size()))
@@ -64,8 +66,6 @@ QString unitFormatForIndex(int displayDigits, int index, const QString& current)
     }
     return current;
 }
-
-} // namespace
 
 QList<SettingsFault> checkSensorSettings(const SensorSettings& settings) {
     QList<SettingsFault> faults;

@@ -31,6 +31,10 @@ struct SensorSettings {
     QString slideRychlEntry;
 };
 
+// The number pattern of the format entry `index` ("###0.0" for "999.9" on a 4-digit display);
+// `current` for an index the display does not offer.
+[[nodiscard]] QString unitFormatForIndex(int displayDigits, int index, const QString& current);
+
 // What the page's check refuses, in the order the operator is told.
 enum class SettingsFault {
     PositiveRange, // not between 0.01 and the largest number of the format

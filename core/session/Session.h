@@ -74,6 +74,7 @@ public:
 
     [[nodiscard]] ActionRunner& runner() { return runner_; }
     [[nodiscard]] device::SerialLine& line() { return line_; }
+    [[nodiscard]] const device::SerialLine& line() const { return line_; }
     [[nodiscard]] const Outlets& outlets() const { return outlets_; }
 
     [[nodiscard]] device::LiveValues& live() { return live_; }
@@ -93,6 +94,10 @@ public:
     // constants of the eight ranges); nullopt before the first.
     [[nodiscard]] const std::optional<device::InstrumentSetup>& instrumentSetup() const {
         return setup_;
+    }
+    // How the instrument named itself at the last read-out; empty before one.
+    [[nodiscard]] QString identification() const {
+        return setup_ ? setup_->Identification : QString();
     }
 
     // What watches the writes and the failures; none by default. Not owned.

@@ -1,0 +1,95 @@
+#include "core/calibration/CurveFigures.h"
+#include "core/calibration/CurveTable.h"
+
+#include <QTest>
+
+using namespace calibration;
+using Points = std::vector<std::pair<float, float>>; // signal, etalon
+
+Q_DECLARE_METATYPE(Points)
+
+namespace {
+
+CurveFigures figuresOf(const Points& points, double fullScale, double fullScaleNeg) {
+    CurveTable table;
+    for (const auto& [signal, etalon] : points)
+        [[maybe_unused]] const bool added = table.append(signal, etalon);
+    return computeCurveFigures(table, {fullScale, fullScaleNeg, 3.91, QStringLiteral("####0.0")});
+}
+
+bool near(std::optional<double> value, double expected) {
+    return value && std::fabs(*value - expected) < 1e-4;
+}
+
+// Kind and point of each warning, as "kind:point".
+QStringList warningsOf(const CurveFigures& figures) {
+    QStringList list;
+    for (const CurveWarning& w : figures.warnings)
+        list.append(QStringLiteral("%1:%2").arg(int(w.kind)).arg(w.point));
+    return list;
+}
+
+} // namespace
+
+class TestCurveFigures : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The worked example of docs/curve-quality.md.
+    void workedExample() {
+        const CurveFigures f =
+            figuresOf({{-1, -50}, {0, 0}, {0.5f, 25.2f}, {1.5f, 74.7f}, {3, 150}}, 150, -120);
+        QCOMPARE(f.zeroPoint, 2);
+        QVERIFY(near(f.points[2].deviation, 0.2) && near(f.points[3].deviation, -0.3));
+        QVERIFY(near(f.points[3].percent, -0.2) && near(f.points[3].digits, -3.0));
+        QVERIFY(near(f.points[0].deviation, 0.0) && f.points[0].negativeBranch);
+        QVERIFY(near(f.unitsPerMvV, 50.0) && near(f.mvvPer1000Units, 20.0));
+        QCOMPARE(f.positive->point, 4);
+        QVERIFY(near(f.positive->percent, -0.2) && near(f.negative->deviation, 0.0));
+        QVERIFY(near(f.leastSquares->slope, 49.970968) &&
+                near(f.leastSquares->intercept, 0.003226));
+        QVERIFY(near(f.points[3].residual, -0.259677) && near(f.rms, 0.155023));
+        QCOMPARE(warningsOf(f), QStringList{"4:1"});
+        QCOMPARE(f.warnings[0].value, -120.0);
+    }
+
+    void handCases_data() {
+        QTest::addColumn<Points>("points");
+        QTest::addColumn<double>("negativeRange");
+        QTest::addColumn<double>("positiveDeviation"); // the positive branch's largest
+        QTest::addColumn<double>("negativeDeviation"); // NaN: no negative branch
+        QTest::addColumn<double>("rms");               // NaN: no least-squares line
+        QTest::addColumn<QStringList>("warnings");
+        const double none = qQNaN();
+        QTest::newRow("zero-based") << Points{{0, 0}, {1, 49}, {2, 100}} << 0.0 << -1.0 << none
+                                    << 0.4714045 << QStringList{};
+        QTest::newRow("negative branch") << Points{{-2, -100}, {-1, -49}, {0, 0}, {1, 51}, {2, 100}}
+                                         << -100.0 << 1.0 << 1.0 << 0.4898979 << QStringList{};
+        QTest::newRow("two points")
+            << Points{{0, 0}, {2, 100}} << -100.0 << 0.0 << none << 0.0 << QStringList{"4:1"};
+        QTest::newRow("equal signals")
+            << Points{{1, 0}, {1, 100}} << 0.0 << none << none << none << QStringList{"2:2"};
+        QTest::newRow("mistyped") << Points{{-1, -50}, {0, 0}, {0.5f, 25.2f}, {1.5f, 747}, {3, 150}}
+                                  << -50.0 << 672.0 << 0.0 << 259.779293
+                                  << QStringList{"0:5", "1:4"};
+    }
+    // Equal signals give no terminal line and no least-squares line, only a warning.
+    void handCases() {
+        QFETCH(Points, points);
+        QFETCH(double, negativeRange);
+        const CurveFigures f = figuresOf(points, 100, negativeRange);
+        const auto check = [](const std::optional<Nonlinearity>& found, double expected) {
+            return qIsNaN(expected) ? !found : found && near(found->deviation, expected);
+        };
+        QFETCH(double, positiveDeviation);
+        QFETCH(double, negativeDeviation);
+        QFETCH(double, rms);
+        QVERIFY(check(f.positive, positiveDeviation));
+        QVERIFY(check(f.negative, negativeDeviation));
+        QVERIFY(qIsNaN(rms) ? !f.rms : near(f.rms, rms));
+        QTEST(warningsOf(f), "warnings");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCurveFigures)
+#include "tst_curvefigures.moc"

@@ -1,0 +1,102 @@
+#include "core/text/LanguageTable.h"
+#include "tests/support/WindowRig.h"
+#include "views/CurveEditor.h"
+#include "views/CurvePage.h"
+#include "views/CurvePlot.h"
+#include "views/CurveReport.h"
+#include "views/CurveWindow.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QListWidget>
+#include <QPainter>
+#include <QTableWidget>
+
+using namespace std::chrono_literals;
+
+class TestCurveWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The live marker and the points land where their values belong, at either scale.
+    void plotPixels() {
+        calibration::CurveSheet sheet;
+        for (const auto& [signal, etalon] : {std::pair{0.0f, 0.0f}, {1.0f, 50.0f}, {2.0f, 100.0f}})
+            QVERIFY(sheet.table.append(signal, etalon));
+        sheet.scale = {100, -100, 3.91, QStringLiteral("###0.00")};
+        sheet.figures = calibration::computeCurveFigures(sheet.table, sheet.scale);
+        sheet.live = 1.5f;
+        const text::LanguageTable texts;
+        for (const qreal ratio : {1.0, 2.0}) {
+            QImage image(QSize(720, 480) * ratio, QImage::Format_ARGB32);
+            image.setDevicePixelRatio(ratio);
+            QPainter painter(&image);
+            const QRectF area(0, 0, 720, 480);
+            calibration::CurvePlot::draw(painter, area, sheet, texts);
+            const auto frame =
+                calibration::CurvePlot::frameFor(area, sheet, QFontMetricsF(painter.font()), texts);
+            painter.end();
+            const auto colourAt = [&](double signal, double value) {
+                return image.pixelColor((frame.at(signal, value) * ratio).toPoint());
+            };
+            QCOMPARE(colourAt(1.5, 75.0), calibration::CurvePlot::LiveColour);
+            for (const auto& point : sheet.figures.points)
+                QCOMPARE(colourAt(point.signal, point.etalon), calibration::CurvePlot::PointColour);
+            QCOMPARE(frame.signalFrom, -4.0); // round ticks around ±3.91
+        }
+    }
+
+    // The report holds the two typed fields, the points with their figures and the warnings.
+    void reportFiles() {
+        calibration::CurveSheet sheet;
+        QVERIFY(sheet.table.append(0.0F, 0.0F) && sheet.table.append(2.0F, 100.0F));
+        sheet.scale = {100, -100, 3.91, QStringLiteral("###0.00")};
+        sheet.figures = calibration::computeCurveFigures(sheet.table, sheet.scale);
+        sheet.unit = QStringLiteral("kg");
+        const calibration::ReportSigner signer{QStringLiteral("Jan Novák"), QStringLiteral("a;b")};
+        const QDateTime when(QDate(2026, 3, 1), QTime(8, 30));
+        const text::LanguageTable texts;
+        QBuffer csv;
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        calibration::writeCsvReport(csv, sheet, signer, when, texts);
+        const QStringList lines = QString::fromUtf8(csv.data()).split(QStringLiteral("\r\n"));
+        QVERIFY(lines.contains(QStringLiteral("Pracovník;Jan Novák")));
+        QVERIFY(lines.contains(QStringLiteral("Referenční etalon;\"a;b\"")));
+        QVERIFY(lines.contains(QStringLiteral("2;2.000;100.00;0.000;0.000;0.0;0.000")));
+        QVERIFY(lines.last(2).first().startsWith(QStringLiteral("Záporný rozsah -100.00 kg")));
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+        QVERIFY(calibration::writePdfReport(pdf, sheet, signer, when, texts));
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.read(5) == "%PDF-");
+    }
+
+    // F6 opens the window, which follows the table and the polls; the final step asks once
+    // about the warnings (the negative range lies beyond the points) and No writes nothing.
+    void windowFollowsAndFinishAsks() {
+        testsupport::InstrumentRig rig(1);
+        app::frmOrvoCalibration& window = rig.startAt(session::WizardStep::Finish);
+        window.fraCURVE->lstKrivka->findChild<QAction*>(QStringLiteral("mKrivkaGraf"))->trigger();
+        auto* curve = window.findChild<calibration::CurveWindow*>(QStringLiteral("frmCurve"));
+        QVERIFY(curve != nullptr && curve->isVisible());
+        QCOMPARE(curve->tblPoints->rowCount(), 3);
+        QVERIFY(window.session().curve().append(3.0F, 150.0F));
+        window.curveEditor().FillCurveList();
+        QCOMPARE(curve->tblPoints->rowCount(), 4);
+        rig.instrument().setLoad(1.25);
+        for (int tick = 0; tick < 3; ++tick) {
+            rig.clock.advance(200ms);
+            window.PollSignal();
+        }
+        QVERIFY(std::fabs(curve->sheet().live.value_or(0.0F) - 1.25F) < 1e-3F);
+
+        rig.messages.answer(text::MsgAnswer::No);
+        rig.next();
+        QCOMPARE(rig.messages.shown.size(), 1);
+        QVERIFY(rig.messages.shown[0].text.startsWith(window.LangText().text(199)));
+        QVERIFY(rig.framesOf("KW").isEmpty());
+    }
+};
+
+QTEST_MAIN(TestCurveWindow)
+#include "tst_curvewindow.moc"

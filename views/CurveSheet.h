@@ -1,0 +1,58 @@
+#pragma once
+
+#include "core/calibration/CurveFigures.h"
+#include "core/calibration/CurveTable.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace sensor {
+class SensorPage;
+}
+namespace session {
+class Session;
+}
+namespace text {
+class LanguageTable;
+}
+
+namespace calibration {
+
+// Everything the curve window and the report show: the points as the curve page holds them, the
+// sensor as the sensor page describes it, the instrument, the live signal and the figures.
+struct CurveSheet {
+    CurveTable table;
+    CurveScale scale;
+    CurveFigures figures;
+    QString unit; // trimmed
+    QString description;
+    QString sensorId;
+    QString formatEntry;       // the largest number the format shows, such as "9999.9"
+    QString gainEntry;         // such as "+/-  3.91 mV/V"
+    QString instrument;        // identification, port and display
+    std::optional<float> live; // mV/V; none while the line is lost
+};
+
+[[nodiscard]] CurveSheet curveSheet(const session::Session& session, const sensor::SensorPage& page,
+                                    const text::LanguageTable& texts);
+
+// Before the final step writes: the warnings, if any, as one Yes/No question with No as the
+// default; true when there are none or the operator answers Yes.
+[[nodiscard]] bool acceptCurveWarnings(session::Session& session, const sensor::SensorPage& page);
+
+// The texts of the sheet as the window and the report show them: the figures below the table,
+// the table's headers and rows (point, signal, etalon, deviation in the unit, in % of full scale
+// and in digits, residual) and the warnings.
+[[nodiscard]] QStringList figureLines(const CurveSheet& sheet, const text::LanguageTable& texts);
+[[nodiscard]] QStringList pointHeaders(const CurveSheet& sheet, const text::LanguageTable& texts);
+[[nodiscard]] QList<QStringList> pointRows(const CurveSheet& sheet);
+[[nodiscard]] QStringList warningLines(const CurveSheet& sheet, const text::LanguageTable& texts);
+
+// A number with a fixed count of decimals, "-" for none.
+[[nodiscard]] QString fixedNumber(std::optional<double> value, int decimals);
+// The count of decimals a number pattern shows.
+[[nodiscard]] int decimalsOf(QStringView unitFormat);
+
+} // namespace calibration
