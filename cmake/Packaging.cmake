@@ -20,7 +20,7 @@ endforeach()
 if(UNIX AND NOT APPLE)
     # Debian wants compressed manual pages, the copyright and a compressed changelog.
     set(compressed)
-    foreach(file changelog torancal.1 toran-sim.1)
+    foreach(file changelog torancal.1 toran-sim.1 torancal-cli.1)
         add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${file}.gz
             COMMAND gzip -9nc ${packaging}/${file} > ${CMAKE_BINARY_DIR}/${file}.gz
             DEPENDS ${packaging}/${file})
@@ -28,6 +28,7 @@ if(UNIX AND NOT APPLE)
     endforeach()
     add_custom_target(torancal-docs ALL DEPENDS ${compressed})
     install(FILES ${CMAKE_BINARY_DIR}/torancal.1.gz ${CMAKE_BINARY_DIR}/toran-sim.1.gz
+                  ${CMAKE_BINARY_DIR}/torancal-cli.1.gz
             DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
     install(FILES ${packaging}/copyright ${CMAKE_BINARY_DIR}/changelog.gz
             DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/torancal)
