@@ -10,6 +10,7 @@
 #include "core/instrument/QtSerialLine.h"
 #include "core/instrument/SerialTrace.h"
 #include "core/session/Session.h"
+#include "core/session/StartUp.h"
 #include "core/text/LanguageFile.h"
 #include "core/text/LanguageTable.h"
 
@@ -47,8 +48,8 @@ int main(int argc, char** argv) {
     device::SerialTrace trace;
     device::TracingLine line(port, trace);
     text::LanguageTable texts;
-    text::LoadLanguageFile(
-        QCoreApplication::applicationDirPath() + QStringLiteral("/ToranCal.lang"), texts);
+    text::LoadLanguageFile(session::LanguageFilePath(QCoreApplication::applicationDirPath()),
+                           texts);
     cli::ConsoleMessages messages;
     cli::SilentStatus status;
     session::Session session(line, clock, lifecycle, {messages, status, texts});

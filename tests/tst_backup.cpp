@@ -115,6 +115,8 @@ private slots:
                                      << true << backup::ReadError::BadBlock;
         QTest::newRow("not hex") << QByteArray() << sensorEdit("raw", QString(512, u'g')) << true
                                  << backup::ReadError::BadBlock;
+        QTest::newRow("other digits") << QByteArray() << sensorEdit("raw", QString(512, u'\u0663'))
+                                      << true << backup::ReadError::BadBlock;
         QTest::newRow("fields") << QByteArray() << sensorEdit("Description", "X") << true
                                 << backup::ReadError::FieldsDisagree;
     }

@@ -126,8 +126,8 @@ void RestoreAction::Restore() {
         return;
     const backup::SnapshotInfo& chosen = snapshots[dialog.chosen()];
     if (!parts_.messages.askYesNo(texts.text(ConfirmText)
-                                      .arg(dateText(chosen.taken), chosen.description)
-                                      .arg(chosen.pointCount),
+                                      .arg(dateText(chosen.taken), chosen.description,
+                                           QString::number(chosen.pointCount)),
                                   text::MsgIcon::Question))
         return;
     const backup::ReadResult read = backup::readBackupFile(chosen.path, texts);

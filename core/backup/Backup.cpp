@@ -57,8 +57,9 @@ std::optional<QByteArray> rawOf(const QJsonValue& value) {
     const QString hex = value.toString();
     if (!value.isString() || hex.size() != 2 * device::orvoLib::BlockSize)
         return std::nullopt;
+    // QChar::isDigit would let other scripts' digits through, which fromHex then skips.
     for (const QChar c : hex) {
-        if (!c.isDigit() && !(c.toLower() >= u'a' && c.toLower() <= u'f'))
+        if (!(c >= u'0' && c <= u'9') && !(c.toLower() >= u'a' && c.toLower() <= u'f'))
             return std::nullopt;
     }
     return QByteArray::fromHex(hex.toLatin1());

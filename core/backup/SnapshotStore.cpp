@@ -13,7 +13,7 @@ namespace backup {
 namespace {
 
 constexpr char TimeFormat[] = "yyyyMMdd-HHmmss-zzz";
-const QString Suffix = QStringLiteral(".json");
+constexpr QLatin1StringView Suffix(".json");
 
 // The time part of a snapshot's file name, which sorts as the time does; empty for another file.
 QString timePart(const QString& fileName) {

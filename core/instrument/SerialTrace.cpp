@@ -4,6 +4,17 @@
 
 namespace device {
 
+namespace {
+
+// The device behind the line as the trace names it: its path when the line knows one (also
+// a device given by path, whatever the port number), else COMn.
+QString portText(const SerialLine& line) {
+    const QString device = line.deviceName();
+    return device.isEmpty() ? QStringLiteral("COM%1").arg(line.portNumber()) : device;
+}
+
+} // namespace
+
 QString TraceEntry::printable() const {
     QString text;
     for (const char c : bytes) {
@@ -79,19 +90,18 @@ bool SerialTrace::save(const QString& path, QString* error) const {
 
 OpenResult TracingLine::open() {
     const OpenResult result = line_.open();
-    trace_.record(
-        TraceEntry::Kind::Event,
-        QStringLiteral("open COM%1: %2")
-            .arg(line_.portNumber())
-            .arg(result == OpenResult::Opened ? QStringLiteral("opened") : QStringLiteral("failed"))
-            .toUtf8());
+    trace_.record(TraceEntry::Kind::Event,
+                  QStringLiteral("open %1: %2")
+                      .arg(portText(line_), result == OpenResult::Opened ? QStringLiteral("opened")
+                                                                         : QStringLiteral("failed"))
+                      .toUtf8());
     return result;
 }
 
 void TracingLine::close() {
     if (line_.isOpen())
         trace_.record(TraceEntry::Kind::Event,
-                      QStringLiteral("close COM%1").arg(line_.portNumber()).toUtf8());
+                      QStringLiteral("close %1").arg(portText(line_)).toUtf8());
     line_.close();
 }
 
