@@ -16,6 +16,7 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QTextStream>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -121,6 +122,15 @@ public:
     void text(double x, double width, const QString& text, int flags = Qt::AlignLeft) {
         painter_.drawText(QRectF(x, y_, width, line()), flags | Qt::AlignVCenter, text);
     }
+    // Wrapped text in a column from the current line down; returns its height, one line at
+    // least, so that a long typed text is shown whole rather than cut at the column's edge.
+    double wrapped(double x, double width, const QString& text) {
+        const QRectF bounds =
+            painter_.boundingRect(QRectF(x, y_, width, px(200)), Qt::TextWordWrap, text);
+        const double height = std::max(line(), bounds.height());
+        painter_.drawText(QRectF(x, y_, width, height), Qt::TextWordWrap | Qt::AlignVCenter, text);
+        return height;
+    }
     // Wrapped text across the page.
     void paragraph(const QString& text) {
         const QRectF bounds =
@@ -202,8 +212,7 @@ bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSi
         page.font(9.5, true);
         page.text(page.left(), keyWidth, key);
         page.font(9.5);
-        page.text(page.left() + keyWidth, page.width() - keyWidth, value);
-        page.y() += page.line();
+        page.y() += page.wrapped(page.left() + keyWidth, page.width() - keyWidth, value);
     }
     page.y() += page.px(3);
 
@@ -256,12 +265,13 @@ bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSi
 
     page.y() += page.px(8);
     page.font(10);
-    page.need(page.line() * 2);
+    page.need(page.line() * 4); // a long name takes more than one line
     const double half = page.width() / 2;
-    page.text(page.left(), half, texts.text(OperatorText) + QStringLiteral(": ") + signer.name);
     page.text(page.left() + half, half,
               texts.text(SignatureText) + QStringLiteral(": ______________________"));
-    page.y() += page.line() * 2;
+    page.y() += page.wrapped(page.left(), half - page.px(4),
+                             texts.text(OperatorText) + QStringLiteral(": ") + signer.name);
+    page.y() += page.line();
     page.finishPage();
     return painter.end();
 }
