@@ -337,6 +337,9 @@ void CurvePlot::draw(QPainter& painter, const QRectF& area, const CurveSheet& sh
         box.moveRight(at.x() - size * 1.5);
         if (box.left() < plot.left())
             box.moveLeft(at.x() + size * 1.5);
+        // A narrow plot has room on neither side: the label stays inside, the marker on top.
+        if (box.right() > plot.right())
+            box.moveRight(plot.right());
         if (box.top() < plot.top())
             box.moveTop(at.y() + size * 1.5);
         painter.setPen(pen(LiveColour, 1.0));

@@ -16,6 +16,7 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QTextStream>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -100,8 +101,9 @@ public:
         painter_.setFont(font);
     }
     [[nodiscard]] double line() const { return painter_.fontMetrics().height() * 1.15; }
+    [[nodiscard]] bool fits(double height) const { return y_ + height <= px(297 - Margin - 4); }
     void need(double height) {
-        if (y_ + height <= px(297 - Margin - 4))
+        if (fits(height))
             return;
         finishPage();
         writer_.newPage();
@@ -120,6 +122,18 @@ public:
     }
     void text(double x, double width, const QString& text, int flags = Qt::AlignLeft) {
         painter_.drawText(QRectF(x, y_, width, line()), flags | Qt::AlignVCenter, text);
+    }
+    [[nodiscard]] double heightOf(double width, const QString& text) const {
+        const QRectF bounds =
+            painter_.boundingRect(QRectF(0, 0, width, px(200)), Qt::TextWordWrap, text);
+        return std::max(line(), bounds.height());
+    }
+    // Wrapped text in a column from the current line down; returns its height, one line at
+    // least, so that a long typed text is shown whole rather than cut at the column's edge.
+    double wrapped(double x, double width, const QString& text) {
+        const double height = heightOf(width, text);
+        painter_.drawText(QRectF(x, y_, width, height), Qt::TextWordWrap | Qt::AlignVCenter, text);
+        return height;
     }
     // Wrapped text across the page.
     void paragraph(const QString& text) {
@@ -202,8 +216,7 @@ bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSi
         page.font(9.5, true);
         page.text(page.left(), keyWidth, key);
         page.font(9.5);
-        page.text(page.left() + keyWidth, page.width() - keyWidth, value);
-        page.y() += page.line();
+        page.y() += page.wrapped(page.left() + keyWidth, page.width() - keyWidth, value);
     }
     page.y() += page.px(3);
 
@@ -254,14 +267,18 @@ bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSi
          warnings.isEmpty() ? QStringList{texts.text(NoWarningText)} : warnings)
         page.paragraph(QStringLiteral("\u2022 ") + line);
 
-    page.y() += page.px(8);
     page.font(10);
-    page.need(page.line() * 2);
     const double half = page.width() / 2;
-    page.text(page.left(), half, texts.text(OperatorText) + QStringLiteral(": ") + signer.name);
+    const QString signedBy = texts.text(OperatorText) + QStringLiteral(": ") + signer.name;
+    const double signatureHeight = page.heightOf(half - page.px(4), signedBy);
+    // The signature keeps its page when a narrower gap lets it: alone on a page of its own it
+    // would not say what it signs.
+    page.y() += page.fits(page.px(8) + signatureHeight) ? page.px(8) : page.px(3);
+    page.need(signatureHeight);
     page.text(page.left() + half, half,
               texts.text(SignatureText) + QStringLiteral(": ______________________"));
-    page.y() += page.line() * 2;
+    page.y() += page.wrapped(page.left(), half - page.px(4), signedBy);
+    page.y() += page.line();
     page.finishPage();
     return painter.end();
 }

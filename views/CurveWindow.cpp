@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -70,8 +71,13 @@ CurveWindow::CurveWindow(SheetSource source, const text::LanguageTable& texts,
     layout->addWidget(lblFigures);
     layout->addWidget(lblWarnings);
     layout->addLayout(buttons);
+    // Room for the plot and ten rows, but never more than the screen: at a large scaling its
+    // buttons would be out of reach.
     const QFontMetrics metrics = fontMetrics();
-    resize(metrics.averageCharWidth() * 125, metrics.height() * 50);
+    QSize preferred(metrics.averageCharWidth() * 125, metrics.height() * 50);
+    if (const QScreen* shown = screen())
+        preferred = preferred.boundedTo(shown->availableGeometry().size() * 0.9);
+    resize(preferred);
     refresh();
 }
 

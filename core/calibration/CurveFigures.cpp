@@ -104,11 +104,10 @@ void warnMistyped(const std::vector<Point>& points, double fullScale,
     for (const Point& p : points)
         distances.push_back(std::fabs(p.etalon - line->at(p.signal)));
     const double spread = median(distances);
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const double residual = points[i].etalon - line->at(points[i].signal);
+    for (std::size_t i = 0; i < points.size(); ++i)
         if (distances[i] > MistypedSpread * spread && distances[i] > MistypedShare * fullScale)
-            warnings.push_back({WarningKind::LikelyMistyped, static_cast<int>(i) + 1, 0, residual});
-    }
+            warnings.push_back(
+                {WarningKind::LikelyMistyped, static_cast<int>(i) + 1, 0, distances[i]});
 }
 
 void warnTooClose(const std::vector<Point>& points, std::vector<CurveWarning>& warnings) {
