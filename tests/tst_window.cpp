@@ -268,6 +268,7 @@ private slots:
             QCOMPARE(rig.messages.shown.first().icon,
                      found ? text::MsgIcon::Information : text::MsgIcon::Exclamation);
             QCOMPARE(window.fraCOMM->cmbPort->currentText(), found ? "COM4" : "COM1");
+            QCOMPARE(window.fraCOMM->cmbPort->toolTip(), window.fraCOMM->cmbPort->currentText());
         }
     }
 };
