@@ -14,19 +14,32 @@
 #include <QStandardPaths>
 #include <cstdio>
 
+namespace {
+
+// Prints the help or the version; false for a command line that runs the window.
+bool printed(const session::CommandLine& commandLine) {
+    if (commandLine.action != session::CommandLine::Action::Print)
+        return false;
+    std::fputs(qPrintable(commandLine.text), stdout);
+    return true;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     // --help and --version answer before any window system is needed.
-    session::CommandLine commandLine;
     {
         const QCoreApplication reader(argc, argv);
-        commandLine = session::ReadCommandLine(QCoreApplication::arguments());
-    }
-    if (commandLine.action == session::CommandLine::Action::Print) {
-        std::fputs(qPrintable(commandLine.text), stdout);
-        return 0;
+        if (printed(session::ReadCommandLine(QCoreApplication::arguments())))
+            return 0;
     }
 
     QApplication application(argc, argv);
+    // Read again without the toolkit's own options ("-style fusion expert" is expert mode).
+    const session::CommandLine commandLine =
+        session::ReadCommandLine(QCoreApplication::arguments());
+    if (printed(commandLine))
+        return 0;
     QCoreApplication::setOrganizationName(QStringLiteral("ToranCal"));
     QCoreApplication::setApplicationName(QStringLiteral("ToranCal"));
     QGuiApplication::setDesktopFileName(QStringLiteral("cz.torancal.ToranCal"));

@@ -17,11 +17,13 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
 
@@ -235,11 +237,16 @@ private slots:
         QCOMPARE(QString(buttons).remove(u'&'), QStringLiteral("Ano/Ne"));
     }
 
-    // The navigation is locked while the search runs; what it found is said and selected.
+    // The navigation is locked while the search runs; what it found is said and selected. A
+    // refused port names the group that owns its device.
     void portSearchButton() {
         for (const bool found : {true, false}) {
             Rig rig;
             rig.portSetting.setComPort(0);
+            QTemporaryDir devices;
+            const QString device = devices.filePath(QStringLiteral("COM%1").arg(Port));
+            QVERIFY(QFile(device).open(QIODevice::WriteOnly));
+            rig.line.setDeviceDirectory(devices.path());
             if (!found)
                 rig.line.setPortState(Port, sim::SimulatedLine::PortState::PermissionDenied);
             frmOrvoCalibration& window = rig.start();
@@ -256,10 +263,12 @@ private slots:
                 QVERIFY(button->isEnabled());
             QCOMPARE(rig.messages.texts(),
                      QStringList{found ? QStringLiteral("T50 4")
-                                       : QStringLiteral("T51 ") + app::permissionAdvice()});
+                                       : QStringLiteral("T51 ") +
+                                             app::permissionAdvice(QFileInfo(device).group())});
             QCOMPARE(rig.messages.shown.first().icon,
                      found ? text::MsgIcon::Information : text::MsgIcon::Exclamation);
             QCOMPARE(window.fraCOMM->cmbPort->currentText(), found ? "COM4" : "COM1");
+            QCOMPARE(window.fraCOMM->cmbPort->toolTip(), window.fraCOMM->cmbPort->currentText());
         }
     }
 };

@@ -10,6 +10,10 @@
 
 namespace app {
 
+PortList::PortList(QWidget* parent) : QComboBox(parent) {
+    connect(this, &QComboBox::currentTextChanged, this, &QWidget::setToolTip);
+}
+
 void PortList::setEntries(const QStringList& entries) {
     const int selected = currentIndex();
     if (count() != entries.size()) {

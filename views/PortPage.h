@@ -13,11 +13,12 @@ class Twips;
 namespace app {
 
 // The port list: entry i is port i + 1, its text "COMn" with the device behind it. It asks for
-// fresh texts each time it drops down, so an adapter plugged in after start-up shows.
+// fresh texts each time it drops down, so an adapter plugged in after start-up shows. The
+// closed list is narrow: its tooltip shows the whole chosen entry.
 class PortList : public QComboBox {
     Q_OBJECT
 public:
-    using QComboBox::QComboBox;
+    explicit PortList(QWidget* parent = nullptr);
 
     // Sets the entries' texts, keeping the selection; the drop-down is as wide as the longest.
     void setEntries(const QStringList& entries);

@@ -17,15 +17,18 @@ constexpr int NotFoundText = 51;
 
 } // namespace
 
-QString permissionAdvice() {
+QString permissionAdvice(const QString& group) {
 #ifdef Q_OS_WIN
+    Q_UNUSED(group);
     // Windows refuses access to a port that another program holds, too.
     return QStringLiteral("Některé sériové porty odmítly přístup; zavřete programy, které je "
                           "mohou používat, nebo požádejte správce počítače o oprávnění.");
 #else
+    const QString owner = group.isEmpty() ? QStringLiteral("dialout") : group;
     return QStringLiteral("Některé sériové porty nešlo otevřít pro nedostatek oprávnění; "
-                          "přidejte uživatele do skupiny \"dialout\" (sudo usermod -aG dialout "
-                          "$USER) a znovu se přihlaste.");
+                          "přidejte uživatele do skupiny \"%1\" (sudo usermod -aG %1 "
+                          "$USER) a znovu se přihlaste.")
+        .arg(owner);
 #endif
 }
 
@@ -41,7 +44,7 @@ bool runPortSearch(session::Session& session, PortPage& page, const text::Langua
         } else {
             QString text = texts.text(NotFoundText);
             if (found.permissionRefused)
-                text += u' ' + permissionAdvice();
+                text += u' ' + permissionAdvice(found.refusedGroup);
             messages.inform(text, text::MsgIcon::Exclamation);
         }
         session.runner().enableNavigation();

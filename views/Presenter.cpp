@@ -45,8 +45,13 @@ QString reason(const device::PortTrouble& trouble, const text::LanguageTable& te
                     : u' ' + texts.text(HolderText) + u' ' + trouble.holder + u'.') +
                u' ' + texts.text(CloseHolderText);
     case Kind::Vanished:
+#ifdef Q_OS_WIN
+        // The usual takers of a fresh device, and the commands that show them, are Linux's.
+        return {};
+#else
         return texts.text(VanishedText) + commands({QStringLiteral("systemctl status ModemManager"),
                                                     QStringLiteral("dpkg -l brltty")});
+#endif
     }
     return {};
 }

@@ -1,6 +1,7 @@
 #include "core/instrument/Identify.h"
 
 #include "core/instrument/Clock.h"
+#include "core/instrument/PortTrouble.h"
 #include "core/instrument/Timing.h"
 
 namespace device {
@@ -27,8 +28,10 @@ PortSearchResult SearchInstrumentPort(orvoLib::Link link) {
         if (!link.line.setPortNumber(n))
             continue;
         const OpenResult opened = link.line.open();
-        if (opened == OpenResult::PermissionDenied)
+        if (opened == OpenResult::PermissionDenied && !result.permissionRefused) {
             result.permissionRefused = true;
+            result.refusedGroup = deviceGroup(link.line.deviceName());
+        }
         if (opened != OpenResult::Opened)
             continue;
         const bool identified = IdentifyRequest(link);

@@ -2,6 +2,8 @@
 
 #include "core/instrument/OrvoLib.h"
 
+#include <QString>
+
 namespace device {
 
 // The identification exchange on the open port: stale input is dropped, "$00@" is sent twice
@@ -12,6 +14,8 @@ struct PortSearchResult {
     int port = 0; // 1..49, or 0 when no port answered
     // Some port exists but could not be opened for lack of permission.
     bool permissionRefused = false;
+    // The group that owns the first port refused so, where the system tells.
+    QString refusedGroup;
 };
 
 // Probes COM1..COM49 in rising order and stops at the first that identifies; the port is left

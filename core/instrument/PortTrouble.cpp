@@ -81,6 +81,11 @@ QString deviceHolder(const QString& device, const SystemPlaces& places) {
     return locked.isEmpty() ? openFileHolder(devices, places) : locked;
 }
 
+QString deviceGroup(const QString& device) {
+    const QString target = QFileInfo(device).canonicalFilePath();
+    return target.isEmpty() ? QString() : QFileInfo(target).group();
+}
+
 PortTrouble diagnoseOpen(OpenResult result, const QString& device, const SystemPlaces& places) {
     PortTrouble trouble;
     trouble.kind = PortTrouble::Kind::Other;
@@ -94,7 +99,7 @@ PortTrouble diagnoseOpen(OpenResult result, const QString& device, const SystemP
         break;
     case OpenResult::PermissionDenied:
         trouble.kind = PortTrouble::Kind::PermissionDenied;
-        trouble.group = QFileInfo(QFileInfo(device).canonicalFilePath()).group();
+        trouble.group = deviceGroup(device);
         break;
     case OpenResult::InUse:
         trouble.kind = PortTrouble::Kind::InUse;

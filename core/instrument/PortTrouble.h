@@ -34,6 +34,8 @@ struct SystemPlaces {
     QString processDirectory = QStringLiteral("/proc");
 };
 
+// The group that owns `device` (after its links), or empty when the system does not tell.
+[[nodiscard]] QString deviceGroup(const QString& device);
 // The trouble behind a failed open of `device`.
 [[nodiscard]] PortTrouble diagnoseOpen(OpenResult result, const QString& device,
                                        const SystemPlaces& places = {});
