@@ -243,10 +243,7 @@ bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSi
     page.need(page.line() * 3);
     page.text(page.left(), page.width(), texts.text(PointsText));
     page.y() += page.line();
-    QStringList headers;
-    for (const QString& header : pointHeaders(sheet, texts))
-        headers.append(QString(header).replace(QStringLiteral(" ["), QStringLiteral("\n[")));
-    pdfTable(page, painter, headers, pointRows(sheet));
+    pdfTable(page, painter, unitsOnSecondLine(pointHeaders(sheet, texts)), pointRows(sheet));
 
     page.font(11, true);
     page.need(page.line() * 5);

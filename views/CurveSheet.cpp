@@ -65,8 +65,7 @@ bool acceptCurveWarnings(session::Session& session, const sensor::SensorPage& pa
     const CurveSheet sheet = curveSheet(session, page, texts);
     if (sheet.figures.warnings.empty())
         return true;
-    const QStringList lines =
-        warningTexts(sheet.figures, texts, sheet.scale.unitFormat, sheet.unit);
+    const QStringList lines = warningLines(sheet, texts);
     const QString question = texts.text(WarningsText) + QStringLiteral("\n\n") + lines.join(u'\n') +
                              QStringLiteral("\n\n") + texts.text(WriteAnywayText);
     // No is the default: a stray Enter must not write a curve the operator has not looked at.
@@ -131,6 +130,12 @@ QList<QStringList> pointRows(const CurveSheet& sheet) {
                      fixedNumber(p.percent, 3), fixedNumber(p.digits, 1),
                      fixedNumber(p.residual, decimals + 1)});
     return rows;
+}
+
+QStringList unitsOnSecondLine(QStringList headers) {
+    for (QString& header : headers)
+        header.replace(QStringLiteral(" ["), QStringLiteral("\n["));
+    return headers;
 }
 
 QStringList warningLines(const CurveSheet& sheet, const text::LanguageTable& texts) {

@@ -47,6 +47,8 @@ struct CurveSheet {
 // and in digits, residual) and the warnings.
 [[nodiscard]] QStringList figureLines(const CurveSheet& sheet, const text::LanguageTable& texts);
 [[nodiscard]] QStringList pointHeaders(const CurveSheet& sheet, const text::LanguageTable& texts);
+// The headers with their units on a second line, for the narrow columns of a table.
+[[nodiscard]] QStringList unitsOnSecondLine(QStringList headers);
 [[nodiscard]] QList<QStringList> pointRows(const CurveSheet& sheet);
 [[nodiscard]] QStringList warningLines(const CurveSheet& sheet, const text::LanguageTable& texts);
 

@@ -99,10 +99,7 @@ void CurveWindow::showTable() {
     shownRows_ = shown;
     tblPoints->clear();
     tblPoints->setColumnCount(static_cast<int>(headers.size()));
-    QStringList twoLines;
-    for (const QString& header : headers)
-        twoLines.append(QString(header).replace(QStringLiteral(" ["), QStringLiteral("\n[")));
-    tblPoints->setHorizontalHeaderLabels(twoLines);
+    tblPoints->setHorizontalHeaderLabels(unitsOnSecondLine(headers));
     tblPoints->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < rows.size(); ++r)
         for (int c = 0; c < rows[r].size(); ++c) {
