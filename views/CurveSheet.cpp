@@ -68,8 +68,10 @@ bool acceptCurveWarnings(session::Session& session, const sensor::SensorPage& pa
     const QStringList lines = warningLines(sheet, texts);
     const QString question = texts.text(WarningsText) + QStringLiteral("\n\n") + lines.join(u'\n') +
                              QStringLiteral("\n\n") + texts.text(WriteAnywayText);
-    // No is the default: a stray Enter must not write a curve the operator has not looked at.
-    return session.outlets().messages.askYesNo(question, text::MsgIcon::Exclamation);
+    // Warnings never refuse: Yes, the default, writes as Next did before there were warnings.
+    return session.outlets().messages.show(question, text::MsgIcon::Exclamation,
+                                           text::MsgButtons::YesNo,
+                                           text::MsgAnswer::Yes) == text::MsgAnswer::Yes;
 }
 
 QString fixedNumber(std::optional<double> value, int decimals) {

@@ -38,8 +38,8 @@ struct CurveSheet {
 [[nodiscard]] CurveSheet curveSheet(const session::Session& session, const sensor::SensorPage& page,
                                     const text::LanguageTable& texts);
 
-// Before the final step writes: the warnings, if any, as one Yes/No question with No as the
-// default; true when there are none or the operator answers Yes.
+// Before the final step writes: the warnings, if any, as one Yes/No question with Yes as the
+// default; true when there are none or the operator goes on.
 [[nodiscard]] bool acceptCurveWarnings(session::Session& session, const sensor::SensorPage& page);
 
 // The texts of the sheet as the window and the report show them: the figures below the table,
