@@ -1,5 +1,6 @@
 #include "views/Controls.h"
 
+#include <QAction>
 #include <QColor>
 #include <QLabel>
 #include <QPalette>
@@ -19,6 +20,16 @@ void setTextColour(QLabel& label, const QColor& colour) {
     QPalette palette = label.palette();
     palette.setColor(QPalette::WindowText, colour);
     label.setPalette(palette);
+}
+
+QAction* makeAction(QWidget& owner, const QString& name, const QKeySequence& key,
+                    const QString& text) {
+    auto* action = new QAction(text, &owner);
+    action->setObjectName(name);
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WindowShortcut);
+    owner.addAction(action);
+    return action;
 }
 
 } // namespace ui

@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <type_traits>
 
+class QAction;
 class QColor;
+class QKeySequence;
 
 namespace ui {
 
@@ -59,5 +61,9 @@ private:
 void setLampColour(QLabel& label, const QColor& colour);
 // Text colour of a label, for warnings.
 void setTextColour(QLabel& label, const QColor& colour);
+
+// A named action of `owner` whose key works anywhere in owner's window.
+QAction* makeAction(QWidget& owner, const QString& name, const QKeySequence& key,
+                    const QString& text = {});
 
 } // namespace ui

@@ -13,16 +13,6 @@ namespace calibration {
 
 namespace {
 
-QAction* makeAction(QWidget* owner, const QString& name, const QString& text,
-                    const QKeySequence& shortcut) {
-    auto* action = new QAction(text, owner);
-    action->setObjectName(name);
-    action->setShortcut(shortcut);
-    action->setShortcutContext(Qt::WindowShortcut);
-    owner->addAction(action);
-    return action;
-}
-
 QFont fixedPitchFont(const QFont& base) {
     QFont font(QStringLiteral("Courier New"));
     font.setStyleHint(QFont::Monospace);
@@ -40,12 +30,14 @@ CurvePage::CurvePage(QWidget* parent, const ui::Twips& twips)
       lstKrivka(ui::makeControl<QListWidget>(this, QStringLiteral("lstKrivka"))),
       cmdListAction(ui::makeControlArray<QPushButton, 3>(this, QStringLiteral("cmdListAction"))),
       cmdSCAN(ui::makeControl<QPushButton>(this, QStringLiteral("cmdSCAN"))),
-      mKrivkaNew(makeAction(lstKrivka, QStringLiteral("mKrivkaNew"), QStringLiteral("&Nová křivka"),
-                            QKeySequence(Qt::CTRL | Qt::Key_N))),
-      mKrivkaBodAdd(makeAction(lstKrivka, QStringLiteral("mKrivkaBodAdd"),
-                               QStringLiteral("&Přidat nový bod"), QKeySequence(Qt::Key_Insert))),
-      mKrivkaBodDelete(makeAction(lstKrivka, QStringLiteral("mKrivkaBodDelete"),
-                                  QStringLiteral("&Odstranit bod"), QKeySequence(Qt::Key_F8))) {
+      mKrivkaNew(ui::makeAction(*lstKrivka, QStringLiteral("mKrivkaNew"),
+                                QKeySequence(Qt::CTRL | Qt::Key_N),
+                                QStringLiteral("&Nová křivka"))),
+      mKrivkaBodAdd(ui::makeAction(*lstKrivka, QStringLiteral("mKrivkaBodAdd"),
+                                   QKeySequence(Qt::Key_Insert),
+                                   QStringLiteral("&Přidat nový bod"))),
+      mKrivkaBodDelete(ui::makeAction(*lstKrivka, QStringLiteral("mKrivkaBodDelete"),
+                                      QKeySequence(Qt::Key_F8), QStringLiteral("&Odstranit bod"))) {
     setTitle(QStringLiteral("Kalibrační křivka"));
 
     lblCSig->setText(QStringLiteral("Signal [mV/V]"));

@@ -129,11 +129,8 @@ void addCurveWindow(QWidget& mainWindow, const app::WindowParts& parts, session:
                     device::LiveSignal& liveSignal, CurveEditor& editor,
                     const text::LanguageTable& texts) {
     QListWidget* list = parts.fraCURVE.lstKrivka;
-    auto* open = new QAction(texts.text(OpenText), list);
-    open->setObjectName(QStringLiteral("mKrivkaGraf"));
-    open->setShortcut(QKeySequence(Qt::Key_F6));
-    open->setShortcutContext(Qt::WindowShortcut);
-    list->addAction(open);
+    QAction* open = ui::makeAction(*list, QStringLiteral("mKrivkaGraf"), QKeySequence(Qt::Key_F6),
+                                   texts.text(OpenText));
 
     const sensor::SensorPage& page = parts.fraSNIMAC;
     auto window = std::make_shared<QPointer<CurveWindow>>();

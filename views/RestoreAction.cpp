@@ -5,6 +5,7 @@
 #include "core/session/Session.h"
 #include "core/text/LanguageTable.h"
 #include "core/text/MessageService.h"
+#include "views/Controls.h"
 #include "views/SensorPage.h"
 
 #include <QAction>
@@ -34,15 +35,6 @@ constexpr int UnusableText = 151;
 
 QString dateText(const QDateTime& taken) {
     return taken.toLocalTime().toString(QStringLiteral("d.M.yyyy HH:mm:ss"));
-}
-
-QAction* makeAction(QWidget& owner, const QString& name, const QKeySequence& key) {
-    auto* action = new QAction(&owner);
-    action->setObjectName(name);
-    action->setShortcut(key);
-    action->setShortcutContext(Qt::WindowShortcut);
-    owner.addAction(action);
-    return action;
 }
 
 } // namespace
@@ -90,9 +82,9 @@ int RestoreDialog::chosen() const {
 
 RestoreAction::RestoreAction(Parts parts)
     : QObject(&parts.window),
-      mObnovit(makeAction(parts.page, QStringLiteral("mObnovit"), QKeySequence(Qt::Key_F7))),
-      saveTraceAction(
-          makeAction(parts.window, QStringLiteral("saveTraceAction"), QKeySequence(Qt::Key_F9))),
+      mObnovit(ui::makeAction(parts.page, QStringLiteral("mObnovit"), QKeySequence(Qt::Key_F7))),
+      saveTraceAction(ui::makeAction(parts.window, QStringLiteral("saveTraceAction"),
+                                     QKeySequence(Qt::Key_F9))),
       parts_(parts) {
     mObnovit->setText(parts_.texts.text(MenuText));
     connect(mObnovit, &QAction::triggered, this, &RestoreAction::Restore);

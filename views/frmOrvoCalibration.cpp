@@ -73,15 +73,6 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
     return button;
 }
 
-QAction* makeCaptureAction(QWidget* window) {
-    auto* action = new QAction(window);
-    action->setObjectName(QStringLiteral("captureAction"));
-    action->setShortcut(QKeySequence(Qt::Key_F5));
-    action->setShortcutContext(Qt::WindowShortcut);
-    window->addAction(action);
-    return action;
-}
-
 } // namespace
 
 frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent)
@@ -95,8 +86,9 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
       cmdBack(makeButton(this, QStringLiteral("cmdBack"), QStringLiteral("Zpět"))),
       cmdNext(makeButton(this, QStringLiteral("cmdNext"), QStringLiteral("Další"))),
       cmdCancel(makeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("Zrušit"))),
-      captureAction(makeCaptureAction(this)), services_(services),
-      tracedLine_(services.line, trace_),
+      captureAction(
+          ui::makeAction(*this, QStringLiteral("captureAction"), QKeySequence(Qt::Key_F5))),
+      services_(services), tracedLine_(services.line, trace_),
       session_(std::make_unique<session::Session>(
           tracedLine_, services.clock, services.lifecycle,
           session::Session::Outlets{services.messages, *fraSTATUS, langText_})),
