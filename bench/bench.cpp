@@ -193,13 +193,6 @@ public:
     }
 };
 
-class SilentStatus final : public text::StatusPanel {
-public:
-    void showStatus() override {}
-    void setStatusText(const QString&) override {}
-    void hideStatus() override {}
-};
-
 double processCpuSeconds() {
     return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }
@@ -254,7 +247,7 @@ bool startSimulator(QProcess& sim, const QString& directory) {
 void measureLine(const device::Link& link, device::Lifecycle& lifecycle, LineMeter& meter,
                  const QByteArray& tenPointImage) {
     SilentMessages messages;
-    SilentStatus status;
+    text::NoStatusPanel status;
     const text::LanguageTable texts;
     device::SerialLine& line = link.line;
     device::InstrumentSetup setup;

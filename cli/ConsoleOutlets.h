@@ -2,7 +2,6 @@
 
 #include "cli/Report.h"
 #include "core/text/MessageService.h"
-#include "core/text/StatusPanel.h"
 
 namespace cli {
 
@@ -15,14 +14,6 @@ public:
             Report::diagnostic(QStringLiteral("message: ") + text.simplified());
         return defaultAnswer;
     }
-};
-
-// Progress is not shown.
-class SilentStatus final : public text::StatusPanel {
-public:
-    void showStatus() override {}
-    void setStatusText(const QString&) override {}
-    void hideStatus() override {}
 };
 
 } // namespace cli

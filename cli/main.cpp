@@ -13,6 +13,7 @@
 #include "core/session/StartUp.h"
 #include "core/text/LanguageFile.h"
 #include "core/text/LanguageTable.h"
+#include "core/text/StatusPanel.h"
 
 #include <QCoreApplication>
 #include <QStandardPaths>
@@ -51,7 +52,7 @@ int main(int argc, char** argv) {
     text::LoadLanguageFile(session::LanguageFilePath(QCoreApplication::applicationDirPath()),
                            texts);
     cli::ConsoleMessages messages;
-    cli::SilentStatus status;
+    text::NoStatusPanel status;
     session::Session session(line, clock, lifecycle, {messages, status, texts});
 
     cli::Report report(cli::commandName(request.command), request.json);

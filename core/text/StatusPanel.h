@@ -13,4 +13,12 @@ public:
     virtual void hideStatus() = 0;
 };
 
+// For programs without a window: progress is not shown.
+class NoStatusPanel final : public StatusPanel {
+public:
+    void showStatus() override {}
+    void setStatusText(const QString&) override {}
+    void hideStatus() override {}
+};
+
 } // namespace text
