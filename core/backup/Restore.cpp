@@ -1,21 +1,10 @@
 #include "core/backup/Restore.h"
 
-#include "core/instrument/Lifecycle.h"
 #include "core/instrument/OrvoLib.h"
-#include "core/instrument/Timing.h"
 #include "core/sensor/SensorImage.h"
 #include "core/session/Session.h"
-#include "core/text/LanguageTable.h"
-#include "core/text/StatusPanel.h"
 
 namespace backup {
-
-namespace {
-
-constexpr int DeviceAddress = 0;
-constexpr int WritingText = 52;
-
-} // namespace
 
 QList<BlockDifference> compareBlock(int block, const QByteArray& expected,
                                     const QByteArray& actual) {
@@ -45,26 +34,11 @@ RestoreResult restoreBlock(const device::Link& link, session::Session& session,
     const SensorBackup* entry = backup.sensor(block);
     if (entry == nullptr)
         return {};
-    session::ActionRunner& runner = session.runner();
-    const session::Session::Outlets& out = session.outlets();
-    runner.stopPolling();
-    link.delay(device::timing::QuietLine);
-    runner.disableNavigation();
-    session.beforeWrite(block);
-
-    out.status.showStatus();
-    int written = 0;
-    {
-        const device::Lifecycle::CriticalSection writing(runner.lifecycle());
-        written = device::orvoLib::WriteBlock(
-            link, entry->raw, DeviceAddress, block,
-            [&out](const QString& caption) { out.status.setStatusText(caption); },
-            out.texts.text(WritingText));
-    }
-    out.status.hideStatus();
+    session.prepareWrite(link);
+    const int written = session.writeSensorBlock(link, entry->raw, block);
     RestoreResult result;
     if (written != 0) {
-        runner.enableNavigation();
+        session.runner().enableNavigation();
         result.outcome = RestoreOutcome::WriteFailed;
         result.writeCode = written;
         // A port that went away stays open to the program, but its reads fail.
@@ -81,7 +55,7 @@ RestoreResult restoreBlock(const device::Link& link, session::Session& session,
         result.outcome =
             result.differences.isEmpty() ? RestoreOutcome::Verified : RestoreOutcome::Differs;
     }
-    runner.enableNavigation();
+    session.runner().enableNavigation();
     return result;
 }
 

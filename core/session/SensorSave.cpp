@@ -1,8 +1,6 @@
 #include "core/session/SensorSave.h"
 
-#include "core/instrument/Lifecycle.h"
 #include "core/instrument/OrvoLib.h"
-#include "core/instrument/Timing.h"
 #include "core/sensor/SensorImage.h"
 #include "core/sensor/SensorRecord.h"
 #include "core/session/Session.h"
@@ -14,11 +12,9 @@ namespace session {
 
 namespace {
 
-constexpr int DeviceAddress = 0;
 constexpr int ConfirmSaveText = 46;
 constexpr int WriteFailedText = 47;
 constexpr int PageRejectedText = 49;
-constexpr int WritingText = 52;
 
 } // namespace
 
@@ -45,17 +41,7 @@ std::optional<QByteArray> SensorSave::encodePage() {
 }
 
 int SensorSave::writeImage(const device::Link& link, const QByteArray& image, int block) {
-    const Session::Outlets& out = session_.outlets();
-    out.status.showStatus();
-    int result = 0;
-    {
-        const device::Lifecycle::CriticalSection writing(session_.runner().lifecycle());
-        result = device::orvoLib::WriteBlock(
-            link, image, DeviceAddress, block,
-            [&out](const QString& caption) { out.status.setStatusText(caption); },
-            out.texts.text(WritingText));
-    }
-    out.status.hideStatus();
+    const int result = session_.writeSensorBlock(link, image, block);
     // A block left half written must not become the base of the next comparison, or a save
     // that only writes changes would find nothing to write.
     if (result == 0) {
@@ -93,12 +79,6 @@ bool SensorSave::readBackDiffers(const QByteArray& image, int block, bool read) 
     return sensors.SensorImage.left(image.size()) != image;
 }
 
-void SensorSave::prepareWrite(const device::Link& link) {
-    session_.runner().stopPolling();
-    link.delay(device::timing::QuietLine);
-    session_.runner().disableNavigation();
-}
-
 SaveResult SensorSave::SaveSensor(const device::Link& link, bool onlyWhenChanged) {
     sensor::SensorState& sensors = session_.sensors();
     const int block = sensors.workingBlock();
@@ -106,14 +86,13 @@ SaveResult SensorSave::SaveSensor(const device::Link& link, bool onlyWhenChanged
     if (!image)
         return SaveResult::PageRejected;
     sensors.SensorRecords[static_cast<std::size_t>(block)] = sensors.CurrentSensor;
-    prepareWrite(link);
+    session_.prepareWrite(link);
 
     ActionRunner& runner = session_.runner();
     if (onlyWhenChanged && sensor::CompareSensorImages(*image, sensors.SensorImage) <= 0) {
         runner.enableNavigation();
         return SaveResult::Unchanged;
     }
-    session_.beforeWrite(block);
     const int written = writeImage(link, *image, block);
     if (written != 0) {
         reportWriteFailure(written);
@@ -145,9 +124,7 @@ void SensorSave::ConfirmAndSave(const device::Link& link) {
     if (!image)
         return;
     sensors.SensorRecords[static_cast<std::size_t>(block)] = sensors.CurrentSensor;
-    prepareWrite(link);
-
-    session_.beforeWrite(block);
+    session_.prepareWrite(link);
     const int written = writeImage(link, *image, block);
     if (written == 0) {
         for (sensor::SensorRecord& record : sensors.SensorRecords)

@@ -55,15 +55,13 @@ private:
     // The page copied into CurrentSensor and encoded; nullopt after the operator was told why
     // not (the program is ending when the curve does not fit).
     [[nodiscard]] std::optional<QByteArray> encodePage();
-    // Writes the image into the block with progress; the comparison base changes only when the
-    // whole image was written. 0 or WriteBlock's failure code.
+    // Writes the image into the block (Session::writeSensorBlock); the comparison base changes
+    // only when the whole image was written. 0 or WriteBlock's failure code.
     [[nodiscard]] int writeImage(const device::Link& link, const QByteArray& image, int block);
     void reportWriteFailure(int code);
     // True when the read-out that followed the write read `block` and it does not begin with
     // `image`.
     [[nodiscard]] bool readBackDiffers(const QByteArray& image, int block, bool read) const;
-    // Stops the polling and lets the line settle, then locks the navigation.
-    void prepareWrite(const device::Link& link);
 
     Session& session_;
     Sources sources_;

@@ -1,6 +1,8 @@
 #include "core/session/Session.h"
 
 #include "core/instrument/Identify.h"
+#include "core/instrument/Lifecycle.h"
+#include "core/instrument/OrvoLib.h"
 #include "core/instrument/SerialLine.h"
 #include "core/instrument/Timing.h"
 #include "core/sensor/SensorReadout.h"
@@ -14,7 +16,9 @@ namespace session {
 
 namespace {
 
+constexpr int DeviceAddress = 0;
 constexpr int WaitText = 29;
+constexpr int WritingText = 52;
 
 // Back, Next and Cancel stay disabled for the whole read-out, also when it is cut short.
 class NavigationLock {
@@ -173,6 +177,27 @@ void Session::loadSensorCurve() {
 
 bool Session::curveDiffersFromSensor() const {
     return curve_ != curveOf(sensors_.CurrentSensor);
+}
+
+void Session::prepareWrite(const device::Link& link) {
+    runner_.stopPolling();
+    link.delay(device::timing::QuietLine);
+    runner_.disableNavigation();
+}
+
+int Session::writeSensorBlock(const device::Link& link, const QByteArray& image, int block) {
+    beforeWrite(block);
+    outlets_.status.showStatus();
+    int result = 0;
+    {
+        const device::Lifecycle::CriticalSection writing(runner_.lifecycle());
+        result = device::orvoLib::WriteBlock(
+            link, image, DeviceAddress, block,
+            [this](const QString& caption) { outlets_.status.setStatusText(caption); },
+            outlets_.texts.text(WritingText));
+    }
+    outlets_.status.hideStatus();
+    return result;
 }
 
 void Session::resetInstrument(const device::Link& link) {

@@ -126,6 +126,13 @@ public:
     [[nodiscard]] bool curveDiffersFromSensor() const;
     // Sends the reset and waits while the instrument restarts.
     void resetInstrument(const device::Link& link);
+    // Before a write: stops the polling, lets the line fall quiet and locks the navigation.
+    void prepareWrite(const device::Link& link);
+    // Tells the write watch, then writes `image` into sensor block `block` with its progress in
+    // the status panel; an end requested meanwhile waits for the last byte. 0 when every byte
+    // was confirmed, else the block write's failure code.
+    [[nodiscard]] int writeSensorBlock(const device::Link& link, const QByteArray& image,
+                                       int block);
 
 signals:
     // The setup memory was read: the display digits and the active constants are in live().
