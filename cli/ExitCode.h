@@ -11,6 +11,7 @@ enum class ExitCode : int {
     NoFile = 66,           // the backup file cannot be opened
     NoAnswer = 69,         // no port, or no instrument answering on it
     LineLost = 74,         // the line went away in the middle of an exchange
+    NotVerified = 75,      // the instrument was changed, and what it holds was not read back
     PermissionDenied = 77, // the port, the output file or the snapshot cannot be opened
 };
 
