@@ -24,7 +24,7 @@ enum class Command {
 
 enum class FaultKind {
     NoReply,          // the command is carried out, its reply is lost
-    ExtraCharacter,   // the reply carries one character too many
+    ExtraCharacter,   // the reply carries one character too many, before its line end
     MissingCharacter, // the reply lacks its last character
     WrongValue,       // the leading byte of the reply is inverted (identification: lower case)
     LateReply,        // the reply starts `delay` later

@@ -168,8 +168,10 @@ void Instrument::handleFrame(const QByteArray& frame, microseconds now) {
         makeWrong(*reply, *command);
     if (has(FaultKind::Garbage))
         *reply = garbageLike(*reply);
+    // A longer reply, line end still last: its last character before the line end doubled.
     if (has(FaultKind::ExtraCharacter))
-        reply->append(reply->back());
+        reply->insert(std::max<qsizetype>(reply->size() - 1, 0),
+                      reply->at(reply->size() > 1 ? reply->size() - 2 : 0));
     if (has(FaultKind::MissingCharacter))
         reply->chop(1);
     queueReply(*reply, now + delay);

@@ -44,7 +44,7 @@ Options parseOptions(const QCoreApplication& app) {
         "Fault RULE: [COMMAND] KIND [after N] [count N]\n"
         "  COMMAND  M, @, KQ, X, ER, EW, KB, KW or any (default): the frames it applies to\n"
         "  KIND     none     no reply (the command is still carried out)\n"
-        "           extra    one character too many\n"
+        "           extra    one character too many (before the line end)\n"
         "           short    one character too few\n"
         "           wrong    leading byte of the reply inverted (M: status byte;\n"
         "                    @: the text in lower case)\n"

@@ -38,8 +38,8 @@ public:
 
 private:
     void delay(std::chrono::milliseconds ms) override;
-    // Blocks in the event loop until `wake` finds done() holding, the time is up or the program
-    // is ending; a critical write keeps waiting through an end request.
+    // Looks at done() first, then blocks in the event loop until `wake` finds done() holding, the
+    // time is up or the program is ending; a critical write keeps waiting through an end request.
     bool waitFor(std::chrono::milliseconds timeout, const std::function<bool()>& done,
                  const WakeSource* wake) override;
     // Blocks in the event loop for ms, or until `wake` finds done() holding, or an end that may

@@ -19,31 +19,41 @@ int pollsFor(std::chrono::milliseconds timeout) {
     return static_cast<int>(timeout / timing::PollStep);
 }
 
-// Waits until exactly `expected` characters wait, for allowedPolls + 1 poll steps at most;
-// true when the reply is there. A line that tells of arrivals ends the wait once the reply is
-// complete and no character too many followed within timing::ReplySettle; otherwise the count
-// is looked at once per poll step. Either way a reply that is too long fails at the deadline.
-bool waitForReply(Link link, int expected, int allowedPolls) {
+// The instrument ends every reply with a carriage return, which no reply carries inside it.
+constexpr char LineEnd = '\r';
+
+// Waits until exactly `expected` characters wait, for allowedPolls + 1 poll steps at most, and
+// takes them: the reply, or nullopt when none came in time (a reply too long or too short, or a
+// read that failed). On a line that tells of arrivals a reply ending in the line end is taken at
+// once, as nothing can continue it; one ending otherwise is taken only when no further character
+// followed within timing::ReplySettle, so a reply one character too long still fails at the
+// deadline. A line that cannot tell has its count looked at once per poll step.
+std::optional<QByteArray> waitForReply(Link link, int expected, int allowedPolls) {
     const auto complete = [&] { return link.line.bytesWaiting() == expected; };
-    const auto overLong = [&] { return !complete(); };
+    const auto more = [&] { return link.line.bytesWaiting() > 0; };
     const WakeSource* arrivals = link.line.arrivals();
     const auto deadline = link.now() + (allowedPolls + 1) * timing::PollStep;
     const auto left = [&] { return deadline - link.now(); };
-    while (link.waitFor(left(), complete, arrivals)) {
-        if (arrivals == nullptr ||
-            !link.waitFor(std::min<std::chrono::milliseconds>(timing::ReplySettle, left()),
-                          overLong, arrivals))
-            return true;
-    }
-    return false;
+    if (!link.waitFor(left(), complete, arrivals))
+        return std::nullopt;
+    std::optional<QByteArray> reply = link.line.readAll();
+    if (!reply)
+        return std::nullopt;
+    if (reply->size() == expected &&
+        (arrivals == nullptr || reply->endsWith(LineEnd) ||
+         !link.waitFor(std::min<std::chrono::milliseconds>(timing::ReplySettle, left()), more,
+                       arrivals)))
+        return reply;
+    // Too long: the reply and what followed it count as no reply at the deadline, as they did
+    // while they waited in the buffer; the caller discards what is left.
+    const auto never = [] { return false; };
+    if (left().count() > 0)
+        (void)link.waitFor(left(), never, arrivals);
+    return std::nullopt;
 }
 
 void discardInput(Link link) {
     (void)link.line.readAll();
-}
-
-QByteArray takeReply(Link link) {
-    return link.line.readAll().value_or(QByteArray());
 }
 
 } // namespace
@@ -60,8 +70,8 @@ int ReadByte(Link link, int device, int address, std::chrono::milliseconds timeo
     const QByteArray request = frame(device, "ER", {address});
     for (int failures = 0; failures < timing::ByteAttempts;) {
         link.line.send(request);
-        if (waitForReply(link, ShortReply, pollsFor(timeout)))
-            return HexToLong(QByteArrayView(takeReply(link).left(2)));
+        if (const auto reply = waitForReply(link, ShortReply, pollsFor(timeout)))
+            return HexToLong(QByteArrayView(*reply).first(2));
         ++failures;
         discardInput(link);
     }
@@ -71,11 +81,9 @@ int ReadByte(Link link, int device, int address, std::chrono::milliseconds timeo
 int WriteByte(Link link, int device, int address, int value, std::chrono::milliseconds timeout) {
     link.line.send(frame(device, "EW", {address, value}));
     for (int failures = 0; failures < timing::ByteAttempts;) {
-        if (waitForReply(link, ShortReply, pollsFor(timeout))) {
-            const QByteArray reply = takeReply(link);
-            if (HexToLong(QByteArrayView(reply.left(2))) == value)
-                return value;
-        }
+        if (const auto reply = waitForReply(link, ShortReply, pollsFor(timeout));
+            reply && HexToLong(QByteArrayView(*reply).first(2)) == value)
+            return value;
         ++failures;
         link.delay(timing::PollStep);
         discardInput(link);
@@ -124,14 +132,12 @@ int ReadBlock(Link link, QByteArray& data, int device, int block) {
         return ReadBlockPortClosed;
     discardInput(link);
     link.line.send(frame(device, "KB", {block * 32}));
-    if (!waitForReply(link, BlockReply, timing::BlockReadPolls))
-        return ReadBlockTimeout;
-    const QByteArray reply = takeReply(link);
-    if (reply.size() < BlockReply)
+    const auto reply = waitForReply(link, BlockReply, timing::BlockReadPolls);
+    if (!reply)
         return ReadBlockTimeout;
     QByteArray bytes(BlockSize, '\0');
     for (int i = 0; i < BlockSize; ++i)
-        bytes[i] = static_cast<char>(HexToLong(QByteArrayView(reply).sliced(2 * i, 2)));
+        bytes[i] = static_cast<char>(HexToLong(QByteArrayView(*reply).sliced(2 * i, 2)));
     data = bytes;
     return 1;
 }
@@ -150,15 +156,15 @@ int WriteBlock(Link link, const QByteArray& data, int device, int block,
                      QStringLiteral("%)"));
         const int byte = static_cast<unsigned char>(data[i - 1]);
         const QByteArray request = frame(device, "KW", {block * 32, i - 1, byte});
-        bool answered = false;
-        for (int attempt = 1; attempt <= timing::BlockWriteAttempts && !answered; ++attempt) {
+        std::optional<QByteArray> echo;
+        for (int attempt = 1; attempt <= timing::BlockWriteAttempts && !echo; ++attempt) {
             discardInput(link);
             link.line.send(request);
-            answered = waitForReply(link, ShortReply, timing::BlockWritePolls);
+            echo = waitForReply(link, ShortReply, timing::BlockWritePolls);
         }
-        if (!answered)
+        if (!echo)
             return -i;
-        if (HexToLong(QByteArrayView(takeReply(link).left(2))) != byte)
+        if (HexToLong(QByteArrayView(*echo).first(2)) != byte)
             return -10000 - i;
     }
     return 0;

@@ -10,9 +10,10 @@ using namespace std::chrono_literals;
 // A wait for a reply gives up after a whole number of these steps; where the line cannot tell
 // of arriving characters, the wait looks at the receive count once per step.
 inline constexpr auto PollStep = 10ms;
-// A reply of the expected length counts as complete once no further character followed for
-// this long (about four characters at 9600 baud), so one character too many still fails it,
-// also when the sender pauses a little between characters.
+// A reply of the expected length that does not end in the line end counts as complete once no
+// further character followed for this long (about four characters at 9600 baud), so one
+// character too many still fails it, also when the sender pauses a little between characters.
+// A reply ending in the line end is complete at once.
 inline constexpr auto ReplySettle = 4ms;
 // Time-out that the setup read-out and the system calibration pass to the byte exchanges.
 inline constexpr auto ByteTimeout = 100ms;
