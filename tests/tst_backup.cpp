@@ -285,6 +285,10 @@ private slots:
         for (const QString& name : foreign)
             QVERIFY2(files.exists(name), qPrintable(name));
 
+        // A snapshot that does not read back as a backup does not count and is not kept.
+        snapshot.taken = {};
+        const backup::SnapshotWrite undated = store.write(snapshot, QStringLiteral("U"));
+        QVERIFY(!undated.written && !QFileInfo::exists(undated.path));
         const backup::SnapshotStore blocked(files.filePath(QStringLiteral("notes.txt")));
         QVERIFY(!blocked.write(snapshot, QStringLiteral("A")).written);
     }

@@ -165,8 +165,16 @@ SnapshotWrite SnapshotStore::write(const Backup& backup, const QString& sensorId
             nameOf(fileStem(id) + u'_', sequence++, backup.taken, QLatin1StringView(".json")));
     } while (QFileInfo::exists(result.path));
     result.written = writeBackupFile(snapshot, result.path, &result.error, texts);
+    if (result.written) {
+        const ReadResult read = readBackupFile(result.path, texts);
+        if (const auto* failure = std::get_if<ReadFailure>(&read)) {
+            result.written = false;
+            result.error = failure->message;
+        }
+    }
     if (!result.written) {
-        // Only a file that did not read back as written can be there: it never counts.
+        // Only a file that did not read back as written, or not as a backup, can be there:
+        // it never counts.
         if (QFileInfo::exists(result.path))
             (void)QFile::remove(result.path);
         return result;
