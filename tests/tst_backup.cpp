@@ -347,7 +347,7 @@ private slots:
         const backup::SnapshotWrite snapshot =
             backup::SnapshotStore(dir.path()).write(changed, QStringLiteral("A"));
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
-        QVERIFY(!written && !error.isEmpty());
+        QVERIFY2(!written && !error.isEmpty(), qPrintable(error));
         QCOMPARE(readFile(path), before);
         QVERIFY(!snapshot.written && !snapshot.error.isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("good.json")});

@@ -340,13 +340,18 @@ bool writeBackupFile(const Backup& backup, const QString& path, QString* error,
     {
         // Unbuffered, so a full disk fails the write itself and not only a flush that the
         // commit does not look at; a file not committed is discarded, the old one stays.
+        // A write that takes part of the bytes is tried again for the rest, which then fails
+        // with the system's reason (no space left).
         QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        qint64 done = 0;
+        const bool opened = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        for (qint64 written = 1; opened && done < bytes.size() && written > 0; done += written)
+            written = std::max<qint64>(file.write(bytes.mid(done)), 0);
+        if (!opened) {
             reason = file.errorString();
-        } else if (const qint64 written = file.write(bytes); written != bytes.size()) {
-            reason = written < 0 || file.error() != QFileDevice::NoError
-                         ? file.errorString()
-                         : texts.text(ShortWriteText);
+        } else if (done != bytes.size()) {
+            reason = file.error() != QFileDevice::NoError ? file.errorString()
+                                                          : texts.text(ShortWriteText);
             file.cancelWriting();
         } else if (!file.commit()) {
             reason = file.errorString();
