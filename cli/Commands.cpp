@@ -112,6 +112,13 @@ std::optional<backup::Backup> Commands::readFile(ExitCode& failure) {
     case backup::ReadError::NoFile:
         failure = report_.fail(ExitCode::NoFile, QStringLiteral("cannot open %1").arg(path));
         return std::nullopt;
+    case backup::ReadError::NotAFile:
+        failure = report_.fail(ExitCode::NoFile,
+                               QStringLiteral("cannot read %1: not a regular file").arg(path));
+        return std::nullopt;
+    case backup::ReadError::TooLarge:
+        why = QStringLiteral("larger than %1 bytes").arg(backup::MaxFileSize);
+        break;
     case backup::ReadError::NotJson:
         why = QStringLiteral("not JSON");
         break;

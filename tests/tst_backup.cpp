@@ -11,10 +11,19 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 #include <functional>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using Edit = std::function<void(QJsonObject&)>;
 Q_DECLARE_METATYPE(Edit)
@@ -32,6 +41,64 @@ struct Rig : testsupport::SessionRig {
         return *backup::backupOf(session, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5, 6), Qt::UTC));
     }
 };
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The stored first-version file with a "takenFor" member, signed again.
+QJsonObject withTakenFor() {
+    QJsonObject document =
+        QJsonDocument::fromJson(readFile(QFINDTESTDATA("data/backup-v1.json"))).object();
+    document[QStringLiteral("takenFor")] =
+        QJsonObject{{QStringLiteral("block"), QStringLiteral("int")},
+                    {QStringLiteral("sensorId"), QStringLiteral("4B02MQA5")},
+                    {QStringLiteral("identification"), QStringLiteral("TORAN R-40 v2.10")}};
+    document[QStringLiteral("sha256")] = backup::checksumOf(document);
+    return document;
+}
+
+// The paths of every value in `value` that holds no other ("sensors/0/fields/Decimals").
+void leavesOf(const QJsonValue& value, const QString& path, QStringList& leaves) {
+    const QString under = path.isEmpty() ? path : path + u'/';
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            leavesOf(it.value(), under + it.key(), leaves);
+    } else if (value.isArray()) {
+        const QJsonArray array = value.toArray();
+        for (qsizetype i = 0; i < array.size(); ++i)
+            leavesOf(array[i], under + QString::number(i), leaves);
+    } else {
+        leaves.append(path);
+    }
+}
+
+// `value` with the value at `path` changed but of the same kind.
+QJsonValue changedAt(const QJsonValue& value, QStringView path) {
+    const qsizetype slash = path.indexOf(u'/');
+    const QString head = path.left(slash).toString();
+    const QStringView rest = slash < 0 ? QStringView() : path.mid(slash + 1);
+    if (value.isObject()) {
+        QJsonObject object = value.toObject();
+        object[head] = changedAt(object[head], rest);
+        return object;
+    }
+    if (value.isArray()) {
+        QJsonArray array = value.toArray();
+        array[head.toInt()] = changedAt(array[head.toInt()], rest);
+        return array;
+    }
+    if (value.isString())
+        return value.toString() + u'x';
+    return value.toDouble() + 1;
+}
 
 } // namespace
 
@@ -111,6 +178,11 @@ private slots:
             << QByteArray() << member("version", 2) << false << backup::ReadError::OtherVersion;
         QTest::newRow("checksum") << QByteArray() << member("taken", "2026-01-02T03:04:05.007Z")
                                   << false << backup::ReadError::BadChecksum;
+        QTest::newRow("no checksum")
+            << QByteArray() << Edit([](QJsonObject& d) { d.remove(QStringLiteral("sha256")); })
+            << false << backup::ReadError::NotBackup;
+        QTest::newRow("takenFor") << QByteArray() << member("takenFor", 1) << true
+                                  << backup::ReadError::NotBackup;
         QTest::newRow("short block") << QByteArray() << sensorEdit("raw", QString(510, u'0'))
                                      << true << backup::ReadError::BadBlock;
         QTest::newRow("not hex") << QByteArray() << sensorEdit("raw", QString(512, u'g')) << true
@@ -138,29 +210,233 @@ private slots:
         QCOMPARE(std::get<backup::ReadFailure>(read).error, error);
     }
 
-    void storeKeepsTheNewestAndListsThemNewestFirst() {
+    // 1,000 snapshots of other sensors written with a clock that was far ahead, then writes
+    // with the clock right, far ahead and far behind: the file just written always stays and
+    // lists first, each sensor keeps its newest 50 (and those younger than 90 days), foreign
+    // files stay, older names list after the new ones with their block guessed.
+    void storeKeepsEachSensorsSnapshots() {
         Rig rig;
         QTemporaryDir dir;
-        const backup::SnapshotStore store(dir.filePath(QStringLiteral("snapshots")));
-        backup::Backup snapshot = rig.taken();
-        const QDateTime first = snapshot.taken;
-        for (int i = 0; i < backup::SnapshotStore::Kept + 3; ++i) {
-            snapshot.taken = first.addSecs(i);
-            QVERIFY(store.write(snapshot, i % 2 == 0 ? QStringLiteral("A 1") : QStringLiteral("B"))
-                        .written);
-        }
-        QCOMPARE(QDir(store.directory()).entryList(QDir::Files).size(),
-                 backup::SnapshotStore::Kept);
-        const QList<backup::SnapshotInfo> listed = store.list(QStringLiteral("A 1"), rig.texts);
-        QCOMPARE(listed.size(), 100); // 102 written, the oldest two of the three removed were A's
-        QCOMPARE(listed.front().taken, first.addSecs(backup::SnapshotStore::Kept + 2));
-        QCOMPARE(listed.front().pointCount, 3);
-        QVERIFY(listed.back().taken > listed.front().taken.addSecs(-400));
+        const QDir files(dir.path());
+        const backup::SnapshotStore store(dir.path());
+        const QDateTime now(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC);
+        const QStringList foreign{QStringLiteral("notes.txt"), QStringLiteral("A_1.json"),
+                                  QStringLiteral("trace-notes.txt"),
+                                  QStringLiteral("X_20000101-000000-000.json")};
+        for (const QString& name : foreign)
+            writeFile(files.filePath(name), "not a snapshot");
+        const QByteArray v1 = readFile(QFINDTESTDATA("data/backup-v1.json"));
+        writeFile(files.filePath(QStringLiteral("4B02MQA5_20250101-000000-000.json")), v1);
+        for (int i = 0; i < 1000; ++i)
+            writeFile(files.filePath(
+                          QStringLiteral("B%1_%2_20400101-000000-000.json").arg(i % 10).arg(i + 1)),
+                      v1);
+        // Sensor A's older snapshots, written with a clock far behind.
+        for (int i = 0; i < backup::SnapshotStore::KeptPerSensor + 5; ++i)
+            writeFile(files.filePath(QStringLiteral("A_%1_20000101-000000-000.json").arg(1001 + i)),
+                      v1);
+        for (int i = 0; i < backup::SnapshotStore::KeptTraces + 5; ++i)
+            writeFile(
+                files.filePath(
+                    QStringLiteral("trace-20400101-0000%1-000.txt").arg(i, 2, 10, QChar(u'0'))),
+                "trace");
+        const auto count = [&files](const QString& pattern) {
+            return files.entryList({pattern}, QDir::Files).size();
+        };
 
-        const backup::SnapshotStore blocked(
-            QDir(store.directory())
-                .filePath(QDir(store.directory()).entryList(QDir::Files).last()));
+        backup::Backup snapshot = rig.taken();
+        const auto write = [&](const QDateTime& taken, const QString& id) {
+            snapshot.taken = taken;
+            const backup::SnapshotWrite written = store.write(snapshot, id, 1, rig.texts);
+            return written.written && QFileInfo::exists(written.path) ? written.path : QString();
+        };
+        QString last = write(now, QStringLiteral("A"));
+        QVERIFY(!last.isEmpty());
+        QCOMPARE(count(QStringLiteral("B*")), 1000);
+        QCOMPARE(count(QStringLiteral("A_*_*")), backup::SnapshotStore::KeptPerSensor);
+        last = write(now.addYears(20), QStringLiteral("A"));
+        QVERIFY(!last.isEmpty());
+        QCOMPARE(count(QStringLiteral("B*")), 10 * backup::SnapshotStore::KeptPerSensor);
+        QCOMPARE(count(QStringLiteral("B3_*")), backup::SnapshotStore::KeptPerSensor);
+        QVERIFY(files.exists(QStringLiteral("B3_994_20400101-000000-000.json")));
+        QList<backup::SnapshotInfo> listed = store.list(QStringLiteral(" A "), rig.texts);
+        QCOMPARE(listed.size(), backup::SnapshotStore::KeptPerSensor);
+        QCOMPARE(listed.front().path, last);
+        QCOMPARE(listed.front().block, 1);
+        QVERIFY(listed.front().blockRecorded);
+        last = write(now.addYears(-20), QStringLiteral("A"));
+        QCOMPARE(store.list(QStringLiteral("A"), rig.texts).front().path, last);
+
+        listed = store.list(QStringLiteral("4B02MQA5"), rig.texts);
+        QCOMPARE(listed.size(), 1);
+        QCOMPARE(listed.front().block, 1);
+        QVERIFY(!listed.front().blockRecorded);
+        QVERIFY(!write(now, QStringLiteral("A:")).isEmpty());
+        QVERIFY(!write(now, QStringLiteral("  ")).isEmpty());
+        QCOMPARE(store.list(QStringLiteral("A;"), rig.texts).size(), 0);
+        QCOMPARE(store.list(QStringLiteral("A:"), rig.texts).size(), 1);
+        QCOMPARE(store.list(QString(), rig.texts).size(), 1);
+
+        const QString trace = store.newTracePath(now.addYears(-20));
+        writeFile(trace, "trace");
+        store.pruneTraces(trace);
+        QCOMPARE(count(QStringLiteral("trace-*.txt")), backup::SnapshotStore::KeptTraces + 1);
+        QVERIFY(QFileInfo::exists(trace));
+        for (const QString& name : foreign)
+            QVERIFY2(files.exists(name), qPrintable(name));
+
+        // A snapshot that does not read back as a backup does not count and is not kept.
+        snapshot.taken = {};
+        const backup::SnapshotWrite undated = store.write(snapshot, QStringLiteral("U"));
+        QVERIFY(!undated.written && !QFileInfo::exists(undated.path));
+        const backup::SnapshotStore blocked(files.filePath(QStringLiteral("notes.txt")));
         QVERIFY(!blocked.write(snapshot, QStringLiteral("A")).written);
+    }
+
+    // No two sensor ids share a file name, also where only letter case or `:;<=>?@` differ or
+    // the id is blank; the name gives the id back.
+    void fileStemsKeepSensorIdsApart() {
+        const QStringList ids{QString(),
+                              QStringLiteral("none"),
+                              QStringLiteral("A"),
+                              QStringLiteral("a"),
+                              QStringLiteral("A:"),
+                              QStringLiteral("A;"),
+                              QStringLiteral("A<"),
+                              QStringLiteral("A="),
+                              QStringLiteral("A>"),
+                              QStringLiteral("A?"),
+                              QStringLiteral("A@"),
+                              QStringLiteral("A-"),
+                              QStringLiteral("A_1"),
+                              QStringLiteral("A%3A"),
+                              QStringLiteral("Čidlo"),
+                              QStringLiteral("A B")};
+        QSet<QString> stems;
+        const QRegularExpression safe(QStringLiteral("^[A-Z0-9%-]*$"));
+        for (const QString& id : ids) {
+            const QString stem = backup::SnapshotStore::fileStem(id);
+            stems.insert(stem);
+            QVERIFY2(safe.match(stem).hasMatch(), qPrintable(stem));
+            QCOMPARE(backup::SnapshotStore::sensorIdOfStem(stem), id);
+        }
+        QCOMPARE(stems.size(), ids.size());
+        QCOMPARE(backup::SnapshotStore::fileStem(QStringLiteral(" A ")), QStringLiteral("A"));
+        QCOMPARE(backup::SnapshotStore::sensorIdOfStem(QStringLiteral("%3a")), std::nullopt);
+    }
+
+    // A full disk (a file size limit of 1 KB) fails the write: the good file stays as it was, no
+    // snapshot counts and nothing half-written is left.
+    void failedWriteKeepsTheFileBefore() {
+#ifdef Q_OS_UNIX
+        Rig rig;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("good.json"));
+        backup::Backup changed = rig.taken();
+        QVERIFY(backup::writeBackupFile(changed, path));
+        const QByteArray before = readFile(path);
+        changed.displayDigits = 4;
+        (void)std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit small = saved;
+        small.rlim_cur = 1024;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString error;
+        const bool written = backup::writeBackupFile(changed, path, &error);
+        const backup::SnapshotWrite snapshot =
+            backup::SnapshotStore(dir.path()).write(changed, QStringLiteral("A"));
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
+        QVERIFY2(!written && !error.isEmpty(), qPrintable(error));
+        QCOMPARE(readFile(path), before);
+        QVERIFY(!snapshot.written && !snapshot.error.isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("good.json")});
+#else
+        QSKIP("needs a POSIX file size limit");
+#endif
+    }
+
+    // Only a regular file of at most 1 MiB is read; the rest is refused before it is read, each
+    // with its own reason.
+    void readerRefusesWhatIsNotABackupFile_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<backup::ReadError>("error");
+        QTest::addColumn<int>("text");
+        QTest::newRow("missing") << QStringLiteral("missing.json") << backup::ReadError::NoFile
+                                 << 134;
+        QTest::newRow("no permission")
+            << QStringLiteral("locked.json") << backup::ReadError::NoFile << 135;
+        QTest::newRow("directory") << QString() << backup::ReadError::NotAFile << 136;
+        QTest::newRow("device") << QStringLiteral("/dev/zero") << backup::ReadError::NotAFile
+                                << 136;
+        QTest::newRow("FIFO") << QStringLiteral("fifo") << backup::ReadError::NotAFile << 136;
+        QTest::newRow("too large")
+            << QStringLiteral("large.json") << backup::ReadError::TooLarge << 137;
+    }
+    void readerRefusesWhatIsNotABackupFile() {
+        QFETCH(QString, path);
+        QFETCH(backup::ReadError, error);
+        QFETCH(int, text);
+        QTemporaryDir dir;
+        path = QDir(dir.path()).filePath(path);
+#ifdef Q_OS_UNIX
+        if (path.endsWith(u"fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        if (path.endsWith(u"locked.json")) {
+            if (::geteuid() == 0)
+                QSKIP("root reads any file");
+            writeFile(path, "{}");
+            QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+        }
+#endif
+        if (path.endsWith(u"large.json")) {
+            QFile large(path);
+            QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(backup::MaxFileSize + 1));
+        }
+        const auto read = backup::readBackupFile(path, text::LanguageTable{});
+        QVERIFY(std::holds_alternative<backup::ReadFailure>(read));
+        const backup::ReadFailure& failure = std::get<backup::ReadFailure>(read);
+        QCOMPARE(failure.error, error);
+        const QString expected = text::BuiltInText(text).arg(QDir::toNativeSeparators(path));
+        QCOMPARE(failure.message.left(expected.indexOf(u'%')),
+                 expected.left(expected.indexOf(u'%')));
+    }
+
+    // A file written by the first version reads with its checksum; the checksum covers every
+    // member, "takenFor" included.
+    void storedFileStillReads() {
+        const auto read =
+            backup::readBackupFile(QFINDTESTDATA("data/backup-v1.json"), text::LanguageTable{});
+        const auto* file = std::get_if<backup::Backup>(&read);
+        QVERIFY(file != nullptr);
+        QCOMPARE(file->identification, QStringLiteral("TORAN R-40 v2.10"));
+        QCOMPARE(file->sensors.size(), std::size_t{2});
+        QCOMPARE(file->sensor(1)->decoded.SensorId.trimmed(), QStringLiteral("4B02MQA5"));
+        QCOMPARE(file->takenFor, std::nullopt);
+    }
+    void checksumCoversEveryMember_data() {
+        QTest::addColumn<QString>("member");
+        QTest::addColumn<backup::ReadError>("error");
+        QStringList members;
+        leavesOf(withTakenFor(), QString(), members);
+        for (const QString& member : members) {
+            QTest::newRow(qPrintable(member))
+                << member
+                << (member == u"format"    ? backup::ReadError::NotBackup
+                    : member == u"version" ? backup::ReadError::OtherVersion
+                                           : backup::ReadError::BadChecksum);
+        }
+    }
+    void checksumCoversEveryMember() {
+        QFETCH(QString, member);
+        QFETCH(backup::ReadError, error);
+        const QJsonValue document = changedAt(withTakenFor(), member);
+        QVERIFY(std::holds_alternative<backup::Backup>(
+            backup::readBackup(QJsonDocument(withTakenFor()).toJson(), text::LanguageTable{})));
+        const auto read =
+            backup::readBackup(QJsonDocument(document.toObject()).toJson(), text::LanguageTable{});
+        QVERIFY(std::holds_alternative<backup::ReadFailure>(read));
+        QCOMPARE(std::get<backup::ReadFailure>(read).error, error);
     }
 
     // Each save keeps the block it replaces; a failed one names that snapshot and the trace; F7

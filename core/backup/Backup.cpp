@@ -6,7 +6,9 @@
 #include "core/text/LanguageTable.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
@@ -23,6 +25,12 @@ constexpr int OtherVersionText = 123;
 constexpr int BadChecksumText = 124;
 constexpr int BadBlockText = 125;
 constexpr int FieldsDisagreeText = 126;
+constexpr int NotFoundText = 134;
+constexpr int NoPermissionText = 135;
+constexpr int NotAFileText = 136;
+constexpr int TooLargeText = 137;
+constexpr int ShortWriteText = 138;
+constexpr int ReadBackDiffersText = 139;
 
 // A number as JSON; a value JSON cannot hold (not a number, infinite) as its text.
 QJsonValue numberJson(double value) {
@@ -67,6 +75,42 @@ std::optional<QByteArray> rawOf(const QJsonValue& value) {
 
 ReadFailure failure(ReadError error, QString message) {
     return ReadFailure{error, std::move(message)};
+}
+
+QJsonObject takenForJson(const TakenFor& takenFor) {
+    return QJsonObject{{QStringLiteral("block"), blockName(takenFor.block)},
+                       {QStringLiteral("sensorId"), takenFor.sensorId},
+                       {QStringLiteral("identification"), takenFor.identification}};
+}
+
+// The "takenFor" member: nullopt inside when absent, nullopt outside when malformed.
+std::optional<std::optional<TakenFor>> takenForOf(const QJsonObject& document) {
+    const QJsonValue value = document.value(QStringLiteral("takenFor"));
+    if (value.isUndefined())
+        return std::optional<TakenFor>();
+    const QJsonObject object = value.toObject();
+    const int block = blockOfName(object.value(QStringLiteral("block")).toString());
+    const QJsonValue sensorId = object.value(QStringLiteral("sensorId"));
+    const QJsonValue identification = object.value(QStringLiteral("identification"));
+    if (block < 0 || !sensorId.isString() || !identification.isString())
+        return std::nullopt;
+    return std::optional<TakenFor>(TakenFor{block, sensorId.toString(), identification.toString()});
+}
+
+// Why `path` cannot be read, before it is opened; nullopt for a regular file of a sane size.
+std::optional<ReadFailure> unreadable(const QFileInfo& info, const text::LanguageTable& texts) {
+    const QString shown = QDir::toNativeSeparators(info.filePath());
+    if (!info.exists())
+        return failure(ReadError::NoFile, texts.text(NotFoundText).arg(shown));
+    // A FIFO would block the open, a device would never end.
+    if (!info.isFile())
+        return failure(ReadError::NotAFile, texts.text(NotAFileText).arg(shown));
+    if (info.size() > MaxFileSize)
+        return failure(ReadError::TooLarge,
+                       texts.text(TooLargeText).arg(shown).arg(info.size()).arg(MaxFileSize));
+    if (!info.isReadable())
+        return failure(ReadError::NoFile, texts.text(NoPermissionText).arg(shown));
+    return std::nullopt;
 }
 
 } // namespace
@@ -178,6 +222,8 @@ QJsonObject toJson(const Backup& backup) {
         {QStringLiteral("systemConstants"), constants},
         {QStringLiteral("sensors"), sensors},
     };
+    if (backup.takenFor)
+        document.insert(QStringLiteral("takenFor"), takenForJson(*backup.takenFor));
     document.insert(QStringLiteral("sha256"), checksumOf(document));
     return document;
 }
@@ -203,7 +249,10 @@ ReadResult readBackup(const QByteArray& bytes, const text::LanguageTable& texts)
     if (version.toDouble() != FormatVersion)
         return failure(ReadError::OtherVersion,
                        texts.text(OtherVersionText).arg(version.toDouble()).arg(FormatVersion));
-    if (document.value(QStringLiteral("sha256")).toString().toLower() != checksumOf(document))
+    const QJsonValue sha256 = document.value(QStringLiteral("sha256"));
+    if (!sha256.isString())
+        return notBackup(QStringLiteral("sha256"));
+    if (sha256.toString().toLower() != checksumOf(document))
         return failure(ReadError::BadChecksum, texts.text(BadChecksumText));
 
     Backup backup;
@@ -218,6 +267,10 @@ ReadResult readBackup(const QByteArray& bytes, const text::LanguageTable& texts)
         return notBackup(QStringLiteral("instrument"));
     backup.identification = identification.toString();
     backup.displayDigits = *digits;
+    const auto takenFor = takenForOf(document);
+    if (!takenFor)
+        return notBackup(QStringLiteral("takenFor"));
+    backup.takenFor = *takenFor;
 
     const QJsonArray constants = document.value(QStringLiteral("systemConstants")).toArray();
     if (constants.size() != device::RangeCount)
@@ -260,19 +313,58 @@ ReadResult readBackup(const QByteArray& bytes, const text::LanguageTable& texts)
 }
 
 ReadResult readBackupFile(const QString& path, const text::LanguageTable& texts) {
+    if (auto refused = unreadable(QFileInfo(path), texts))
+        return *std::move(refused);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return failure(ReadError::NoFile, texts.text(NoFileText).arg(path, file.errorString()));
-    return readBackup(file.readAll(), texts);
+        return failure(
+            ReadError::NoFile,
+            texts.text(NoFileText).arg(QDir::toNativeSeparators(path), file.errorString()));
+    // Replaced by something else since it was looked at: still never more than the limit.
+    if (file.isSequential())
+        return failure(ReadError::NotAFile,
+                       texts.text(NotAFileText).arg(QDir::toNativeSeparators(path)));
+    const QByteArray bytes = file.read(MaxFileSize + 1);
+    if (bytes.size() > MaxFileSize)
+        return failure(ReadError::TooLarge, texts.text(TooLargeText)
+                                                .arg(QDir::toNativeSeparators(path))
+                                                .arg(bytes.size())
+                                                .arg(MaxFileSize));
+    return readBackup(bytes, texts);
 }
 
-bool writeBackupFile(const Backup& backup, const QString& path, QString* error) {
-    QSaveFile file(path);
-    const bool written =
-        file.open(QIODevice::WriteOnly) && file.write(toBytes(backup)) >= 0 && file.commit();
-    if (!written && error != nullptr)
-        *error = file.errorString();
-    return written;
+bool writeBackupFile(const Backup& backup, const QString& path, QString* error,
+                     const text::LanguageTable& texts) {
+    const QByteArray bytes = toBytes(backup);
+    QString reason;
+    {
+        // Unbuffered, so a full disk fails the write itself and not only a flush that the
+        // commit does not look at; a file not committed is discarded, the old one stays.
+        // A write that takes part of the bytes is tried again for the rest, which then fails
+        // with the system's reason (no space left).
+        QSaveFile file(path);
+        qint64 done = 0;
+        const bool opened = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        for (qint64 written = 1; opened && done < bytes.size() && written > 0; done += written)
+            written = std::max<qint64>(file.write(bytes.mid(done)), 0);
+        if (!opened) {
+            reason = file.errorString();
+        } else if (done != bytes.size()) {
+            reason = file.error() != QFileDevice::NoError ? file.errorString()
+                                                          : texts.text(ShortWriteText);
+            file.cancelWriting();
+        } else if (!file.commit()) {
+            reason = file.errorString();
+        }
+    }
+    if (reason.isEmpty()) {
+        QFile check(path);
+        if (!check.open(QIODevice::ReadOnly) || check.read(bytes.size() + 1) != bytes)
+            reason = texts.text(ReadBackDiffersText);
+    }
+    if (!reason.isEmpty() && error != nullptr)
+        *error = reason;
+    return reason.isEmpty();
 }
 
 } // namespace backup

@@ -2,18 +2,17 @@
 
 #include "core/instrument/SetupReadout.h"
 #include "core/sensor/SensorRecord.h"
+#include "core/text/LanguageTable.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QJsonObject>
 #include <QString>
 #include <array>
+#include <optional>
 #include <variant>
 #include <vector>
 
-namespace text {
-class LanguageTable;
-}
 namespace session {
 class Session;
 }
@@ -24,6 +23,8 @@ namespace backup {
 
 inline constexpr char FormatName[] = "torancal-backup";
 inline constexpr int FormatVersion = 1;
+// The largest file the reader accepts: a backup of both blocks is a few KB.
+inline constexpr qint64 MaxFileSize = 1024 * 1024;
 
 // One sensor block: the raw bytes and what they decode to.
 struct SensorBackup {
@@ -33,6 +34,16 @@ struct SensorBackup {
     friend bool operator==(const SensorBackup&, const SensorBackup&) = default;
 };
 
+// What a snapshot was taken for: the block about to be written, its sensor id (blanks trimmed;
+// empty for a blank id) and the instrument's identification. The file's "takenFor" member; a
+// plain backup and a snapshot of an older version have none.
+struct TakenFor {
+    int block = sensor::ExternalBlock;
+    QString sensorId;
+    QString identification;
+    friend bool operator==(const TakenFor&, const TakenFor&) = default;
+};
+
 struct Backup {
     QString identification;
     int displayDigits = 4;
@@ -40,6 +51,7 @@ struct Backup {
     std::array<double, device::RangeCount> rangeK{};
     std::vector<SensorBackup> sensors; // the blocks present, in rising block order
     QDateTime taken;                   // kept to the millisecond
+    std::optional<TakenFor> takenFor;
 
     // The sensor of `block`; nullptr when the backup has none.
     [[nodiscard]] const SensorBackup* sensor(int block) const;
@@ -66,7 +78,9 @@ struct Backup {
 
 // Why a file was refused.
 enum class ReadError {
-    NoFile,         // the file cannot be opened
+    NoFile,         // the file cannot be opened (not found, no permission, ...)
+    NotAFile,       // a directory, device or pipe: refused before it is opened
+    TooLarge,       // larger than MaxFileSize
     NotJson,        // not a JSON object
     NotBackup,      // JSON, but not this format, or a member missing or of the wrong kind
     OtherVersion,   // this format in another version
@@ -82,10 +96,14 @@ struct ReadFailure {
 
 using ReadResult = std::variant<Backup, ReadFailure>;
 
-// Reads and checks a backup; every refusal names its reason.
-[[nodiscard]] ReadResult readBackup(const QByteArray& bytes, const text::LanguageTable& texts);
+// Reads and checks a backup; every refusal names its reason. Only a regular file of at most
+// MaxFileSize bytes is read.
 [[nodiscard]] ReadResult readBackupFile(const QString& path, const text::LanguageTable& texts);
-// Writes the file at once or not at all; false with the reason in `error`.
-bool writeBackupFile(const Backup& backup, const QString& path, QString* error = nullptr);
+[[nodiscard]] ReadResult readBackup(const QByteArray& bytes, const text::LanguageTable& texts);
+// Writes the file whole or not at all: every write and the commit are checked and the file is
+// read back and compared. A failed write leaves an existing file as it was and returns false
+// with the reason in `error`.
+bool writeBackupFile(const Backup& backup, const QString& path, QString* error = nullptr,
+                     const text::LanguageTable& texts = {});
 
 } // namespace backup

@@ -32,8 +32,9 @@ void SnapshotKeeper::beforeWrite(int block) {
         return;
     const int named = block == Constants ? session_.sensors().workingBlock() : block;
     const SensorBackup* sensor = held->sensor(named);
-    const SnapshotWrite written =
-        store_.write(*held, sensor != nullptr ? sensor->decoded.SensorId.text() : QString());
+    const session::Session::Outlets& out = session_.outlets();
+    const SnapshotWrite written = store_.write(
+        *held, sensor != nullptr ? sensor->decoded.SensorId.text() : QString(), named, out.texts);
     if (written.written) {
         lastSnapshot_ = written.path;
         return;
@@ -41,23 +42,20 @@ void SnapshotKeeper::beforeWrite(int block) {
     if (unwritableReported_)
         return;
     unwritableReported_ = true;
-    const session::Session::Outlets& out = session_.outlets();
     out.messages.inform(out.texts.text(DirectoryUnwritableText)
                             .arg(QDir::toNativeSeparators(store_.directory()), written.error),
                         text::MsgIcon::Exclamation);
 }
 
 QString SnapshotKeeper::saveTrace() {
-    const QString path =
-        QDir(store_.directory())
-            .filePath(QStringLiteral("trace-") +
-                      now_().toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) +
-                      QStringLiteral(".txt"));
+    (void)QDir().mkpath(store_.directory());
+    const QString path = store_.newTracePath(now_());
     const session::Session::Outlets& out = session_.outlets();
     QString error;
-    (void)QDir().mkpath(store_.directory());
-    if (trace_.save(path, &error))
+    if (trace_.save(path, &error)) {
+        store_.pruneTraces(path);
         return out.texts.text(TraceSavedText).arg(QDir::toNativeSeparators(path));
+    }
     return out.texts.text(TraceNotSavedText).arg(QDir::toNativeSeparators(path), error);
 }
 

@@ -32,8 +32,8 @@ public:
     [[nodiscard]] const SnapshotStore& store() const { return store_; }
     // The snapshot written before the last write; empty when none could be written.
     [[nodiscard]] const QString& lastSnapshot() const { return lastSnapshot_; }
-    // Saves the trace beside the snapshots as "trace-<yyyyMMdd-HHmmss-zzz>.txt"; the operator's
-    // note naming the file, or why it could not be saved.
+    // Saves the trace beside the snapshots as "trace-<sequence>_<yyyyMMdd-HHmmss-zzz>.txt" and
+    // prunes the older traces; the operator's note naming the file, or why it was not saved.
     [[nodiscard]] QString saveTrace();
 
 private:

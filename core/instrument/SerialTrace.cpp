@@ -80,9 +80,11 @@ QString SerialTrace::text() const {
 }
 
 bool SerialTrace::save(const QString& path, QString* error) const {
+    // Unbuffered, so a full disk fails the write, which is checked whole, before the commit.
+    const QByteArray bytes = text().toUtf8();
     QSaveFile file(path);
-    const bool saved =
-        file.open(QIODevice::WriteOnly) && file.write(text().toUtf8()) >= 0 && file.commit();
+    const bool saved = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
+                       file.write(bytes) == bytes.size() && file.commit();
     if (!saved && error != nullptr)
         *error = file.errorString();
     return saved;
