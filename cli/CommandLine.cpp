@@ -38,6 +38,12 @@ const char Description[] =
     "                         identification or sensor id unless --force\n"
     "  verify FILE            compares the instrument's sensor blocks with the file\n"
     "\n"
+    "SIGINT, SIGTERM and SIGHUP stop the command at its next wait, with its trace (--log) and\n"
+    "its report (--json) written. A block write in progress is finished first (a block is never\n"
+    "left half written), and the program then exits 75: the instrument was changed and not\n"
+    "read back. When no write had begun it exits 128 + the signal's number (130 SIGINT,\n"
+    "143 SIGTERM, 129 SIGHUP). A port is locked by its device, whatever link names it.\n"
+    "\n"
     "Exit codes:\n"
     "   0  success\n"
     "   1  verify found a difference (also a restore whose read-back differs)\n"
@@ -100,7 +106,8 @@ Parsed parseCommandLine(const QStringList& arguments) {
         QStringLiteral("port"), QStringLiteral("COM1..COM49 or a device path (e.g. /dev/ttyUSB0)."),
         QStringLiteral("PORT"));
     const QCommandLineOption json(QStringLiteral("json"),
-                                  QStringLiteral("Prints one JSON object on stdout."));
+                                  QStringLiteral("Prints one JSON object on stdout, whatever the "
+                                                 "outcome."));
     const QCommandLineOption log(QStringLiteral("log"),
                                  QStringLiteral("Writes the serial trace to FILE."),
                                  QStringLiteral("FILE"));

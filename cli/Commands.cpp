@@ -52,6 +52,43 @@ void sayReadOut(const Report& report, const QJsonObject& whole) {
     }
 }
 
+// Why a file that the backup reader could not open cannot be opened, as far as the file system
+// tells without opening it again (a FIFO would block).
+QString openProblem(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return info.isSymLink() ? QStringLiteral("the link leads nowhere")
+                                : QStringLiteral("no such file");
+    if (info.isDir())
+        return QStringLiteral("it is a directory");
+    if (!info.isFile())
+        return QStringLiteral("not a regular file");
+    if (!info.isReadable())
+        return QStringLiteral("permission denied");
+    return QStringLiteral("it cannot be read");
+}
+
+QString readErrorText(backup::ReadError error) {
+    switch (error) {
+    case backup::ReadError::NotJson:
+        return QStringLiteral("not JSON");
+    case backup::ReadError::NotBackup:
+        return QStringLiteral("not a torancal-backup file");
+    case backup::ReadError::OtherVersion:
+        return QStringLiteral("another version of the backup format");
+    case backup::ReadError::BadChecksum:
+        return QStringLiteral("the checksum does not match");
+    case backup::ReadError::BadBlock:
+        return QStringLiteral("a sensor block is not 256 bytes of hexadecimal");
+    case backup::ReadError::FieldsDisagree:
+        return QStringLiteral("the decoded fields disagree with the raw block");
+    case backup::ReadError::TooLarge:
+        return QStringLiteral("larger than %1 bytes").arg(backup::MaxFileSize);
+    default:
+        return QStringLiteral("it does not read as a backup");
+    }
+}
+
 } // namespace
 
 bool Commands::lineLost(const device::Link& link) {
@@ -74,6 +111,7 @@ ExitCode Commands::run() {
     if (request_.needsInstrument())
         report_.set(QStringLiteral("port"), request_.port);
     ExitCode code = ExitCode::Success;
+    bool completed = false;
     const bool ran = bench_.session.runner().run([&](const device::Link& link) {
         switch (request_.command) {
         case Command::Ports:
@@ -95,7 +133,12 @@ ExitCode Commands::run() {
             code = verify(link, *file);
             break;
         }
+        completed = true;
     });
+    if (!completed && bench_.session.runner().lifecycle().endRequested()) {
+        cutShort_ = true;
+        return ExitCode::Success;
+    }
     if (!ran)
         return report_.fail(ExitCode::NoAnswer, QStringLiteral("the line is not free"));
     return code;
@@ -107,38 +150,14 @@ std::optional<backup::Backup> Commands::readFile(ExitCode& failure) {
     backup::ReadResult read = backup::readBackupFile(path, bench_.session.outlets().texts);
     if (auto* file = std::get_if<backup::Backup>(&read))
         return std::move(*file);
-    QString why;
-    switch (std::get<backup::ReadFailure>(read).error) {
-    case backup::ReadError::NoFile:
-        failure = report_.fail(ExitCode::NoFile, QStringLiteral("cannot open %1").arg(path));
-        return std::nullopt;
-    case backup::ReadError::NotAFile:
+    const backup::ReadError error = std::get<backup::ReadFailure>(read).error;
+    if (error == backup::ReadError::NoFile || error == backup::ReadError::NotAFile) {
         failure = report_.fail(ExitCode::NoFile,
-                               QStringLiteral("cannot read %1: not a regular file").arg(path));
+                               QStringLiteral("cannot open %1: %2").arg(path, openProblem(path)));
         return std::nullopt;
-    case backup::ReadError::TooLarge:
-        why = QStringLiteral("larger than %1 bytes").arg(backup::MaxFileSize);
-        break;
-    case backup::ReadError::NotJson:
-        why = QStringLiteral("not JSON");
-        break;
-    case backup::ReadError::NotBackup:
-        why = QStringLiteral("not a torancal-backup file");
-        break;
-    case backup::ReadError::OtherVersion:
-        why = QStringLiteral("another version of the backup format");
-        break;
-    case backup::ReadError::BadChecksum:
-        why = QStringLiteral("the checksum does not match");
-        break;
-    case backup::ReadError::BadBlock:
-        why = QStringLiteral("a sensor block is not 256 bytes of hexadecimal");
-        break;
-    case backup::ReadError::FieldsDisagree:
-        why = QStringLiteral("the decoded fields disagree with the raw block");
-        break;
     }
-    failure = report_.fail(ExitCode::BadFile, QStringLiteral("bad file %1: %2").arg(path, why));
+    failure = report_.fail(ExitCode::BadFile,
+                           QStringLiteral("bad file %1: %2").arg(path, readErrorText(error)));
     return std::nullopt;
 }
 
@@ -166,6 +185,11 @@ ExitCode Commands::connect(const device::Link& link) {
             return report_.fail(
                 ExitCode::LineLost,
                 QStringLiteral("%1 went away right after it was opened").arg(portText()));
+        if (const QString holder = device::deviceHolder(deviceName(), {}); !holder.isEmpty())
+            return report_.fail(ExitCode::NoAnswer,
+                                QStringLiteral("no instrument answers on %1: %2 holds it open too "
+                                               "and may take the replies")
+                                    .arg(portText(), holder));
         return report_.fail(ExitCode::NoAnswer,
                             QStringLiteral("no instrument answers on %1").arg(portText()));
     case session::ConnectResult::PortNotOpened:
@@ -188,7 +212,11 @@ ExitCode Commands::connect(const device::Link& link) {
                 ? QStringLiteral("%1 is in use by another program").arg(portText())
                 : QStringLiteral("%1 is in use by %2").arg(portText(), trouble.holder));
     default:
-        return report_.fail(ExitCode::NoAnswer, QStringLiteral("cannot open %1").arg(portText()));
+        return report_.fail(ExitCode::NoAnswer,
+                            QStringLiteral("cannot open %1: %2")
+                                .arg(portText(), trouble.reason.isEmpty()
+                                                     ? QStringLiteral("the system refused it")
+                                                     : trouble.reason));
     }
 }
 

@@ -26,6 +26,9 @@ class Commands {
 public:
     Commands(const Request& request, Workbench bench, Report& report);
     [[nodiscard]] ExitCode run();
+    // Whether the end of the program (a signal) cut the command short; run()'s code then tells
+    // nothing, and what was done so far is in the report.
+    [[nodiscard]] bool cutShort() const { return cutShort_; }
 
 private:
     [[nodiscard]] ExitCode ports(const device::Link& link);
@@ -59,6 +62,7 @@ private:
     const Request& request_;
     Workbench bench_;
     Report& report_;
+    bool cutShort_ = false;
 };
 
 } // namespace cli

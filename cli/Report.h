@@ -20,6 +20,8 @@ public:
     void say(const QString& line) const;
     // A member of the JSON object.
     void set(const QString& key, const QJsonValue& value);
+    // A member set before; undefined when there is none.
+    [[nodiscard]] QJsonValue value(const QString& key) const { return object_.value(key); }
     void warn(const QString& message);
     // Reports the failure and returns its code.
     ExitCode fail(ExitCode code, const QString& message);

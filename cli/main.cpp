@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleOutlets.h"
 #include "cli/Report.h"
+#include "cli/SignalEnd.h"
 #include "core/instrument/Clock.h"
 #include "core/instrument/Lifecycle.h"
 #include "core/instrument/QtSerialLine.h"
@@ -17,7 +18,53 @@
 
 #include <QCoreApplication>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cstdio>
+
+namespace {
+
+// --json among the arguments, also where the rest of them does not parse.
+bool wantsJson(const QStringList& arguments) {
+    return std::any_of(arguments.begin() + 1, arguments.end(), [](const QString& argument) {
+        return argument == u"--json" || argument.startsWith(u"--json=");
+    });
+}
+
+// Help or version: a line on stdout, or the text in the JSON object.
+int answer(const cli::Parsed& parsed, const QStringList& arguments) {
+    if (!wantsJson(arguments)) {
+        std::fputs(qPrintable(parsed.text + u'\n'), stdout);
+        return static_cast<int>(cli::ExitCode::Success);
+    }
+    cli::Report report(QString(), true);
+    const bool help =
+        arguments.contains(u"--help") || arguments.contains(u"-h") || arguments.contains(u"-?");
+    report.set(help ? QStringLiteral("help") : QStringLiteral("version"), parsed.text);
+    return report.finish(cli::ExitCode::Success);
+}
+
+// A signal ended the command: 75 when a write into the instrument began (a block is written
+// whole, but nothing after it was read back), else 128 + the signal's number as a shell reports
+// a program killed by it.
+cli::ExitCode stopped(cli::Report& report, int signal, bool written) {
+    const QString name = cli::SignalEnd::name(signal);
+    report.set(QStringLiteral("signal"), name);
+    if (!written)
+        return report.fail(
+            static_cast<cli::ExitCode>(128 + signal),
+            QStringLiteral("stopped by %1; nothing was written into the instrument").arg(name));
+    const cli::ExitCode code = report.fail(
+        cli::ExitCode::NotVerified,
+        QStringLiteral("stopped by %1 after a write into the instrument began: the block in "
+                       "writing was finished, but what the instrument holds was not read back")
+            .arg(name));
+    if (const QString snapshot = report.value(QStringLiteral("snapshot")).toString();
+        !snapshot.isEmpty())
+        cli::Report::diagnostic(QStringLiteral("note: snapshot before the restore: ") + snapshot);
+    return code;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
@@ -28,15 +75,14 @@ int main(int argc, char** argv) {
                                                 .arg(TORANCAL_VERSION_MINOR)
                                                 .arg(TORANCAL_VERSION_PATCH));
 
-    const cli::Parsed parsed = cli::parseCommandLine(QCoreApplication::arguments());
+    const QStringList arguments = QCoreApplication::arguments();
+    const cli::Parsed parsed = cli::parseCommandLine(arguments);
     if (!parsed.request) {
         if (parsed.isError) {
-            cli::Report report(QString(),
-                               QCoreApplication::arguments().contains(QStringLiteral("--json")));
+            cli::Report report(QString(), wantsJson(arguments));
             return report.finish(report.fail(cli::ExitCode::Usage, parsed.text));
         }
-        std::fputs(qPrintable(parsed.text + u'\n'), stdout);
-        return static_cast<int>(cli::ExitCode::Success);
+        return answer(parsed, arguments);
     }
     const cli::Request& request = *parsed.request;
 
@@ -56,13 +102,15 @@ int main(int argc, char** argv) {
     session::Session session(line, clock, lifecycle, {messages, status, texts});
 
     cli::Report report(cli::commandName(request.command), request.json);
-    cli::ExitCode code =
-        cli::Commands(request,
-                      {session, portDirectory,
-                       QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                           QStringLiteral("/snapshots")},
-                      report)
-            .run();
+    const cli::SignalEnd endSignals([&session](int) { session.runner().requestEnd(); });
+    cli::Commands commands(request,
+                           {session, portDirectory,
+                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                                QStringLiteral("/snapshots")},
+                           report);
+    cli::ExitCode code = commands.run();
+    if (commands.cutShort())
+        code = stopped(report, endSignals.received(), lifecycle.criticalSectionEntered());
     if (line.isOpen())
         line.close();
     if (!request.logFile.isEmpty()) {

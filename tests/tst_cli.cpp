@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <signal.h>
+
 namespace {
 
 struct Run {
@@ -31,18 +33,25 @@ struct CliRig {
                                 {QStringLiteral("--baud"), QStringLiteral("0")}};
     text::LanguageTable texts;
 
-    Run cli(const QStringList& arguments) {
-        QProcess process;
+    void start(QProcess& process, const QStringList& arguments) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("TORANCAL_PORT_DIR"), dir.path());
         environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
         process.setProcessEnvironment(environment);
         process.start(cliExecutable(), arguments);
+    }
+    static Run finished(QProcess& process) {
         if (!process.waitForFinished(60000))
             return {};
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};
     }
+    Run cli(const QStringList& arguments) {
+        QProcess process;
+        start(process, arguments);
+        return finished(process);
+    }
+    int frames() { return sim.command(QStringLiteral("frames")).toInt(); }
     QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
     backup::Backup read(const QString& path) const {
         return std::get<backup::Backup>(backup::readBackupFile(path, texts));
@@ -77,16 +86,17 @@ private slots:
         QFile notJson(rig.path("not.json"));
         QVERIFY(notJson.open(QIODevice::WriteOnly) && notJson.write("{") == 1);
         notJson.close();
-        QCOMPARE(rig.cli({QStringLiteral("calibrate")}).code, 64);
+        const Run usage = rig.cli({QStringLiteral("calibrate"), QStringLiteral("--json")});
+        QCOMPARE(QJsonDocument::fromJson(usage.out.toUtf8()).object().value(u"exitCode"), 64);
         QCOMPARE(rig.cli({QStringLiteral("backup"), QStringLiteral("--port=COM1")}).code, 64);
         QCOMPARE(
             rig.cli({QStringLiteral("verify"), QStringLiteral("--port=COM1"), notJson.fileName()})
                 .code,
             65);
-        QCOMPARE(rig.cli({QStringLiteral("restore"), QStringLiteral("--port=COM1"),
-                          rig.path("none.json")})
-                     .code,
-                 66);
+        const Run none = rig.cli(
+            {QStringLiteral("restore"), QStringLiteral("--port=COM1"), rig.path("none.json")});
+        QCOMPARE(none.code, 66);
+        QVERIFY2(none.err.contains(u"none.json: no such file"), qPrintable(none.err));
     }
 
     void backupChangeRestoreVerify() {
@@ -140,6 +150,52 @@ private slots:
         const QString snapshot = cut.err.mid(at + 35).trimmed();
         QCOMPARE(rig.read(snapshot).sensors[0].raw, rig.read(stranger).sensors[0].raw);
         QCOMPARE(rig.read(a), original);
+    }
+
+    // A signal during the read-out ends a restore at once with nothing written; during a block
+    // write the block is finished whole, then the restore ends with 75. Meanwhile another name
+    // of the same device finds the line held.
+    void signalsLetTheBlockFinish() {
+        CliRig rig;
+        QVERIFY2(rig.sim.isReady(), qPrintable(rig.sim.error()));
+        const QString port = QStringLiteral("--port=COM1");
+        const QString a = rig.path("a.json");
+        QCOMPARE(rig.cli({QStringLiteral("backup"), port, QStringLiteral("-o"), a}).code, 0);
+        const backup::Backup original = rig.read(a);
+        const int before = rig.frames();
+        QCOMPARE(rig.cli({QStringLiteral("verify"), port, a}).code, 0);
+        const int readOut = rig.frames() - before;
+        const QByteArray blank(20, ' ');
+        const QString other =
+            rig.edited(original, "EXT" + blank, "NEW" + QByteArray(20, 'x'), "other.json");
+        QCOMPARE(rig.sim.command(QStringLiteral("fault KW late 30")), QStringLiteral("ok"));
+        QVERIFY(QFile::link(QFile::symLinkTarget(rig.path("COM1")), rig.path("COM2")));
+
+        for (const auto& [signal, framesBefore, code] :
+             {std::tuple{SIGINT, 2, 130}, std::tuple{SIGTERM, readOut, 75}}) {
+            QProcess process;
+            const int from = rig.frames();
+            rig.start(process, {QStringLiteral("restore"), port, QStringLiteral("--json"), other});
+            QTRY_VERIFY_WITH_TIMEOUT(rig.frames() > from + framesBefore, 30000);
+            if (signal == SIGTERM) {
+                const Run held =
+                    rig.cli({QStringLiteral("identify"), QStringLiteral("--port=COM2")});
+                QCOMPARE(held.code, 69);
+                QVERIFY2(held.err.contains(u"is in use by torancal-cli (PID"),
+                         qPrintable(held.err));
+            }
+            QCOMPARE(::kill(static_cast<pid_t>(process.processId()), signal), 0);
+            const Run ended = CliRig::finished(process);
+            QCOMPARE(ended.code, code);
+            const QJsonObject json = QJsonDocument::fromJson(ended.out.toUtf8()).object();
+            QCOMPARE(json.value(u"exitCode"), code);
+            QCOMPARE(json.value(u"signal"), signal == SIGINT ? "SIGINT" : "SIGTERM");
+            QVERIFY2(ended.err.contains(signal == SIGINT ? u"nothing was written"
+                                                         : u"what the instrument holds was not "
+                                                           u"read back"),
+                     qPrintable(ended.err));
+            QCOMPARE(rig.block(0), (signal == SIGINT ? original : rig.read(other)).sensors[0].raw);
+        }
     }
 };
 

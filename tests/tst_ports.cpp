@@ -1,11 +1,18 @@
 #include "core/instrument/PortDevices.h"
 #include "core/instrument/PortTrouble.h"
+#include "core/instrument/QtSerialLine.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -70,7 +77,32 @@ private slots:
         QCOMPARE(trouble.holder, "minicom (PID 4242)");
         QCOMPARE(device::deviceHolder(held, places), "screen (PID 77)");
         QCOMPARE(device::deviceHolder(dir.filePath("dev/none"), places), QString());
+        QCOMPARE(diagnoseOpen(device::OpenResult::Failed, held, places).reason,
+                 "not a serial device");
     }
+
+#ifdef Q_OS_UNIX
+    // Two links to one terminal, and the terminal itself: one line at a time.
+    void lockIsKeyedOnTheDeviceItself() {
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        const QString terminal = QString::fromLocal8Bit(::ptsname(master));
+        QTemporaryDir dir;
+        QVERIFY(QFile::link(terminal, dir.filePath("COM1")));
+        QVERIFY(QFile::link(terminal, dir.filePath("COM2")));
+        device::QtSerialLine first(dir.path());
+        device::QtSerialLine second(dir.path());
+        QVERIFY(first.setPortNumber(1) && second.setPortNumber(2));
+        QCOMPARE(first.open(), device::OpenResult::Opened);
+        QCOMPARE(second.open(), device::OpenResult::InUse);
+        second.setDevicePath(terminal);
+        QCOMPARE(second.open(), device::OpenResult::InUse);
+        first.close();
+        QCOMPARE(second.open(), device::OpenResult::Opened);
+        second.close();
+        ::close(master);
+    }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TestPorts)

@@ -18,6 +18,7 @@ public:
     public:
         explicit CriticalSection(Lifecycle& lifecycle) : lifecycle_(lifecycle) {
             ++lifecycle_.criticalDepth_;
+            lifecycle_.criticalEntered_ = true;
         }
         ~CriticalSection() { --lifecycle_.criticalDepth_; }
         CriticalSection(const CriticalSection&) = delete;
@@ -30,6 +31,9 @@ public:
     void requestEnd();
     [[nodiscard]] bool endRequested() const { return endRequested_; }
     [[nodiscard]] bool inCriticalSection() const { return criticalDepth_ > 0; }
+    // Whether a critical write has begun since the program started: the instrument may have
+    // been changed.
+    [[nodiscard]] bool criticalSectionEntered() const { return criticalEntered_; }
     // True when a wait should give up now: the end was asked for and no write is running.
     [[nodiscard]] bool shouldAbort() const { return endRequested_ && criticalDepth_ == 0; }
     // Throws EndRequested when shouldAbort().
@@ -41,6 +45,7 @@ signals:
 private:
     bool endRequested_ = false;
     int criticalDepth_ = 0;
+    bool criticalEntered_ = false;
 };
 
 } // namespace device

@@ -58,6 +58,15 @@ QString portDeviceName(int number, const QString& portDirectory) {
 #endif
 }
 
+QString resolvedDevicePath(const QString& device) {
+#ifdef Q_OS_WIN
+    return device;
+#else
+    const QString target = QFileInfo(device).canonicalFilePath();
+    return target.isEmpty() ? device : target;
+#endif
+}
+
 PresentPorts presentSerialPorts() {
     PresentPorts present;
     for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {

@@ -12,6 +12,11 @@ namespace device {
 // outside 1..49.
 [[nodiscard]] QString portDeviceName(int number, const QString& portDirectory);
 
+// The device itself behind `device` (its links followed, as QFileInfo::canonicalFilePath), or
+// `device` as given where it does not resolve or the system has no links (Windows' COMn). A lock
+// keyed on it keeps every name of one device off the line at once.
+[[nodiscard]] QString resolvedDevicePath(const QString& device);
+
 // The serial devices the system reports, by their location ("/dev/ttyACM0", on Windows the
 // port name "COM3"), each with its description ("USB Serial", possibly empty).
 using PresentPorts = QHash<QString, QString>;

@@ -5,6 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace device {
 
 namespace {
@@ -70,6 +74,19 @@ QString openFileHolder(const QStringList& devices, const SystemPlaces& places) {
     return {};
 }
 
+// "not a serial device" for a file, directory, pipe or socket; empty for a character device or
+// where the system does not tell.
+QString deviceKindProblem(const QString& device) {
+#ifdef Q_OS_UNIX
+    struct stat status {};
+    if (::stat(QFile::encodeName(device).constData(), &status) == 0 && !S_ISCHR(status.st_mode))
+        return QStringLiteral("not a serial device");
+#else
+    Q_UNUSED(device);
+#endif
+    return {};
+}
+
 } // namespace
 
 QString deviceHolder(const QString& device, const SystemPlaces& places) {
@@ -106,6 +123,7 @@ PortTrouble diagnoseOpen(OpenResult result, const QString& device, const SystemP
         trouble.holder = deviceHolder(device, places);
         break;
     case OpenResult::Failed:
+        trouble.reason = deviceKindProblem(device);
         break;
     }
     return trouble;

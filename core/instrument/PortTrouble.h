@@ -23,6 +23,8 @@ struct PortTrouble {
     QString group;
     // InUse: the program that holds the device, "minicom (PID 4242)", where the system tells.
     QString holder;
+    // Other: why, where the file system tells ("not a serial device").
+    QString reason;
 };
 
 // Where the system tells who holds a device: the directories of the serial lock files

@@ -45,7 +45,9 @@ OpenResult QtSerialLine::open() {
         return OpenResult::NoSuchPort;
 #endif
     port_.clearError();
-    port_.setPortName(name);
+    // QSerialPort locks the name it opens ("LCK..pts_3"): the device's own path, so that a
+    // second link to it finds the lock of the first.
+    port_.setPortName(resolvedDevicePath(name));
     port_.setBaudRate(QSerialPort::Baud9600);
     port_.setDataBits(QSerialPort::Data8);
     port_.setParity(QSerialPort::NoParity);
