@@ -1,6 +1,7 @@
 #include "core/session/SensorSave.h"
 
 #include "core/instrument/OrvoLib.h"
+#include "core/instrument/SerialLine.h"
 #include "core/sensor/SensorImage.h"
 #include "core/sensor/SensorRecord.h"
 #include "core/session/Session.h"
@@ -72,6 +73,17 @@ std::optional<QByteArray> SensorSave::encodePage() {
     return std::get<sensor::EncodedSensorImage>(encoded).image;
 }
 
+void SensorSave::reopenLostLine(const device::Link& link) {
+    // A line lost under an earlier write (a pulled cable, plugged in again) is opened again on
+    // the same port, as the live signal does on the curve page; the sensor page has none. What
+    // was waiting is discarded, as before every byte; the quiet wait before the write follows.
+    device::SerialLine& line = link.line;
+    if (line.isOpen() && !line.readAll().has_value())
+        line.close();
+    if (!line.isOpen())
+        (void)line.open();
+}
+
 int SensorSave::writeImage(const device::Link& link, const QByteArray& image, int block) {
     const int result = session_.writeSensorBlock(link, image, block);
     // A block left half written must not become the base of the next comparison, or a save
@@ -114,6 +126,7 @@ SaveResult SensorSave::SaveSensor(const device::Link& link, bool onlyWhenChanged
     if (!image)
         return SaveResult::PageRejected;
     sensors.SensorRecords[static_cast<std::size_t>(block)] = sensors.CurrentSensor;
+    reopenLostLine(link);
     session_.prepareWrite(link);
 
     ActionRunner& runner = session_.runner();
@@ -158,6 +171,7 @@ void SensorSave::ConfirmAndSave(const device::Link& link) {
     if (!image)
         return;
     sensors.SensorRecords[static_cast<std::size_t>(block)] = sensors.CurrentSensor;
+    reopenLostLine(link);
     session_.prepareWrite(link);
     const QByteArray before = sensors.BlockImages[static_cast<std::size_t>(block)];
     const int code = writeImage(link, *image, block);

@@ -75,6 +75,7 @@ private:
     // The page copied into CurrentSensor and encoded; nullopt after the operator was told why
     // not (the program is ending when the curve does not fit).
     [[nodiscard]] std::optional<QByteArray> encodePage();
+    void reopenLostLine(const device::Link& link);
     // Writes the image into the block (Session::writeSensorBlock); the comparison base changes
     // only when the whole image was written. 0 or WriteBlock's failure code.
     [[nodiscard]] int writeImage(const device::Link& link, const QByteArray& image, int block);
