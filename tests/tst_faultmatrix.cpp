@@ -46,9 +46,10 @@ const char* const Matrix[8][8] = {
     {NoConstants, NoConstants, NoConstants, NoConstants, NoConstants, NoConstants,
      "s Přístroj nepotvrdil zápis konstant|T33 (COM2): přístroj neodpověděl",
      "s Přístroj nepotvrdil zápis konstant|T31 (COM2) T32"},
-    // A sensor that cannot be read back after the reset is not reported as saved.
-    {"e T56", "e T56", "e T56", "e T56", "e T56", "e T56", "s T33 (COM2): přístroj neodpověděl",
-     "s T31 (COM2) T32"},
+    // A sensor that cannot be read back after the reset is written but not verified.
+    {"e T56", "e T56", "e T56", "e T56", "e T56", "e T56",
+     "s T33 (COM2): přístroj neodpověděl|Snímač „Snímač EXT“ (ID 53EKAB17) byl zapsán, ale",
+     "s T31 (COM2) T32|Snímač „Snímač EXT“ (ID 53EKAB17) byl zapsán, ale"},
 };
 
 // Covers both measuring ranges (±100 kg), so the final step has no warning to ask about.

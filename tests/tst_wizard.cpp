@@ -1,5 +1,6 @@
 #include "core/text/LanguageTable.h"
 #include "core/text/NumberText.h"
+#include "sim/Fault.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/ExpectedImage.h"
 #include "tests/support/WindowRig.h"
@@ -253,6 +254,40 @@ private slots:
             rig.verifyCurvePage();
             QCOMPARE(rig.framesOf("KW").size(), writes);
             QCOMPARE(window.fraCURVE->lblCEth->text(), "Etalon [" + QString(unit).trimmed() + "]");
+        }
+    }
+
+    // A sensor write that fails keeps the sensor page as the operator left it, also when the
+    // read-out after the write replaced the sensor; Next tries again.
+    void failedWriteKeepsTheSensorPage() {
+        for (const auto& [fault, code] :
+             {std::pair{"KW none after 10", "T47 [-11]\n"}, {"KB none", ""}}) {
+            Rig rig;
+            frmOrvoCalibration& window = rig.startAt(WizardStep::CurvePage);
+            sensor::SensorPage& page = rig.page();
+            page.txtPopis->setText(QStringLiteral("Nový popis"));
+            page.txtRozsah->setText(QStringLiteral("150"));
+            page.cmbFormat->setCurrentIndex(1);
+            const QString title = page.title();
+            rig.instrument().addFault(*sim::parseFault(QString::fromLatin1(fault)).fault);
+            rig.next();
+            QCOMPARE(rig.messages.shown.last().icon, text::MsgIcon::Critical);
+            QVERIFY(rig.messages.shown.last().text.startsWith(QString::fromUtf8(code)));
+            QVERIFY(rig.messages.shown.last().text.contains(u"Nový popis"));
+            QCOMPARE(rig.shownFrames(), QStringList{"fraSNIMAC"});
+            QCOMPARE(rig.step(), WizardStep::CurvePage);
+            QVERIFY(window.cmdNext->isEnabled() && window.cmdBack->isEnabled());
+            QCOMPARE(page.txtPopis->text(), QString("Nový popis"));
+            QCOMPARE(page.txtRozsah->text(), QString("150"));
+            QCOMPARE(page.cmbFormat->currentIndex(), 1);
+            QCOMPARE(page.title(), title);
+
+            rig.instrument().clearFaults();
+            rig.messages.clear();
+            rig.next();
+            QVERIFY(rig.messages.shown.isEmpty());
+            rig.verifyCurvePage();
+            QCOMPARE(rig.instrument().block(0).mid(8, 10), QByteArray("Nov\xFD popis"));
         }
     }
 

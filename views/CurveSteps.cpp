@@ -51,9 +51,14 @@ void CurveSteps::BuildCurvePage(const device::Link& link) {
         return;
     if (!actions_.pageLogic.ValidateSensorPage())
         return;
-    // Unchanged settings are not written again; a failed write has been reported and the
-    // operator still goes on to the curve.
-    (void)actions_.sensorSave.SaveSensor(link, true);
+    // Unchanged settings are not written again, and a page that could not be copied (a new
+    // curve of fewer than two points) still goes on to the curve. A write that failed keeps the
+    // page as the operator left it, and Next tries again.
+    const sensor::PageEntries entries = actions_.pageLogic.entries();
+    if (session::saveFailed(actions_.sensorSave.SaveSensor(link, true))) {
+        actions_.pageLogic.restoreEntries(entries);
+        return;
+    }
 
     parts_.setWidthTwips(session_.expert() ? ExpertWidthTwips : NormalWidthTwips);
     showCurvePage();
@@ -67,9 +72,9 @@ void CurveSteps::Finish(const device::Link& link) {
     if (!rangesWithinCurve() || !calibration::acceptCurveWarnings(session_, parts_.fraSNIMAC))
         return;
     lockWhileSaving();
-    const calibration::CurveTable points = session_.curve();
+    const sensor::PageEntries entries = actions_.pageLogic.entries();
     const session::SaveResult saved = actions_.sensorSave.SaveSensor(link, false);
-    if (saved == session::SaveResult::Written) {
+    if (saved == session::SaveResult::Verified) {
         session_.resetInstrument(link);
         // The save and the reset gave the buttons back; the program ends without them.
         lockWhileSaving();
@@ -79,10 +84,9 @@ void CurveSteps::Finish(const device::Link& link) {
     }
     if (session_.runner().lifecycle().endRequested())
         return;
-    // The sensor was not written: the operator may mend the cause and finish again. A read-out
-    // after a write that did not read back may have replaced the points in the table.
-    session_.curve() = points;
-    actions_.curveEditor.FillCurveList();
+    // The sensor is not known to be saved: the operator may mend the cause and finish again,
+    // with the points (kept by the save) and the sensor page as they were.
+    actions_.pageLogic.restoreEntries(entries);
     showCurvePage();
     session_.runner().startPolling();
 }

@@ -42,10 +42,10 @@ public:
     CurveSteps(WindowParts parts, session::Session& session, const text::LanguageTable& texts,
                Actions actions);
 
-    // From the sensor page to the curve page.
+    // From the sensor page to the curve page; a sensor write that failed keeps the sensor page.
     void BuildCurvePage(const device::Link& link);
-    // The program ends only when the sensor was written; otherwise the curve page comes back as
-    // it was, the live signal runs again and Next can be pressed once more.
+    // The program ends only when the sensor was written and read back equal; otherwise the curve
+    // page comes back as it was, the live signal runs again and Next can be pressed once more.
     void Finish(const device::Link& link);
 
 private:

@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <array>
 
 namespace sensor {
 
@@ -35,6 +36,15 @@ int faultText(SettingsFault fault) {
         return 61;
     }
     return 0;
+}
+
+std::array<QLineEdit*, 6> boxesOf(const SensorPage& page) {
+    return {page.txtPopis,     page.txtJednotka,     page.txtRozsah,
+            page.txtRozsahNeg, page.txtOverloadProc, page.txtDateOfSave};
+}
+
+std::array<QComboBox*, 4> listsOf(const SensorPage& page) {
+    return {page.cmbFormat, page.cmbGain, page.cmbSlide, page.cmbSlideRychl};
 }
 
 } // namespace
@@ -64,6 +74,26 @@ void SensorPageLogic::RefreshRangeCaptions() {
     const QString unit = QStringLiteral(" [") + trimBlanks(page_.txtJednotka->text()) + u']';
     page_.lblRozsahPopis->setText(texts_.text(66) + unit);
     page_.lblRozsahNegPopis->setText(texts_.text(69) + unit);
+}
+
+PageEntries SensorPageLogic::entries() const {
+    PageEntries entries{page_.title(), {}, {}};
+    for (const QLineEdit* box : boxesOf(page_))
+        entries.texts.append(box->text());
+    for (const QComboBox* list : listsOf(page_))
+        entries.choices.append(list->currentIndex());
+    return entries;
+}
+
+void SensorPageLogic::restoreEntries(const PageEntries& entries) {
+    page_.setTitle(entries.title);
+    const auto boxes = boxesOf(page_);
+    for (std::size_t i = 0; i < boxes.size() && i < std::size_t(entries.texts.size()); ++i)
+        boxes[i]->setText(entries.texts.at(static_cast<qsizetype>(i)));
+    const auto lists = listsOf(page_);
+    for (std::size_t i = 0; i < lists.size() && i < std::size_t(entries.choices.size()); ++i)
+        lists[i]->setCurrentIndex(entries.choices.at(static_cast<qsizetype>(i)));
+    RefreshRangeCaptions();
 }
 
 SensorSettings SensorPageLogic::settings() const {

@@ -5,8 +5,10 @@
 #include "core/sensor/SensorSettings.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 
@@ -24,6 +26,13 @@ class SensorPage;
 
 // Shown when a measuring range is too large for the instrument's number code.
 [[nodiscard]] QString rangeNotStorableMessage(bool positive);
+
+// What the operator left on the sensor page: its title, the boxes' texts and the lists' choices.
+struct PageEntries {
+    QString title;
+    QStringList texts;
+    QList<int> choices;
+};
 
 // The checks of the sensor page and the copy of the page and the curve into CurrentSensor.
 // Keeps the range captions in step with the unit box.
@@ -52,6 +61,9 @@ public:
     [[nodiscard]] SensorSettings settings() const;
     // Range captions: language text 66 / 69, " [", the trimmed unit and "]".
     void RefreshRangeCaptions();
+    [[nodiscard]] PageEntries entries() const;
+    // Puts the entries back, as after a save that failed when its read-out had replaced them.
+    void restoreEntries(const PageEntries& entries);
 
 signals:
     // TXT2XXX reordered or recounted the curve table; the curve list must be rebuilt.

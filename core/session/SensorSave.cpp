@@ -1,6 +1,7 @@
 #include "core/session/SensorSave.h"
 
 #include "core/instrument/OrvoLib.h"
+#include "core/instrument/SerialLine.h"
 #include "core/sensor/SensorImage.h"
 #include "core/sensor/SensorRecord.h"
 #include "core/session/Session.h"
@@ -15,8 +16,40 @@ namespace {
 constexpr int ConfirmSaveText = 46;
 constexpr int WriteFailedText = 47;
 constexpr int PageRejectedText = 49;
+constexpr int NotWrittenText = 104;
+constexpr int PartlyWrittenText = 105;
+constexpr int NotVerifiedText = 106;
+constexpr int DiffersText = 107;
+
+constexpr int WrongEchoBase = -10000;
+
+int failureText(SaveResult result) {
+    switch (result) {
+    case SaveResult::NotWritten:
+        return NotWrittenText;
+    case SaveResult::PartlyWritten:
+        return PartlyWrittenText;
+    case SaveResult::Differs:
+        return DiffersText;
+    default:
+        return NotVerifiedText;
+    }
+}
 
 } // namespace
+
+SaveResult failedWriteReach(int code, const QByteArray& image, const QByteArray& before) {
+    if (code == device::orvoLib::WriteBlockPortClosed || code == device::orvoLib::WriteBlockTooLong)
+        return SaveResult::NotWritten;
+    // -i: byte i (from 1) went unanswered; -10000 - i: it was echoed wrongly.
+    if (code <= WrongEchoBase || code >= 0)
+        return SaveResult::PartlyWritten;
+    const qsizetype reached = -code;
+    return reached <= image.size() && reached <= before.size() &&
+                   image.left(reached) == before.left(reached)
+               ? SaveResult::NotWritten
+               : SaveResult::PartlyWritten;
+}
 
 std::optional<QByteArray> SensorSave::encodePage() {
     const Session::Outlets& out = session_.outlets();
@@ -40,6 +73,17 @@ std::optional<QByteArray> SensorSave::encodePage() {
     return std::get<sensor::EncodedSensorImage>(encoded).image;
 }
 
+void SensorSave::reopenLostLine(const device::Link& link) {
+    // A line lost under an earlier write (a pulled cable, plugged in again) is opened again on
+    // the same port, as the live signal does on the curve page; the sensor page has none. What
+    // was waiting is discarded, as before every byte; the quiet wait before the write follows.
+    device::SerialLine& line = link.line;
+    if (line.isOpen() && !line.readAll().has_value())
+        line.close();
+    if (!line.isOpen())
+        (void)line.open();
+}
+
 int SensorSave::writeImage(const device::Link& link, const QByteArray& image, int block) {
     const int result = session_.writeSensorBlock(link, image, block);
     // A block left half written must not become the base of the next comparison, or a save
@@ -55,28 +99,24 @@ int SensorSave::writeImage(const device::Link& link, const QByteArray& image, in
     return result;
 }
 
-void SensorSave::reportWriteFailure(int code) {
+void SensorSave::reportFailure(SaveResult result, const sensor::SensorRecord& sensor, int code) {
     const Session::Outlets& out = session_.outlets();
-    out.messages.inform(session_.withFailureNote(out.texts.text(WriteFailedText) +
-                                                     QStringLiteral(" [") + QString::number(code) +
-                                                     u']',
-                                                 true),
-                        text::MsgIcon::None);
+    QString message = out.texts.text(failureText(result))
+                          .arg(sensor.Description.trimmed(), sensor.SensorId.trimmed());
+    if (code != 0)
+        message = out.texts.text(WriteFailedText) + QStringLiteral(" [") + QString::number(code) +
+                  QStringLiteral("]\n") + message;
+    out.messages.inform(session_.withFailureNote(message, true), text::MsgIcon::Critical);
 }
 
-bool SensorSave::readBackDiffers(const QByteArray& image, int block, bool read) const {
+SaveResult SensorSave::readBack(const QByteArray& image, int block, bool read) const {
     const sensor::SensorState& sensors = session_.sensors();
-    if (!read || (sensors.SensorMask & (1U << block)) == 0)
-        return false;
-    // The read-out reads the external block last: when an external sensor is found after the
-    // internal block was written, the image in hand is the external one.
-    if (block == sensor::InternalBlock && (sensors.SensorMask & (1U << sensor::ExternalBlock)) != 0)
-        return false;
-    // A block the read-out could not read leaves its record cleared and the image of the
-    // other block in hand.
-    if (sensors.SensorRecords[static_cast<std::size_t>(block)] == sensor::SensorRecord{})
-        return false;
-    return sensors.SensorImage.left(image.size()) != image;
+    // A read-out that failed, a sensor no longer reported present or a block that did not read
+    // leave nothing to compare with.
+    const QByteArray& held = sensors.BlockImages[static_cast<std::size_t>(block)];
+    if (!read || (sensors.SensorMask & (1U << block)) == 0 || held.size() < image.size())
+        return SaveResult::NotVerified;
+    return held.left(image.size()) == image ? SaveResult::Verified : SaveResult::Differs;
 }
 
 SaveResult SensorSave::SaveSensor(const device::Link& link, bool onlyWhenChanged) {
@@ -86,6 +126,7 @@ SaveResult SensorSave::SaveSensor(const device::Link& link, bool onlyWhenChanged
     if (!image)
         return SaveResult::PageRejected;
     sensors.SensorRecords[static_cast<std::size_t>(block)] = sensors.CurrentSensor;
+    reopenLostLine(link);
     session_.prepareWrite(link);
 
     ActionRunner& runner = session_.runner();
@@ -93,22 +134,28 @@ SaveResult SensorSave::SaveSensor(const device::Link& link, bool onlyWhenChanged
         runner.enableNavigation();
         return SaveResult::Unchanged;
     }
-    const int written = writeImage(link, *image, block);
-    if (written != 0) {
-        reportWriteFailure(written);
+    const sensor::SensorRecord written = sensors.CurrentSensor;
+    const QByteArray before = sensors.BlockImages[static_cast<std::size_t>(block)];
+    const int code = writeImage(link, *image, block);
+    if (code != 0) {
+        const SaveResult result = failedWriteReach(code, *image, before);
+        reportFailure(result, written, code);
         runner.enableNavigation();
-        return SaveResult::WriteFailed;
+        return result;
     }
+    const calibration::CurveTable points = session_.curve();
     session_.resetInstrument(link);
     // A read-out that failed has told the operator why; the block is then not known to hold
     // what was written.
     const bool read = session_.readOut(link) == ReadOutResult::Read;
-    SaveResult result = read ? SaveResult::Written : SaveResult::WriteFailed;
-    if (readBackDiffers(*image, block, read)) {
-        session_.outlets().messages.inform(
-            session_.withFailureNote(QString::fromUtf8(ReadBackMismatchMessage), true),
-            text::MsgIcon::Critical);
-        result = SaveResult::WriteFailed;
+    const SaveResult result = readBack(*image, block, read);
+    if (result != SaveResult::Verified) {
+        // The operator's sensor and points, not what the read-out found, are what a second
+        // save writes.
+        sensors.CurrentSensor = written;
+        session_.curve() = points;
+        emit session_.sensorChanged();
+        reportFailure(result, written, 0);
     }
     runner.enableNavigation();
     return result;
@@ -124,14 +171,16 @@ void SensorSave::ConfirmAndSave(const device::Link& link) {
     if (!image)
         return;
     sensors.SensorRecords[static_cast<std::size_t>(block)] = sensors.CurrentSensor;
+    reopenLostLine(link);
     session_.prepareWrite(link);
-    const int written = writeImage(link, *image, block);
-    if (written == 0) {
+    const QByteArray before = sensors.BlockImages[static_cast<std::size_t>(block)];
+    const int code = writeImage(link, *image, block);
+    if (code == 0) {
         for (sensor::SensorRecord& record : sensors.SensorRecords)
             record.clear();
         session_.resetInstrument(link);
     } else {
-        reportWriteFailure(written);
+        reportFailure(failedWriteReach(code, *image, before), sensors.CurrentSensor, code);
     }
     session_.runner().enableNavigation();
 }

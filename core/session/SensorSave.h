@@ -9,25 +9,43 @@
 #include <functional>
 #include <optional>
 
+namespace sensor {
+struct SensorRecord;
+}
+
 namespace session {
 
 class Session;
 
-// Results of SaveSensor.
+// Results of SaveSensor. Only Verified means that the instrument holds what was written.
 enum class SaveResult {
-    Written,      // written, the instrument reset and read again, and the block read back equal
-    Unchanged,    // the block already held the same settings and curve; nothing was sent
-    WriteFailed,  // a byte was not confirmed, or the block could not be read back or differs
-    PageRejected, // the page or the curve was refused before anything was sent
+    Verified,      // written, the instrument reset and read again, and the block read back equal
+    Unchanged,     // the block already held the same settings and curve; nothing was sent
+    Differs,       // written and read back, but the block holds something else
+    NotVerified,   // every byte confirmed, but the block could not be read back to compare
+    PartlyWritten, // a byte was not confirmed after the block may have changed
+    NotWritten,    // a byte was not confirmed before anything the block held could change
+    PageRejected,  // the page or the curve was refused before anything was sent
 };
+
+// True for the outcomes after which the instrument is not known to hold the sensor written.
+[[nodiscard]] constexpr bool saveFailed(SaveResult result) {
+    return result == SaveResult::Differs || result == SaveResult::NotVerified ||
+           result == SaveResult::PartlyWritten || result == SaveResult::NotWritten;
+}
+
+// How far a block write that failed with WriteBlock's `code` may have changed the block, which
+// held `before` (empty when unknown) and was to take `image`: NotWritten when no frame was sent,
+// or when the byte that went unanswered and every byte before it are what the block held already
+// (an unanswered byte may still have been stored); otherwise PartlyWritten, and always after a
+// wrong echo, since the byte echoed wrongly may have been stored wrongly.
+[[nodiscard]] SaveResult failedWriteReach(int code, const QByteArray& image,
+                                          const QByteArray& before);
 
 // Shown when a value of the record is too large for the instrument's number code; nothing is
 // written.
 inline constexpr char ValueNotStorableMessage[] =
     "Údaje snímače obsahují příliš velké číslo, které snímač nemůže uložit. Snímač nebyl uložen.";
-// Shown when the block read back after a save differs from what was written.
-inline constexpr char ReadBackMismatchMessage[] =
-    "Snímač po zápisu neobsahuje uložené údaje. Zkontrolujte připojení a uložte snímač znovu.";
 
 // Writes the sensor page and the curve into the block of the sensor in use.
 class SensorSave {
@@ -45,7 +63,9 @@ public:
 
     // Copies the page into the sensor in use and writes its block, unless `onlyWhenChanged` and
     // the block already holds the same settings and curve; after a write the instrument is reset
-    // and read again, and the block read back is checked against what was written.
+    // and read again, and the block as the read-out read it is compared with what was written.
+    // Any outcome but Verified is told with the critical icon, naming the sensor, and leaves the
+    // sensor in use and the curve table as they were before the save.
     [[nodiscard]] SaveResult SaveSensor(const device::Link& link, bool onlyWhenChanged);
     // The page's Save button: asks first, always writes, resets the instrument and does not
     // read again.
@@ -55,13 +75,16 @@ private:
     // The page copied into CurrentSensor and encoded; nullopt after the operator was told why
     // not (the program is ending when the curve does not fit).
     [[nodiscard]] std::optional<QByteArray> encodePage();
+    void reopenLostLine(const device::Link& link);
     // Writes the image into the block (Session::writeSensorBlock); the comparison base changes
     // only when the whole image was written. 0 or WriteBlock's failure code.
     [[nodiscard]] int writeImage(const device::Link& link, const QByteArray& image, int block);
-    void reportWriteFailure(int code);
-    // True when the read-out that followed the write read `block` and it does not begin with
-    // `image`.
-    [[nodiscard]] bool readBackDiffers(const QByteArray& image, int block, bool read) const;
+    // Tells the operator that `sensor` was not saved as `result` says; `code` is the block
+    // write's failure code, 0 when every byte was confirmed.
+    void reportFailure(SaveResult result, const sensor::SensorRecord& sensor, int code);
+    // Verified, Differs or NotVerified: the block as the read-out after the write read it (not
+    // read when `read` is false) against `image`.
+    [[nodiscard]] SaveResult readBack(const QByteArray& image, int block, bool read) const;
 
     Session& session_;
     Sources sources_;

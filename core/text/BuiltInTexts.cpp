@@ -27,6 +27,18 @@ QString BuiltInText(int number) {
         BuiltIn{102,
                 u"přístroj neodpověděl. Zkontrolujte kabel, napájení přístroje a volbu portu."},
         BuiltIn{103, u"přístroj odpověděl neúplně. Zkontrolujte kabel a připojení přístroje."},
+        BuiltIn{104, u"Snímač „%1“ (ID %2) nebyl změněn, přístroj v něm má dosavadní údaje. "
+                     u"Zkontrolujte připojení a uložte snímač znovu."},
+        BuiltIn{105, u"Snímač „%1“ (ID %2) byl zapsán jen zčásti, jeho údaje v přístroji nejsou "
+                     u"platné. Zkontrolujte připojení a uložte snímač znovu, nebo obnovte zálohu "
+                     u"pořízenou před zápisem (F7)."},
+        BuiltIn{106, u"Snímač „%1“ (ID %2) byl zapsán, ale nepodařilo se jej přečíst zpět, "
+                     u"zápis proto není ověřen. Načtěte přístroj znovu a zkontrolujte údaje "
+                     u"snímače; pokud nesouhlasí, uložte snímač znovu nebo obnovte zálohu "
+                     u"pořízenou před zápisem (F7)."},
+        BuiltIn{107, u"Snímač „%1“ (ID %2) po zápisu neobsahuje uložené údaje. Zkontrolujte "
+                     u"připojení a uložte snímač znovu, nebo obnovte zálohu pořízenou před "
+                     u"zápisem (F7)."},
         // Backup, snapshots, restore and the serial trace: 120..179
         BuiltIn{120, u"Soubor %1 nelze otevřít (%2)."},
         BuiltIn{121, u"Soubor není platný JSON."},
