@@ -1,4 +1,5 @@
 #include "core/instrument/Identify.h"
+#include "core/instrument/LiveSignal.h"
 #include "core/instrument/Timing.h"
 #include "core/sensor/SensorReadout.h"
 #include "core/session/SensorSave.h"
@@ -54,6 +55,12 @@ struct Rig : testsupport::SessionRig {
     }
     sensor::SensorRecord& sensor() { return session.sensors().CurrentSensor; }
     [[nodiscard]] const device::SystemConstants& constants() const { return session.constants(); }
+    // A reading of `divisions` that the running polling has just brought.
+    void reading(float divisions) {
+        session.runner().startPolling();
+        session.live().SignalDiv = divisions;
+        session.live().ReadingTime = clock.now();
+    }
 };
 
 } // namespace
@@ -117,7 +124,7 @@ private slots:
     void zeroGainAndDefaults() {
         Rig rig;
         device::LiveValues& live = rig.session.live();
-        live.SignalDiv = 32770.4F;
+        rig.reading(32770.4F);
         rig.calibration.SetNula();
         QCOMPARE(rig.constants().zero[7], QString("32770"));
         QCOMPARE(live.ActiveZero, 32770.4F);
@@ -129,22 +136,81 @@ private slots:
         // No difference to the zero: k cannot be determined and nothing changes.
         live.SignalDiv = live.ActiveZero;
         rig.calibration.SetGain2mVV();
-        // A stale signal is refused with the lost-line message.
-        live.SignalStale = true;
-        rig.calibration.SetNula();
-        QCOMPARE(rig.constants().zero[7], QString("32770"));
         QCOMPARE(rig.constants().k[7], QString("1.54416 E-4"));
-        QCOMPARE(rig.messages.texts(),
-                 QStringList({session::GainNotDeterminedMessage, "T64\r\nT65"}));
-        // A read-out that reaches the instrument ends the refusal.
-        (void)rig.run([&rig](const device::Link& link) { (void)rig.session.readOut(link); });
-        QVERIFY(!live.SignalStale);
+        QCOMPARE(rig.messages.texts(), QStringList{session::GainNotDeterminedMessage});
 
         rig.calibration.LoadDefaultConstants();
         const auto& zeros = rig.constants().zero;
         QCOMPARE(QStringList(zeros.begin(), zeros.end()), QStringList(8, "32767"));
         QCOMPARE(rig.constants().k[0], QString("1.52704 E-2"));
         QCOMPARE(rig.constants().k[7], QString("1.19300 E-4"));
+    }
+
+    // A reading is taken while the polling runs and one came within the last two polls; the
+    // panels call the signal lost after two polls without one, but not right after a start.
+    void onlyAFreshReadingIsTaken() {
+        Rig rig;
+        device::LiveSignal signal(rig.line, rig.messages, rig.texts, rig.session.live(), rig.clock,
+                                  {});
+        QString fresh;
+        QString lost;
+        QObject::connect(&signal, &device::LiveSignal::updated,
+                         [&](const device::SignalUpdate& update) {
+                             fresh += rig.session.signalFresh() ? u'+' : u'-';
+                             lost += update.signalLost ? u'L' : u'.';
+                         });
+        const auto tick = [&rig, &signal] {
+            rig.clock.advance(device::timing::PollInterval);
+            QCOMPARE(signal.tick(), device::LiveSignal::Tick::Polled);
+        };
+        const auto takeZeroAndGain = [&rig] {
+            rig.calibration.SetNula();
+            rig.calibration.SetGain2mVV();
+        };
+        rig.instrument().setLoad(1.0);
+        rig.session.runner().startPolling();
+        tick(); // finds nothing yet
+        tick();
+        rig.instrument().addFault({sim::FaultKind::NoReply, sim::Command::Measure, 0, 2, {}});
+        tick();
+        tick(); // one reply lost
+        tick(); // two
+        const device::SystemConstants before = rig.constants();
+        takeZeroAndGain();
+        QCOMPARE(rig.constants(), before);
+        QCOMPARE(rig.messages.texts(), QStringList(2, "T301"));
+        tick();
+        QCOMPARE(fresh, QString("-+++-+"));
+        QCOMPARE(lost, QString("....L."));
+        rig.session.runner().stopPolling();
+        takeZeroAndGain();
+        QCOMPARE(rig.messages.texts(), QStringList(4, "T301"));
+        rig.session.runner().startPolling();
+        tick();
+        tick();
+        rig.calibration.SetNula();
+        QCOMPARE(rig.messages.shown.size(), 4);
+        QVERIFY(rig.constants().zero[7] != before.zero[7]);
+    }
+
+    // RESET: the boxes show again what the instrument holds (not DEF! values never written),
+    // the points stay and the polling starts again once the reset's wait is over.
+    void resetReadsAgainAndRestartsThePolling() {
+        Rig rig;
+        const device::SystemConstants held = rig.constants();
+        rig.calibration.LoadDefaultConstants();
+        rig.session.curve().setSlot(1, {7.0F, 0.5F, calibration::SlotState::Used});
+        rig.reading(32770.0F);
+        QVERIFY(
+            rig.run([&rig](const device::Link& link) { rig.calibration.ResetInstrument(link); }));
+        const QList<QByteArray> frames = rig.instrument().frames();
+        QCOMPARE(frames.first(), QByteArray("$00X"));
+        QVERIFY(frames.size() > 1 && rig.framesOf("X").size() == 1);
+        QCOMPARE(rig.constants(), held);
+        QCOMPARE(rig.session.curve().point(1).etalon, 7.0F);
+        QCOMPARE(rig.calls.last(), QString("start"));
+        QVERIFY(rig.session.live().Polling && !rig.session.signalFresh());
+        QVERIFY(rig.messages.shown.isEmpty());
     }
 
     // All 16 constants are written with progress.
@@ -170,14 +236,19 @@ private slots:
         QVERIFY(rig.messages.shown.isEmpty());
     }
 
-    // A lost echo: the rest is written and the instrument reset all the same.
+    // A lost echo: the rest is written and the instrument reset all the same. A box that the
+    // instrument cannot store, or that is not one number, refuses the save before any frame.
     void failedConstants() {
         for (const auto& [fault, kText, message] :
              {std::tuple{QStringLiteral("EW none after 4 count 4"), QString(),
                          session::constantsNotWrittenMessage({"k G1(1)"})},
               {QString(), QStringLiteral("1e39"),
-               session::constantNotStorableMessage("k G1(1)", "1e39")}}) {
+               session::constantNotStorableMessage("k G1(1)", "1e39")},
+              {QString(), QStringLiteral("  "), QStringLiteral("T300 k G1(1) ")},
+              {QString(), QStringLiteral(" 1,5 E-3x"), QStringLiteral("T300 k G1(1) 1,5 E-3x")},
+              {QString(), QStringLiteral("abc"), QStringLiteral("T300 k G1(1) abc")}}) {
             Rig rig;
+            rig.texts.set(300, QStringLiteral("T300 %1 %2 %3"));
             if (!fault.isEmpty())
                 rig.instrument().addFault(*sim::parseFault(fault).fault);
             const bool written = kText.isEmpty();

@@ -163,10 +163,12 @@ private slots:
         QCOMPARE(window.session().constants().k[5], QStringLiteral("1,5 E-3"));
     }
 
-    // Each tick shows the reply to the request of the tick before and asks again.
+    // Each tick shows the reply to the request of the tick before and asks again. Two polls
+    // without a reading grey the values and lamps and say so in the title, until one comes.
     void repliesReachTheDisplays() {
         Rig rig;
         rig.connect();
+        rig.window->session().runner().startPolling();
         const device::SignalDisplayFrame& lamps = *rig.window->fraDISPLAY;
         rig.tick();
         QCOMPARE(rig.values().first(), QStringLiteral("-----"));
@@ -187,6 +189,21 @@ private slots:
         QVERIFY(rig.window->session().runner().run([&](const device::Link&) { rig.tick(); }));
         QCOMPARE(rig.instrument().frameCount(), 8);
         QVERIFY(rig.messages.shown.isEmpty());
+
+        const auto greyed = [&](bool off) {
+            for (const QWidget* shown : std::initializer_list<const QWidget*>{
+                     lamps.lblSignal, lamps.lblIIntExt, rig.window->fraORVODISPLAY->lblSignalDIV})
+                QCOMPARE(shown->isEnabled(), !off);
+            QCOMPARE(lamps.title(), off ? rig.window->LangText().text(302) : QString());
+        };
+        rig.instrument().addFault({sim::FaultKind::NoReply, sim::Command::Measure, 0, 2, {}});
+        rig.tick();
+        rig.tick();
+        greyed(false);
+        rig.tick();
+        greyed(true);
+        rig.tick();
+        greyed(false);
     }
 
     // A lost port is reported once, in a modal box behind which the timer's ticks do nothing.
@@ -195,7 +212,7 @@ private slots:
         Rig rig;
         rig.connect();
         frmOrvoCalibration& window = *rig.window;
-        window.tmrCasovac.start();
+        window.session().runner().startPolling();
         rig.tick();
         rig.line.vanish();
         QList<Tick> behind;

@@ -211,7 +211,9 @@ private slots:
     void capturesAndANewCurve() {
         Rig rig;
         frmOrvoCalibration& window = rig.startAt(WizardStep::CurvePage);
+        window.session().runner().startPolling();
         window.session().live().SignalMVV = 1.5F;
+        window.session().live().ReadingTime = rig.clock.now();
         std::shared_ptr<bool> dialogShown = rig.answerPointDialog(QStringLiteral("75"));
         QTest::keyClick(rig.page().txtPopis, Qt::Key_F5);
         QVERIFY(*dialogShown);
@@ -342,10 +344,14 @@ private slots:
         rig.next();
         QCOMPARE(window.windowWidthTwips(), frmOrvoCalibration::ExpertWidthTwips);
         window.session().live().SignalDiv = 32800.0F;
+        window.session().live().ReadingTime = rig.clock.now();
         window.fraORVOSETUP->cmdSKSetNula->click();
         QCOMPARE(window.fraORVOSETUP->txtskN[7]->text(), QStringLiteral("32800"));
+        // RESET shows the instrument's constants again and the live signal comes back.
         window.fraORVOSETUP->cmdReset->click();
         QCOMPARE(rig.framesOf("X").size(), 1);
+        QCOMPARE(window.fraORVOSETUP->txtskN[7]->text(), QStringLiteral("32768"));
+        QVERIFY(window.tmrCasovac.isActive());
 
         // Back from points the sensor does not hold asks first; No, the default, stays.
         QVERIFY(!window.session().curveDiffersFromSensor());

@@ -22,8 +22,7 @@ std::unique_ptr<calibration::CurveEditor> makeCurveEditor(const WindowParts& par
                                                           const text::LanguageTable& texts) {
     calibration::CurveEditor::Sources sources{
         [&session]() -> std::optional<float> {
-            const device::LiveValues& live = session.live();
-            return live.SignalStale ? std::nullopt : std::optional(live.SignalMVV);
+            return session.signalFresh() ? std::optional(session.live().SignalMVV) : std::nullopt;
         },
         [&session] { return session.sensors().CurrentSensor.UnitFormat.text(); },
         [&session] { return session.sensors().CurrentSensor.UnitName.text(); },
@@ -86,9 +85,9 @@ std::unique_ptr<session::SystemCalibration> makeSystemCalibration(const WindowPa
         (void)session.runner().run(
             [&actions](const device::Link& link) { actions.SaveSystemCalibration(link); });
     });
-    QObject::connect(frame.cmdReset, &QPushButton::clicked, &frame, [&session] {
+    QObject::connect(frame.cmdReset, &QPushButton::clicked, &frame, [&actions, &session] {
         (void)session.runner().run(
-            [&session](const device::Link& link) { session.resetInstrument(link); });
+            [&actions](const device::Link& link) { actions.ResetInstrument(link); });
     });
     return calibration;
 }

@@ -9,9 +9,13 @@ namespace ui {
 
 void setLampColour(QLabel& label, const QColor& colour) {
     QPalette palette = label.palette();
-    palette.setColor(QPalette::Window, colour);
     const int luma = (299 * colour.red() + 587 * colour.green() + 114 * colour.blue()) / 1000;
-    palette.setColor(QPalette::WindowText, luma < 128 ? Qt::white : Qt::black);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Window, colour);
+        palette.setColor(group, QPalette::WindowText, luma < 128 ? Qt::white : Qt::black);
+    }
+    palette.setColor(QPalette::Disabled, QPalette::Window, QColor(192, 192, 192));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(128, 128, 128));
     label.setPalette(palette);
     label.setAutoFillBackground(true);
 }

@@ -58,6 +58,7 @@ private:
 };
 
 // An indicator lamp: the label's background takes the colour (the text stays readable on it).
+// A disabled lamp is grey whatever its colour: nothing it shows is current.
 void setLampColour(QLabel& label, const QColor& colour);
 // Text colour of a label, for warnings.
 void setTextColour(QLabel& label, const QColor& colour);

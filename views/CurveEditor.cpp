@@ -70,10 +70,11 @@ void CurveEditor::storeNewPoint() {
 }
 
 void CurveEditor::CaptureSignalPoint() {
-    // A point captured from a lost line would pair the last signal read with today's load.
+    // A point captured from a silent instrument would pair the last signal read with today's
+    // load.
     const std::optional<float> signal = sources_.liveSignal();
     if (!signal) {
-        messages_.inform(device::lostLineMessage(texts_), text::MsgIcon::Critical);
+        messages_.inform(device::staleSignalMessage(texts_), text::MsgIcon::Critical);
         return;
     }
     // Refused before the operator types an etalon that could not be kept.

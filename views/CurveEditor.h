@@ -24,7 +24,7 @@ class CurveEditor : public QObject {
 public:
     // What the editor reads from the rest of the window.
     struct Sources {
-        // The live signal in mV/V; nullopt while the line is lost and the value is stale.
+        // The live signal in mV/V; nullopt unless a fresh reading is there (device::readingFresh).
         std::function<std::optional<float>()> liveSignal;
         std::function<QString()> unitFormat; // the sensor's 8-character number pattern
         std::function<QString()> unitName;   // the sensor's 6-character unit

@@ -54,7 +54,7 @@ CurveSheet curveSheet(const session::Session& session, const sensor::SensorPage&
                            .arg(session.identification())
                            .arg(session.line().portNumber())
                            .arg(live.DisplayDigits);
-    if (!live.SignalStale)
+    if (session.signalFresh())
         sheet.live = live.SignalMVV;
     sheet.figures = computeCurveFigures(sheet.table, sheet.scale);
     return sheet;

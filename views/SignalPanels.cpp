@@ -1,6 +1,7 @@
 #include "views/SignalPanels.h"
 
 #include "core/instrument/Measurement.h"
+#include "core/text/LanguageTable.h"
 #include "views/Controls.h"
 #include "views/Twips.h"
 
@@ -14,6 +15,7 @@ namespace {
 const QColor IndicatorRed(255, 0, 0);
 const QColor IndicatorOrange(255, 128, 0);
 const QColor IndicatorYellow(255, 255, 0);
+constexpr int SignalLostText = 302;
 
 QLabel* makeLamp(QWidget* parent, const QString& name, const QString& caption,
                  const QColor& colour) {
@@ -38,6 +40,18 @@ void enlarge(QLabel& label, double factor, bool bold) {
 void setShown(QWidget& indicator, bool shown) {
     if (indicator.isHidden() == shown)
         indicator.setVisible(shown);
+}
+
+void showSignalLost(SignalDisplayFrame& signal, InstrumentDisplayFrame& instrument, bool lost,
+                    const text::LanguageTable& texts) {
+    if (signal.lblSignal->isEnabled() != lost)
+        return;
+    for (QLabel* label :
+         {signal.lblSignal, signal.lblIUnit, signal.lblILimHI, signal.lblILimLO, signal.lblIDef,
+          signal.lblIBatt, signal.lblIIntExt, instrument.lblSignalDIV, instrument.lblSignalDISP,
+          instrument.lblJednotkaDISP, instrument.lblBAT})
+        label->setEnabled(!lost);
+    signal.setTitle(lost ? texts.text(SignalLostText) : QString());
 }
 
 } // namespace
@@ -89,7 +103,8 @@ InstrumentDisplayFrame::InstrumentDisplayFrame(QWidget* parent, const ui::Twips&
 }
 
 void showSignalUpdate(SignalDisplayFrame& signal, InstrumentDisplayFrame& instrument,
-                      const SignalUpdate& update) {
+                      const SignalUpdate& update, const text::LanguageTable& texts) {
+    showSignalLost(signal, instrument, update.signalLost, texts);
     switch (update.kind) {
     case SignalUpdate::Kind::NoReading:
         signal.lblSignal->setText(update.signalText);

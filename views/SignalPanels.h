@@ -4,6 +4,9 @@
 
 class QLabel;
 
+namespace text {
+class LanguageTable;
+}
 namespace ui {
 class Twips;
 }
@@ -42,8 +45,9 @@ public:
     QLabel* const lblBAT;
 };
 
-// Shows a live-signal update on the two panels.
+// Shows a live-signal update on the two panels. While the signal is lost the values and lamps
+// are greyed and the signal panel's title says that the instrument is not answering.
 void showSignalUpdate(SignalDisplayFrame& signal, InstrumentDisplayFrame& instrument,
-                      const SignalUpdate& update);
+                      const SignalUpdate& update, const text::LanguageTable& texts);
 
 } // namespace device

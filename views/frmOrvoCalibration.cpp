@@ -100,11 +100,11 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
     tmrCasovac.setInterval(device::timing::PollInterval);
     connect(&tmrCasovac, &QTimer::timeout, this, &frmOrvoCalibration::PollSignal);
     liveSignal_ = std::make_unique<device::LiveSignal>(
-        tracedLine_, services_.messages, langText_, session_->live(),
+        tracedLine_, services_.messages, langText_, session_->live(), services_.clock,
         [this] { return session_->sensors().CurrentSensor.UnitFormat.text(); });
     connect(liveSignal_.get(), &device::LiveSignal::updated, this,
             [this](const device::SignalUpdate& update) {
-                device::showSignalUpdate(*fraDISPLAY, *fraORVODISPLAY, update);
+                device::showSignalUpdate(*fraDISPLAY, *fraORVODISPLAY, update, langText_);
             });
     connect(fraCOMM->cmbPort, &PortList::aboutToDropDown, this,
             [this] { fraCOMM->cmbPort->setEntries(services_.line.portEntries()); });

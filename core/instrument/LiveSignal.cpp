@@ -1,5 +1,6 @@
 #include "core/instrument/LiveSignal.h"
 
+#include "core/instrument/Clock.h"
 #include "core/instrument/Measurement.h"
 #include "core/instrument/SerialLine.h"
 #include "core/text/LanguageTable.h"
@@ -14,6 +15,7 @@ namespace {
 constexpr char MeasureFrame[] = "$00M\r";
 constexpr int ReadFailedText = 64;
 constexpr int ReadFailedAdviceText = 65;
+constexpr int StaleSignalText = 301;
 
 } // namespace
 
@@ -21,11 +23,15 @@ QString lostLineMessage(const text::LanguageTable& texts) {
     return texts.text(ReadFailedText) + QStringLiteral("\r\n") + texts.text(ReadFailedAdviceText);
 }
 
+QString staleSignalMessage(const text::LanguageTable& texts) {
+    return texts.text(StaleSignalText);
+}
+
 LiveSignal::LiveSignal(SerialLine& line, text::MessageService& messages,
-                       const text::LanguageTable& texts, LiveValues& values,
+                       const text::LanguageTable& texts, LiveValues& values, const Clock& clock,
                        UnitFormatSource unitFormat, QObject* parent)
     : QObject(parent), line_(line), messages_(messages), texts_(texts), values_(values),
-      unitFormat_(std::move(unitFormat)) {}
+      clock_(clock), unitFormat_(std::move(unitFormat)) {}
 
 LiveSignal::Tick LiveSignal::tick() {
     if (reporting_)
@@ -36,7 +42,7 @@ LiveSignal::Tick LiveSignal::tick() {
         // Either way it is tried again without a word, and the page and its points stay.
         if (!portLost())
             lostPort_ = line_.portNumber();
-        values_.SignalStale = true;
+        values_.ReadingTime.reset();
         if (!reopenLostPort()) {
             showNoSignal();
             return Tick::StillLost;
@@ -50,10 +56,12 @@ LiveSignal::Tick LiveSignal::tick() {
         reportLoss();
         return Tick::PortLost;
     }
-    const SignalUpdate update =
+    SignalUpdate update =
         applyMeasurementReply(*reply, values_, unitFormat_ ? unitFormat_() : QString());
+    const std::chrono::milliseconds now = clock_.now();
     if (update.kind == SignalUpdate::Kind::Reading)
-        values_.SignalStale = false;
+        values_.ReadingTime = now;
+    update.signalLost = signalLost(values_, now);
     emit updated(update);
     line_.send(MeasureFrame);
     return Tick::Polled;
@@ -66,7 +74,7 @@ bool LiveSignal::reopenLostPort() {
 void LiveSignal::reportLoss() {
     lostPort_ = line_.portNumber();
     line_.close();
-    values_.SignalStale = true;
+    values_.ReadingTime.reset();
     showNoSignal();
     const QScopedValueRollback reporting(reporting_, true);
     messages_.inform(lostLineMessage(texts_), text::MsgIcon::Critical);
@@ -75,6 +83,7 @@ void LiveSignal::reportLoss() {
 void LiveSignal::showNoSignal() {
     SignalUpdate update;
     update.signalText = QLatin1String(NoSignalText);
+    update.signalLost = true;
     emit updated(update);
 }
 

@@ -14,10 +14,14 @@ class MessageService;
 
 namespace device {
 
+class Clock;
 class SerialLine;
 
 // What the operator is told when the line is found lost: the read failed, check the cable.
 [[nodiscard]] QString lostLineMessage(const text::LanguageTable& texts);
+// Why a capture, a zero or a gain took nothing: no fresh reading (readingFresh), the instrument
+// is not answering.
+[[nodiscard]] QString staleSignalMessage(const text::LanguageTable& texts);
 
 // The live signal: every tick takes the reply to the previous "$00M" out of the line, tells the
 // panels what to show and asks for the next one. The tick never waits.
@@ -25,8 +29,9 @@ class SerialLine;
 // A port that cannot be read any more (a USB adapter pulled out) is closed and reported once;
 // the curve and the page stay as they are. Later ticks try to open the same port number again,
 // without a word, and polling goes on as soon as it opens. A port that an action closed under
-// the polling and could not open again (and reported) is tried again the same way. From the
-// loss until a reading comes, the live values are marked stale.
+// the polling and could not open again (and reported) is tried again the same way. Every reading
+// is stamped with the clock's time (LiveValues::ReadingTime); a loss drops the stamp, so the
+// values count as stale until a reading comes, and each update says whether the signal is lost.
 class LiveSignal : public QObject {
     Q_OBJECT
 public:
@@ -41,7 +46,8 @@ public:
     };
 
     LiveSignal(SerialLine& line, text::MessageService& messages, const text::LanguageTable& texts,
-               LiveValues& values, UnitFormatSource unitFormat, QObject* parent = nullptr);
+               LiveValues& values, const Clock& clock, UnitFormatSource unitFormat,
+               QObject* parent = nullptr);
 
     Tick tick();
 
@@ -61,6 +67,7 @@ private:
     text::MessageService& messages_;
     const text::LanguageTable& texts_;
     LiveValues& values_;
+    const Clock& clock_;
     UnitFormatSource unitFormat_;
     // The number of the port that went away; 0 while the line is sound.
     int lostPort_ = 0;

@@ -25,6 +25,8 @@ struct SignalUpdate {
     QString divisionsText;
     QString displayText;
     QString batteryText;
+    // No reading came within the last two polls: the panels show that the values are old.
+    bool signalLost = false;
 };
 
 inline constexpr auto NoSignalText = "-----";

@@ -1,5 +1,6 @@
 #include "core/session/Session.h"
 
+#include "core/instrument/Clock.h"
 #include "core/instrument/Identify.h"
 #include "core/instrument/Lifecycle.h"
 #include "core/instrument/OrvoLib.h"
@@ -73,7 +74,21 @@ WizardStep stepBack(WizardStep step) {
 
 Session::Session(device::SerialLine& line, device::Clock& clock, device::Lifecycle& lifecycle,
                  Outlets outlets, QObject* parent)
-    : QObject(parent), line_(line), outlets_(outlets), runner_(line, clock, lifecycle) {}
+    : QObject(parent), line_(line), clock_(clock), outlets_(outlets),
+      runner_(line, clock, lifecycle) {
+    // Whatever stopped the polling, a reading from before the stop is not taken after it.
+    connect(&runner_, &ActionRunner::pollingWanted, this, [this](bool running) {
+        if (running == live_.Polling)
+            return;
+        live_.Polling = running;
+        live_.PollingSince = clock_.now();
+        live_.ReadingTime.reset();
+    });
+}
+
+bool Session::signalFresh() const {
+    return device::readingFresh(live_, clock_.now());
+}
 
 void Session::setConstants(const device::SystemConstants& constants) {
     if (constants_ == constants)
@@ -145,8 +160,6 @@ ReadOutResult Session::readOut(const device::Link& link, Points points) {
         return readOutResult(status);
     }
     setup_ = setup;
-    // The instrument answers again: the last reading counts as it does after any read-out.
-    live_.SignalStale = false;
     live_.DisplayDigits = setup.DisplayDigits;
     live_.ActiveZero = setup.ActiveZero;
     live_.ActiveK = setup.ActiveK;

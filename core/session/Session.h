@@ -79,6 +79,8 @@ public:
 
     [[nodiscard]] device::LiveValues& live() { return live_; }
     [[nodiscard]] const device::LiveValues& live() const { return live_; }
+    // The live values may be taken now (device::readingFresh at the clock's time).
+    [[nodiscard]] bool signalFresh() const;
     [[nodiscard]] sensor::SensorState& sensors() { return sensors_; }
     [[nodiscard]] const sensor::SensorState& sensors() const { return sensors_; }
     [[nodiscard]] calibration::CurveTable& curve() { return curve_; }
@@ -148,6 +150,7 @@ private:
     void noteReadOutFailure();
 
     device::SerialLine& line_;
+    const device::Clock& clock_;
     Outlets outlets_;
     ActionRunner runner_;
     device::LiveValues live_;

@@ -12,6 +12,7 @@
 #include "core/text/NumberText.h"
 #include "core/text/StatusPanel.h"
 
+#include <QRegularExpression>
 #include <array>
 #include <cmath>
 
@@ -26,6 +27,7 @@ constexpr float DefaultHighestGainK = 0.0001193F;
 constexpr int HighestGain = 7;
 constexpr double ReferenceSignal = 2.0;
 constexpr int WritingText = 52;
+constexpr int NotANumberText = 300;
 
 struct Constant {
     QString box;
@@ -35,6 +37,16 @@ struct Constant {
 
 QString boxName(int range, bool zero) {
     return (zero ? QStringLiteral("N ") : QStringLiteral("k ")) + device::rangeName(range);
+}
+
+// The whole box is one number as ValDecimal reads it (blanks ignored, the first comma a decimal
+// point): ValDecimal would read a blank box, or the text around a number, as 0 or a part of it.
+bool holdsOneNumber(const QString& text) {
+    QString compact = text;
+    compact.remove(QRegularExpression(QStringLiteral("[ \\t\\r\\n]")));
+    const QRegularExpression number(
+        QStringLiteral("^[+-]?([0-9]+([.,][0-9]*)?|[.,][0-9]+)([eEdD][+-]?[0-9]+)?$"));
+    return number.match(compact).hasMatch();
 }
 
 } // namespace
@@ -57,9 +69,9 @@ int SystemCalibration::activeRange() const {
 }
 
 bool SystemCalibration::signalStale() {
-    if (!session_.live().SignalStale)
+    if (session_.signalFresh())
         return false;
-    session_.outlets().messages.inform(device::lostLineMessage(session_.outlets().texts),
+    session_.outlets().messages.inform(device::staleSignalMessage(session_.outlets().texts),
                                        text::MsgIcon::Critical);
     return true;
 }
@@ -111,6 +123,13 @@ void SystemCalibration::SaveSystemCalibration(const device::Link& link) {
         const auto range = static_cast<int>(i);
         for (const bool zero : {true, false}) {
             const QString text = (zero ? texts.zero[i] : texts.k[i]).trimmed();
+            if (!holdsOneNumber(text)) {
+                out.messages.inform(out.texts.text(NotANumberText)
+                                        .arg(zero ? QStringLiteral("N") : QStringLiteral("k"),
+                                             device::rangeName(range), text),
+                                    text::MsgIcon::Critical);
+                return;
+            }
             const double value = device::ValDecimal(text);
             const QString name = boxName(range, zero);
             if (!device::isDeviceFloatEncodable(value)) {
@@ -149,11 +168,16 @@ void SystemCalibration::SaveSystemCalibration(const device::Link& link) {
         out.messages.inform(session_.withFailureNote(constantsNotWrittenMessage(notWritten), true),
                             text::MsgIcon::Critical);
 
+    ResetInstrument(link);
+}
+
+void SystemCalibration::ResetInstrument(const device::Link& link) {
     session_.resetInstrument(link);
-    // The read-out would replace the operator's points, not yet saved, with the curve stored in
-    // the sensor.
+    // The boxes show what the instrument holds after its restart, and the live signal comes
+    // back. The read-out would replace the operator's points, not yet saved, with the curve
+    // stored in the sensor.
     (void)session_.readOut(link, Session::Points::Keep);
-    runner.startPolling();
+    session_.runner().startPolling();
 }
 
 } // namespace session

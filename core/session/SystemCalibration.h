@@ -20,14 +20,17 @@ public:
     void SetNula();
     void SetGain2mVV();
     void LoadDefaultConstants();
-    // Zápis: every constant checked, then all written, the instrument reset and read again;
-    // the operator's curve points stay.
+    // Zápis: every constant checked (a box that is not one number refuses the whole save before
+    // anything is sent), then all written, then ResetInstrument.
     void SaveSystemCalibration(const device::Link& link);
+    // RESET: the instrument reset, its setup and sensors read again (the operator's curve points
+    // stay) and the polling started, so the boxes and the live signal are the instrument's.
+    void ResetInstrument(const device::Link& link);
 
 private:
     [[nodiscard]] int activeRange() const;
-    // True, after telling the operator, when the live values are not the instrument's present
-    // ones.
+    // True, after telling the operator that the instrument is not answering, when the live
+    // values are not fresh (device::readingFresh).
     bool signalStale();
 
     Session& session_;

@@ -139,6 +139,13 @@ QString BuiltInText(int number) {
         BuiltIn{246, u"Ukončete ho a zkuste to znovu."},
         BuiltIn{247, u"Zařízení zmizelo hned po otevření. Obvykle si ho přivlastní "
                      u"ModemManager nebo brltty; ověřte to příkazy:"},
+        // Live signal and system constants: 300..319
+        BuiltIn{300, u"Pole %1 rozsahu %2 neobsahuje číslo: „%3“. Opravte ho; do přístroje "
+                     u"nebylo nic zapsáno."},
+        BuiltIn{301, u"Přístroj neodpovídá: měřený signál není aktuální, nic nebylo převzato. "
+                     u"Zkontrolujte kabel a napájení přístroje a počkejte, až se signál znovu "
+                     u"objeví."},
+        BuiltIn{302, u"Přístroj neodpovídá – signál není aktuální"},
     };
     static_assert(std::ranges::is_sorted(texts, {}, &BuiltIn::number));
     const auto found = std::ranges::lower_bound(texts, number, {}, &BuiltIn::number);
