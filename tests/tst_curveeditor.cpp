@@ -121,6 +121,16 @@ private slots:
         QCOMPARE(rig.messages.texts(), QStringList{"T44 1 T43"});
         QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::Critical);
         QCOMPARE(rig.page.lstKrivka->currentRow(), 1);
+        // Said once, when entered; afterwards both rows carry it, and a sound point adds none.
+        rig.answer("3", "30");
+        rig.editor.AddCurvePoint();
+        QCOMPARE(rig.messages.shown.size(), 1);
+        QStringList tips;
+        for (int row = 0; row < rig.page.lstKrivka->count(); ++row)
+            tips.append(rig.page.lstKrivka->item(row)->toolTip().section(u'\n', 0, 0));
+        // Each duplicate row says so first (then: too close); the etalon 30 turns the curve back.
+        QCOMPARE(tips.mid(0, 3), QStringList({"", "T44 1 T43", "T44 1 T43"}));
+        QVERIFY(!rig.page.lstKrivka->item(1)->icon().isNull());
     }
 
     // Nothing selected: nothing happens. The dialog shows the point, which is sorted anew.
@@ -149,8 +159,13 @@ private slots:
         rig.editor.ClearCurvePoints();
         rig.editor.NewCurve();
         QCOMPARE(rig.table.PointCount(), 3);
+        // Delete in the list asks as the button does.
+        rig.page.show();
+        QVERIFY(QTest::qWaitForWindowActive(&rig.page));
+        rig.page.lstKrivka->setFocus();
         rig.messages.answer(text::MsgAnswer::Yes);
-        rig.editor.DeleteCurvePoint();
+        QTest::keyClick(rig.page.lstKrivka, Qt::Key_Delete);
+        QCOMPARE(rig.messages.texts().last(), QString("T63 10.00   kg     ?"));
         QCOMPARE(rig.points(), (Points{{0.0, 0.0}, {2.0, 20.0}}));
         rig.messages.answer(text::MsgAnswer::Yes);
         rig.editor.ClearCurvePoints();

@@ -1,5 +1,7 @@
 #include "core/calibration/CurveFigures.h"
+#include "core/calibration/CurveMarks.h"
 #include "core/calibration/CurveTable.h"
+#include "core/text/LanguageTable.h"
 
 #include <QTest>
 
@@ -88,6 +90,43 @@ private slots:
         QVERIFY(check(f.negative, negativeDeviation));
         QVERIFY(qIsNaN(rms) ? !f.rms : near(f.rms, rms));
         QTEST(warningsOf(f), "warnings");
+    }
+
+    // The curve list's marks, row by row in slot order: "" for a sound row, "D" a duplicate,
+    // "W" a warning, each with as many reasons as it has marks.
+    void rowMarks_data() {
+        QTest::addColumn<Points>("points"); // in slot order
+        QTest::addColumn<QStringList>("marks");
+        QTest::newRow("sound, ranges short")
+            << Points{{0, 0}, {1, 50}, {2, 100}} << QStringList{"", "", ""};
+        QTest::newRow("duplicate etalon and signal")
+            << Points{{0, 0}, {1, 50}, {1, 50}, {2, 100}} << QStringList{"", "D2", "D2", ""};
+        QTest::newRow("mistyped 747 for 74.7")
+            << Points{{-1, -50}, {0, 0}, {0.5f, 25.2f}, {1.5f, 747}, {3, 150}}
+            << QStringList{"", "", "", "W1", "W1"}; // the last point turns back
+        QTest::newRow("too close: both") << Points{{0, 0}, {1, 50}, {1.001f, 50.1f}, {2, 100}}
+                                         << QStringList{"", "W1", "W1", ""};
+        QTest::newRow("slots unsorted") << Points{{2, 100}, {0, 0}, {1.001f, 50.1f}, {1, 50}}
+                                        << QStringList{"", "", "W1", "W1"};
+        // Equal signals are also too close, and the second lies 10 off the others' line.
+        QTest::newRow("duplicate outranks warnings")
+            << Points{{0, 0}, {1, 50}, {1, 60}, {2, 100}} << QStringList{"", "D2", "D3", ""};
+    }
+    void rowMarks() {
+        QFETCH(Points, points);
+        CurveTable table;
+        for (const auto& [signal, etalon] : points)
+            QVERIFY(table.append(signal, etalon));
+        text::LanguageTable texts;
+        const std::vector<RowMarks> rows =
+            curveRowMarks(table, {100, 0, 3.91, QStringLiteral("####0.0")}, texts, "kg");
+        QStringList marks;
+        for (const RowMarks& row : rows)
+            marks.append(!row.kind ? QString()
+                                   : (*row.kind == RowMarkKind::Duplicate ? QStringLiteral("D")
+                                                                          : QStringLiteral("W")) +
+                                         QString::number(row.reasons.size()));
+        QTEST(marks, "marks");
     }
 };
 

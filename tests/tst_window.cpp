@@ -15,6 +15,8 @@
 #include "views/SystemCalibrationFrame.h"
 #include "views/WindowPlacement.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
@@ -23,6 +25,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
@@ -87,6 +90,45 @@ private slots:
         QVERIFY(rig.messages.shown.isEmpty());
         QCOMPARE(ui::centredOriginTwips({19200, 14401}, {5325, 6630}), QPoint(6937, 3885));
         QCOMPARE(ui::centredOriginTwips({4000, 6000}, {5325, 6630}), QPoint(-662, -315));
+        QVERIFY(!window.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    }
+
+    // A window beside another: right, left, narrowed on the wider side, below, above, or none.
+    void placesBeside_data() {
+        QTest::addColumn<QRect>("anchor");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRect>("placed"); // null: nowhere
+        const QSize dialog(300, 100);
+        QTest::newRow("right") << QRect(100, 50, 400, 400) << dialog << QRect(508, 50, 300, 100);
+        QTest::newRow("left") << QRect(600, 950, 400, 400) << dialog << QRect(292, 924, 300, 100);
+        QTest::newRow("narrowed right")
+            << QRect(360, 0, 500, 400) << QSize(700, 500) << QRect(868, 0, 412, 500);
+        QTest::newRow("below") << QRect(100, 0, 1100, 400) << dialog << QRect(100, 408, 300, 100);
+        QTest::newRow("above") << QRect(100, 600, 1100, 424) << dialog << QRect(100, 492, 300, 100);
+        QTest::newRow("nowhere") << QRect(100, 100, 1100, 850) << dialog << QRect();
+    }
+    void placesBeside() {
+        QFETCH(QRect, anchor);
+        QFETCH(QSize, size);
+        const std::optional<QRect> placed =
+            ui::besideRect(QRect(0, 0, 1280, 1024), anchor, size, 350);
+        QTEST(placed.value_or(QRect()), "placed");
+    }
+
+    // The port list shows the whole entry and scrolls beyond 15 rows.
+    void portListFits() {
+        Rig rig;
+        frmOrvoCalibration& window = rig.start();
+        window.show();
+        app::PortList& ports = *window.fraCOMM->cmbPort;
+        ports.setEntries(QStringList(49, QStringLiteral("COM1  /dev/pts/12")));
+        QVERIFY(ports.width() > ports.fontMetrics().horizontalAdvance(ports.itemText(0)) +
+                                    ports.iconSize().width());
+        ports.showPopup();
+        const int rowHeight = ports.view()->sizeHintForRow(0);
+        QVERIFY(ports.view()->height() <= (app::PortList::MaxVisiblePorts + 1) * rowHeight);
+        QVERIFY(ports.view()->verticalScrollBar()->isVisible());
+        ports.hidePopup();
     }
 
     // The averaging controls show in expert mode only.

@@ -13,6 +13,7 @@
 #include "views/SystemCalibrationFrame.h"
 
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -123,6 +124,16 @@ private slots:
         QCOMPARE(rig.shownFrames(), QStringList{"fraCOMM"});
         QVERIFY(window.cmdNext->isEnabled() && !window.tmrCasovac.isActive());
         QCOMPARE(rig.portSetting.comPort(), 3);
+        // No instrument answers on port 5. The keyboard comes back where it was, though the
+        // message took it meanwhile: Enter tries again.
+        rig.choosePort(5);
+        window.cmdNext->setFocus();
+        rig.messages.whileShown = [&window] { window.focusWidget()->clearFocus(); };
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(rig.messages.texts().size(), 2);
+        QCOMPARE(QApplication::focusWidget(), window.cmdNext);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(rig.messages.texts().size(), 3);
         rig.choosePort(3);
         rig.next();
         QCOMPARE(rig.step(), WizardStep::CurvePage);
@@ -205,6 +216,44 @@ private slots:
         QCOMPARE(rig.step(), WizardStep::Finish);
         keys(window.cmdNext, Qt::Key_Return);
         QCOMPARE(rig.messages.texts(), QStringList{"T74 37.50 kg    "});
+    }
+
+    // While an action holds the line, no context menu opens and the controls that open a modal
+    // window take no input, since its loop would hold the action's wait; afterwards they do.
+    void actionKeepsModalWindowsShut() {
+        struct MenuProbe : QWidget {
+            using QWidget::QWidget;
+            int menus = 0;
+            void contextMenuEvent(QContextMenuEvent* event) override {
+                ++menus;
+                event->accept();
+            }
+        };
+        Rig rig;
+        frmOrvoCalibration& window = rig.startAt(session::WizardStep::Finish);
+        auto* probe = new MenuProbe(&window);
+        const auto openMenu = [probe] {
+            QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(1, 1),
+                                    probe->mapToGlobal(QPoint(1, 1)));
+            QApplication::sendEvent(probe, &event);
+        };
+        QPushButton* add = window.fraCURVE->cmdListAction[0];
+        const int points = window.session().curve().PointCount();
+        QVERIFY(window.session().runner().run([&](const device::Link&) {
+            openMenu();
+            const std::shared_ptr<bool> shown = rig.answerPointDialog(QStringLiteral("75"));
+            QTest::mouseClick(add, Qt::LeftButton);
+            QCoreApplication::processEvents();
+            QVERIFY(!*shown);
+        }));
+        QCOMPARE(probe->menus, 0);
+        QCOMPARE(window.session().curve().PointCount(), points);
+        openMenu();
+        QCOMPARE(probe->menus, 1);
+        const std::shared_ptr<bool> shown = rig.answerPointDialog(QStringLiteral("75"));
+        QTest::mouseClick(add, Qt::LeftButton);
+        QVERIFY(*shown);
+        QCOMPARE(window.session().curve().PointCount(), points + 1);
     }
 
     // F5 captures a point on any page, but not while an action holds the line.

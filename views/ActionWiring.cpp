@@ -5,6 +5,7 @@
 #include "core/session/Session.h"
 #include "core/session/SystemCalibration.h"
 #include "views/CurveEditor.h"
+#include "views/CurveSheet.h"
 #include "views/SensorPage.h"
 #include "views/SensorPageLogic.h"
 #include "views/SystemCalibrationFrame.h"
@@ -28,9 +29,13 @@ std::unique_ptr<calibration::CurveEditor> makeCurveEditor(const WindowParts& par
         [&session] { return session.sensors().CurrentSensor.UnitName.text(); },
         [&session] { session.sensors().CurrentSensor.CurvePointCount = 0; },
     };
-    return std::make_unique<calibration::CurveEditor>(parts.fraCURVE, session.curve(), dialog,
-                                                      session.outlets().messages, texts,
-                                                      std::move(sources));
+    auto editor = std::make_unique<calibration::CurveEditor>(parts.fraCURVE, session.curve(),
+                                                             dialog, session.outlets().messages,
+                                                             texts, std::move(sources));
+    const sensor::SensorPage& page = parts.fraSNIMAC;
+    editor->setCurveScale(
+        [&session, &page, &texts] { return calibration::curveSheet(session, page, texts).scale; });
+    return editor;
 }
 
 std::unique_ptr<sensor::SensorPageLogic>

@@ -1,5 +1,6 @@
 #include "views/CurveEditor.h"
 
+#include "core/calibration/CurveMarks.h"
 #include "core/calibration/CurveTable.h"
 #include "core/instrument/LiveSignal.h"
 #include "core/text/LanguageTable.h"
@@ -11,7 +12,11 @@
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
+#include <QShortcut>
+#include <QStyle>
+#include <algorithm>
 
 namespace calibration {
 
@@ -28,6 +33,10 @@ CurveEditor::CurveEditor(CurvePage& page, CurveTable& table, frmOrvoCalibInputBo
     connect(page.mKrivkaBodAdd, &QAction::triggered, this, &CurveEditor::AddCurvePoint);
     connect(page.mKrivkaBodDelete, &QAction::triggered, this, &CurveEditor::DeleteCurvePoint);
     connect(page.lstKrivka, &QListWidget::itemDoubleClicked, this, &CurveEditor::EditCurvePoint);
+    // Delete in the list asks as "Smazat bod" does.
+    auto* deleteKey = new QShortcut(QKeySequence::Delete, page.lstKrivka);
+    deleteKey->setContext(Qt::WidgetShortcut);
+    connect(deleteKey, &QShortcut::activated, this, &CurveEditor::DeleteCurvePoint);
     connect(page.lstKrivka, &QListWidget::itemSelectionChanged, this,
             &CurveEditor::updateDeleteButton);
 }
@@ -44,25 +53,59 @@ void CurveEditor::updateDeleteButton() {
 void CurveEditor::FillCurveList() {
     page_.lstKrivka->clear();
     page_.lstKrivka->addItems(table_.CurveListRows(sources_.unitFormat()));
+    markRows();
     page_.Label3->setText(QString::number(table_.PointCount()));
     updateDeleteButton();
     page_.cmdListAction[2]->setEnabled(table_.PointCount() > 0);
     emit curveListFilled();
 }
 
-bool CurveEditor::CheckCurveDuplicates() {
-    const auto duplicate = table_.FindCurveDuplicate();
-    if (!duplicate)
-        return true;
-    messages_.inform(DuplicateMessage(*duplicate, texts_), text::MsgIcon::Critical);
-    return false;
+void CurveEditor::markRows() {
+    CurveScale scale = scale_ ? scale_() : CurveScale{};
+    if (scale.unitFormat.isEmpty())
+        scale.unitFormat = sources_.unitFormat();
+    const std::vector<RowMarks> marks =
+        curveRowMarks(table_, scale, texts_, sources_.unitName().trimmed());
+    QListWidget& list = *page_.lstKrivka;
+    const bool anyMarked = std::any_of(marks.begin(), marks.end(),
+                                       [](const RowMarks& row) { return row.kind.has_value(); });
+    if (!anyMarked)
+        return;
+    // Every row gets an icon, a blank one where it is sound, so the columns stay aligned.
+    const int side = list.fontMetrics().height();
+    list.setIconSize(QSize(side, side));
+    QPixmap blank(side, side);
+    blank.fill(Qt::transparent);
+    for (int row = 0; row < list.count() && row < static_cast<int>(marks.size()); ++row) {
+        const RowMarks& mark = marks[static_cast<std::size_t>(row)];
+        QListWidgetItem& item = *list.item(row);
+        if (!mark.kind) {
+            item.setIcon(QIcon(blank));
+            continue;
+        }
+        item.setIcon(list.style()->standardIcon(*mark.kind == RowMarkKind::Duplicate
+                                                    ? QStyle::SP_MessageBoxCritical
+                                                    : QStyle::SP_MessageBoxWarning));
+        item.setToolTip(mark.reasons.join(u'\n'));
+    }
+}
+
+void CurveEditor::reportDuplicateOf(float signal, float etalon) {
+    for (int slot = 1; slot <= table_.PointCount(); ++slot) {
+        const CurvePoint& point = table_.point(slot);
+        if (point.signal != signal || point.etalon != etalon)
+            continue;
+        if (const auto duplicate = table_.duplicateOf(slot))
+            messages_.inform(DuplicateMessage(*duplicate, texts_), text::MsgIcon::Critical);
+        return;
+    }
 }
 
 void CurveEditor::storeNewPoint() {
     if (!table_.append(dialog_.SIG, dialog_.ETH))
         return;
     table_.SortCurvePoints();
-    CheckCurveDuplicates();
+    reportDuplicateOf(dialog_.SIG, dialog_.ETH);
     FillCurveList();
     const int row = table_.FindSignal(dialog_.SIG) - 1;
     if (row >= 0)
@@ -111,7 +154,7 @@ void CurveEditor::EditCurvePoint() {
         return;
     table_.setPoint(slot, dialog_.SIG, dialog_.ETH);
     table_.SortCurvePoints();
-    CheckCurveDuplicates();
+    reportDuplicateOf(dialog_.SIG, dialog_.ETH);
     FillCurveList();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/calibration/CurveFigures.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -41,6 +43,10 @@ public:
                 text::MessageService& messages, const text::LanguageTable& texts, Sources sources,
                 QObject* parent = nullptr);
 
+    // The sensor's ranges and format, which the list's warning marks are judged against; without
+    // it only the unit format counts.
+    void setCurveScale(std::function<CurveScale()> scale) { scale_ = std::move(scale); }
+
     void CaptureSignalPoint();
     void AddCurvePoint();
     void EditCurvePoint();
@@ -48,9 +54,8 @@ public:
     void ClearCurvePoints();
     void NewCurve();
     // Rebuilds the list from the table and the enabled state of the delete and clear buttons.
+    // A row with a mistake (curveRowMarks) shows an icon, and the reasons as its tooltip.
     void FillCurveList();
-    // True when no two points share an etalon or a signal; otherwise tells the operator.
-    bool CheckCurveDuplicates();
 
 signals:
     // The list shows the table anew: after every change of the points.
@@ -59,6 +64,9 @@ signals:
 private:
     // Stores a confirmed dialog point as a new point, sorted in, and selects it.
     void storeNewPoint();
+    // After a point was entered or edited: tells the operator once when it duplicates another.
+    void reportDuplicateOf(float signal, float etalon);
+    void markRows();
     void updateDeleteButton();
     [[nodiscard]] int selectedRow() const;
 
@@ -68,6 +76,7 @@ private:
     text::MessageService& messages_;
     const text::LanguageTable& texts_;
     Sources sources_;
+    std::function<CurveScale()> scale_;
 };
 
 } // namespace calibration

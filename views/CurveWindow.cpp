@@ -3,6 +3,7 @@
 #include "core/instrument/LiveSignal.h"
 #include "core/session/Session.h"
 #include "core/text/LanguageTable.h"
+#include "views/ActionGuard.h"
 #include "views/Controls.h"
 #include "views/CurveEditor.h"
 #include "views/CurvePage.h"
@@ -10,6 +11,7 @@
 #include "views/CurveReport.h"
 #include "views/SensorPage.h"
 #include "views/WindowParts.h"
+#include "views/WindowPlacement.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -34,6 +36,8 @@ constexpr int OpenText = 181;
 constexpr int NoWarningText = 193;
 constexpr int PdfText = 206;
 constexpr int CsvText = 207;
+// Narrower than this, the plot and the table get too cramped to read beside the calibrator.
+constexpr int MinimumWidthChars = 60;
 
 } // namespace
 
@@ -140,6 +144,12 @@ void addCurveWindow(QWidget& mainWindow, const app::WindowParts& parts, session:
                 *window = new CurveWindow(
                     [&session, &page, &texts] { return curveSheet(session, page, texts); }, texts,
                     session.outlets().messages, &mainWindow);
+                CurveWindow& shown = **window;
+                ui::opensModalWindow(*shown.cmdPdf);
+                ui::opensModalWindow(*shown.cmdCsv);
+                // Beside the calibrator, so capturing goes on in sight of the plot.
+                ui::placeBeside(shown, mainWindow.frameGeometry(),
+                                shown.fontMetrics().averageCharWidth() * MinimumWidthChars);
             }
             (*window)->refresh();
             (*window)->show();

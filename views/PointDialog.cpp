@@ -2,6 +2,7 @@
 
 #include "core/text/DeviceFloat.h"
 #include "core/text/NumberText.h"
+#include "views/WindowPlacement.h"
 
 #include <QEvent>
 #include <QFontDatabase>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <cmath>
 #include <limits>
@@ -81,6 +83,9 @@ frmOrvoCalibInputBox::frmOrvoCalibInputBox(QWidget* parent)
     layout->addLayout(rows);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // Wide enough for the whole title beside the title bar's icon and buttons.
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    layout->addStrut(fontMetrics().horizontalAdvance(windowTitle()) * 5 / 4 + 4 * titleBar);
 
     adjustSize();
     if (const QScreen* shown = screen()) {
@@ -92,8 +97,20 @@ frmOrvoCalibInputBox::frmOrvoCalibInputBox(QWidget* parent)
 
 bool frmOrvoCalibInputBox::ask() {
     confirmed_ = false;
+    placeClear();
     exec();
     return confirmed_;
+}
+
+void frmOrvoCalibInputBox::placeClear() {
+    const QWidget* main = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
+    if (main == nullptr || !main->isVisible())
+        return;
+    if (ui::placeBeside(*this, main->frameGeometry(), width()))
+        return;
+    if (keepClear_ != nullptr && keepClear_->isVisible())
+        ui::placeBeside(*this, QRect(keepClear_->mapToGlobal(QPoint(0, 0)), keepClear_->size()),
+                        width());
 }
 
 bool frmOrvoCalibInputBox::ask(float signal, float etalon, const QString& etalonFormat,

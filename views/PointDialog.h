@@ -27,6 +27,8 @@ public:
     // Sets SIG, ETH and ETHFormat, and SignalFocus when given, then asks.
     [[nodiscard]] bool ask(float signal, float etalon, const QString& etalonFormat,
                            std::optional<bool> signalFocus);
+    // The dialog opens beside the main window, else beside this control, never over it.
+    void keepClearOf(const QWidget* control) { keepClear_ = control; }
     // Whether the last showing ended with OK.
     [[nodiscard]] bool confirmed() const { return confirmed_; }
 
@@ -58,8 +60,10 @@ protected:
 
 private:
     void selectBox(std::size_t index);
+    void placeClear();
 
     bool confirmed_ = false;
+    const QWidget* keepClear_ = nullptr;
 };
 
 } // namespace calibration

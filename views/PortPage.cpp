@@ -44,11 +44,15 @@ PortPage::PortPage(QWidget* parent, const ui::Twips& twips)
     lblPortPopis->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     twips.place(*lblPortPopis, 240, 360, 4605, 1080);
 
-    cmbPort->setMaxVisibleItems(16);
-    twips.place(*cmbPort, 240, 1620, 1695, 345);
+    // A list of 49 ports scrolls: a screen-high list hides where the chosen port is. Styles that
+    // drop down a menu instead of a list show every entry; this one is a list in every style.
+    cmbPort->setMaxVisibleItems(PortList::MaxVisiblePorts);
+    cmbPort->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+    // As wide as the page, so the device behind the port shows whole; the search below it.
+    twips.place(*cmbPort, 240, 1620, 4605, 345);
 
     cmdSCANTORAN->setText(QStringLiteral("Vyhledat"));
-    twips.place(*cmdSCANTORAN, 2160, 1605, 1455, 375);
+    twips.place(*cmdSCANTORAN, 240, 2085, 1455, 375);
 }
 
 } // namespace app

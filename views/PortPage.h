@@ -13,11 +13,13 @@ class Twips;
 namespace app {
 
 // The port list: entry i is port i + 1, its text "COMn" with the device behind it. It asks for
-// fresh texts each time it drops down, so an adapter plugged in after start-up shows. The
-// closed list is narrow: its tooltip shows the whole chosen entry.
+// fresh texts each time it drops down, so an adapter plugged in after start-up shows. Its
+// tooltip shows the whole chosen entry, for a device path longer than the box.
 class PortList : public QComboBox {
     Q_OBJECT
 public:
+    static constexpr int MaxVisiblePorts = 15;
+
     explicit PortList(QWidget* parent = nullptr);
 
     // Sets the entries' texts, keeping the selection; the drop-down is as wide as the longest.

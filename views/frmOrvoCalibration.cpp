@@ -10,6 +10,7 @@
 #include "core/session/StartUp.h"
 #include "core/session/SystemCalibration.h"
 #include "core/text/LanguageFile.h"
+#include "views/ActionGuard.h"
 #include "views/ActionWiring.h"
 #include "views/Controls.h"
 #include "views/CurveEditor.h"
@@ -39,6 +40,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <vector>
 
 namespace app {
 
@@ -94,6 +96,11 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
           session::Session::Outlets{services.messages, *fraSTATUS, langText_})),
       presenter_(services.messages, langText_) {
     setObjectName(QStringLiteral("frmOrvoCalibration"));
+    // The size is fixed: a maximise button would do nothing.
+    setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                    Qt::WindowCloseButtonHint) &
+                   ~Qt::WindowMaximizeButtonHint);
     placeFrames();
 
     tmrCasovac.setObjectName(QStringLiteral("tmrCasovac"));
@@ -147,6 +154,22 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
         restoreAction_ = new RestoreAction(
             {*this, *fraSNIMAC, *session_, *snapshotKeeper_, langText_, services_.messages});
     }
+    guardModalTriggers();
+}
+
+void frmOrvoCalibration::guardModalTriggers() {
+    new ActionGuard(*this, *session_);
+    std::vector<QObject*> triggers{captureAction,           fraCURVE->lstKrivka,
+                                   fraCURVE->cmdSCAN,       fraCURVE->mKrivkaNew,
+                                   fraCURVE->mKrivkaBodAdd, fraCURVE->mKrivkaBodDelete};
+    for (QPushButton* button : fraCURVE->cmdListAction)
+        triggers.push_back(button);
+    if (restoreAction_ != nullptr) {
+        triggers.push_back(restoreAction_->mObnovit);
+        triggers.push_back(restoreAction_->saveTraceAction);
+    }
+    for (QObject* trigger : triggers)
+        ui::opensModalWindow(*trigger);
 }
 
 void frmOrvoCalibration::wireSession() {
@@ -238,6 +261,7 @@ void frmOrvoCalibration::runStartUp() {
 
     inputBox_ = new calibration::frmOrvoCalibInputBox(this);
     inputBox_->setObjectName(QStringLiteral("frmOrvoCalibInputBox"));
+    inputBox_->keepClearOf(fraCURVE->lstKrivka);
 
     fraSNIMAC->txtPopis->setText(sensor::SensorRecord{}.Description.text());
 

@@ -136,6 +136,8 @@ private:
     void startOnFirstActivation();
     void placeFrames();
     void wireSession();
+    // The controls and keys that open a modal window take no input while an action runs.
+    void guardModalTriggers();
     // The runner has ended the program: the dialog and the window close.
     void closeAtEnd();
 

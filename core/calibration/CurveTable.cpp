@@ -94,15 +94,20 @@ int CurveTable::countUsed(float CurvePoint::*field, float value) const {
 }
 
 std::optional<CurveDuplicate> CurveTable::FindCurveDuplicate() const {
-    for (int slot = 1; slot <= pointCount_; ++slot) {
-        const CurvePoint& candidate = point(slot);
-        if (candidate.state != SlotState::Used)
-            continue;
-        if (countUsed(&CurvePoint::etalon, candidate.etalon) > 1)
-            return CurveDuplicate{DuplicateKind::Etalon, candidate.etalon};
-        if (countUsed(&CurvePoint::signal, candidate.signal) > 1)
-            return CurveDuplicate{DuplicateKind::Signal, candidate.signal};
-    }
+    for (int slot = 1; slot <= pointCount_; ++slot)
+        if (const auto duplicate = duplicateOf(slot))
+            return duplicate;
+    return std::nullopt;
+}
+
+std::optional<CurveDuplicate> CurveTable::duplicateOf(int slot) const {
+    const CurvePoint& candidate = point(slot);
+    if (slot > pointCount_ || candidate.state != SlotState::Used)
+        return std::nullopt;
+    if (countUsed(&CurvePoint::etalon, candidate.etalon) > 1)
+        return CurveDuplicate{DuplicateKind::Etalon, candidate.etalon};
+    if (countUsed(&CurvePoint::signal, candidate.signal) > 1)
+        return CurveDuplicate{DuplicateKind::Signal, candidate.signal};
     return std::nullopt;
 }
 

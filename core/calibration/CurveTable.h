@@ -60,6 +60,8 @@ public:
     // Walks the points in order, each one's etalon before its signal; nullopt when no two used
     // points share an etalon and no two share a signal.
     [[nodiscard]] std::optional<CurveDuplicate> FindCurveDuplicate() const;
+    // The etalon, else the signal, that the point in the slot shares with another used point.
+    [[nodiscard]] std::optional<CurveDuplicate> duplicateOf(int slot) const;
 
     // "###0.000" signal, two blanks, the etalon in unitFormat (trailing blanks kept),
     // both right-aligned in their fields.

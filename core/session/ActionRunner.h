@@ -44,6 +44,8 @@ public:
     void startPolling() { emit pollingWanted(true); }
 
 signals:
+    // An action took the line (true) or gave it back (false), whatever its end.
+    void busyChanged(bool busy);
     void navigationEnabled(bool enabled);
     void pollingWanted(bool running);
     // The program has ended: the views close.
@@ -63,15 +65,18 @@ template <class Action> bool ActionRunner::run(Action&& action) {
     if (ended_ || busy_)
         return false;
     busy_ = true;
+    emit busyChanged(true);
     try {
         std::forward<Action>(action)(issueLink(line_, clock_));
     } catch (const device::EndRequested&) {
         // The operator ended the program during a wait; nothing more is sent.
     } catch (...) {
         busy_ = false;
+        emit busyChanged(false);
         throw;
     }
     busy_ = false;
+    emit busyChanged(false);
     if (lifecycle_.endRequested())
         finishEnd();
     return true;
