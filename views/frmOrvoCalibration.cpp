@@ -59,6 +59,7 @@ constexpr int NavigationHeight = 405;
 // The twip coordinates of the layout were chosen for an 8-point font; the frames' large
 // displays scale from it.
 constexpr int LayoutFontPoints = 8;
+constexpr int CancelText = 340;
 
 ui::Twips useLayoutFont(QWidget& window) {
     QFont font = window.font();
@@ -109,7 +110,7 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
     connect(fraCOMM->cmbPort, &PortList::aboutToDropDown, this,
             [this] { fraCOMM->cmbPort->setEntries(services_.line.portEntries()); });
     connect(fraCOMM->cmdSCANTORAN, &QPushButton::clicked, this,
-            [this] { runPortSearch(*session_, *fraCOMM, langText_); });
+            [this] { runPortSearch(*session_, *fraCOMM, *fraSTATUS, langText_); });
     connect(cmdCancel, &QPushButton::clicked, this, &frmOrvoCalibration::endProgram);
     connect(fraSNIMAC, &sensor::SensorPage::expertModeRequested, this,
             [this] { session_->setExpert(true); });
@@ -265,6 +266,7 @@ void frmOrvoCalibration::ApplyLanguageTexts() {
     fraCURVE->cmdListAction[1]->setText(langText_.text(23));
     fraCURVE->cmdListAction[0]->setText(langText_.text(24));
     fraCURVE->cmdListAction[2]->setText(langText_.text(25));
+    fraSTATUS->cmdStatusCancel->setText(langText_.text(CancelText));
 }
 
 void frmOrvoCalibration::CenterWindow() {
