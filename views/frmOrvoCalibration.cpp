@@ -16,6 +16,7 @@
 #include "views/CurvePage.h"
 #include "views/CurveSteps.h"
 #include "views/CurveWindow.h"
+#include "views/KeysWindow.h"
 #include "views/PointDialog.h"
 #include "views/PortPage.h"
 #include "views/PortSearchAction.h"
@@ -139,6 +140,7 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
         CurveSteps::Actions{*wizard_, *pageLogic_, *sensorSave_, *curveEditor_});
     calibration::addCurveWindow(*this, windowParts, *session_, *liveSignal_, *curveEditor_,
                                 langText_);
+    addKeysWindow(*this, langText_);
     wireSession();
     setUpKeyboard(*this, windowParts);
     if (!services_.snapshotDirectory.isEmpty()) {
