@@ -5,11 +5,16 @@
 #include "views/CurvePlot.h"
 #include "views/CurveReport.h"
 #include "views/CurveWindow.h"
+#include "views/ReportExport.h"
 
 #include <QAction>
 #include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
 #include <QListWidget>
+#include <QLocale>
 #include <QPainter>
+#include <QStandardPaths>
 #include <QTableWidget>
 
 using namespace std::chrono_literals;
@@ -46,29 +51,76 @@ private slots:
         }
     }
 
-    // The report holds the two typed fields, the points with their figures and the warnings.
+    // The report holds the two typed fields, the points with their figures and the warnings;
+    // its numbers carry the desktop's decimal separator, the CSV's signals all 5 decimals.
     void reportFiles() {
+        for (const auto& [locale, points, range] :
+             {std::tuple{QLocale::c(), "2;2.00000;100.00;0.000;0.000;0.0;0.000", "-100.00 kg"},
+              {QLocale(QLocale::Czech), "2;2,00000;100,00;0,000;0,000;0,0;0,000", "-100,00 kg"}}) {
+            QLocale::setDefault(locale);
+            calibration::CurveSheet sheet;
+            QVERIFY(sheet.table.append(0.0F, 0.0F) && sheet.table.append(2.0F, 100.0F));
+            sheet.scale = {100, -100, 3.91, QStringLiteral("###0.00")};
+            sheet.figures = calibration::computeCurveFigures(sheet.table, sheet.scale);
+            sheet.unit = QStringLiteral("kg");
+            const calibration::ReportSigner signer{QStringLiteral("Jan Novák"),
+                                                   QStringLiteral("a;b")};
+            const QDateTime when(QDate(2026, 3, 1), QTime(8, 30));
+            const text::LanguageTable texts;
+            QBuffer csv;
+            QVERIFY(csv.open(QIODevice::WriteOnly));
+            calibration::writeCsvReport(csv, sheet, signer, when, texts);
+            const QStringList lines = QString::fromUtf8(csv.data()).split(QStringLiteral("\r\n"));
+            QVERIFY(lines.contains(QStringLiteral("Pracovník;Jan Novák")));
+            QVERIFY(lines.contains(QStringLiteral("Referenční etalon;\"a;b\"")));
+            QVERIFY2(lines.contains(QString::fromUtf8(points)), qPrintable(lines.join(u'|')));
+            QVERIFY(lines.last(2).first().startsWith(QStringLiteral("Záporný rozsah ") + range));
+            QVERIFY(calibration::figureLines(sheet, texts)
+                        .first()
+                        .contains(locale.toString(20.0, 'f', 4)));
+        }
+        QLocale::setDefault(QLocale::c());
+    }
+
+    // Operator and reference are asked once per sensor; the file is offered in the documents
+    // folder, then where the last one went, named by sensor and date; a note says where it went.
+    void exportsAskOnceAndTellWhere() {
+        QTemporaryDir dir;
+        testsupport::ScriptedMessages messages;
+        const text::LanguageTable texts;
+        int asked = 0;
+        QStringList proposed;
+        calibration::ReportExport exports(
+            texts, messages,
+            {[&asked] {
+                 ++asked;
+                 return calibration::ReportSigner{QStringLiteral("Jan"), QStringLiteral("N1")};
+             },
+             [&](const QString& offered, bool) {
+                 proposed.append(offered);
+                 return dir.filePath(QFileInfo(offered).fileName());
+             }});
         calibration::CurveSheet sheet;
         QVERIFY(sheet.table.append(0.0F, 0.0F) && sheet.table.append(2.0F, 100.0F));
         sheet.scale = {100, -100, 3.91, QStringLiteral("###0.00")};
         sheet.figures = calibration::computeCurveFigures(sheet.table, sheet.scale);
-        sheet.unit = QStringLiteral("kg");
-        const calibration::ReportSigner signer{QStringLiteral("Jan Novák"), QStringLiteral("a;b")};
-        const QDateTime when(QDate(2026, 3, 1), QTime(8, 30));
-        const text::LanguageTable texts;
-        QBuffer csv;
-        QVERIFY(csv.open(QIODevice::WriteOnly));
-        calibration::writeCsvReport(csv, sheet, signer, when, texts);
-        const QStringList lines = QString::fromUtf8(csv.data()).split(QStringLiteral("\r\n"));
-        QVERIFY(lines.contains(QStringLiteral("Pracovník;Jan Novák")));
-        QVERIFY(lines.contains(QStringLiteral("Referenční etalon;\"a;b\"")));
-        QVERIFY(lines.contains(QStringLiteral("2;2.000;100.00;0.000;0.000;0.0;0.000")));
-        QVERIFY(lines.last(2).first().startsWith(QStringLiteral("Záporný rozsah -100.00 kg")));
-        QTemporaryDir dir;
-        const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
-        QVERIFY(calibration::writePdfReport(pdf, sheet, signer, when, texts));
-        QFile file(pdf);
-        QVERIFY(file.open(QIODevice::ReadOnly) && file.read(5) == "%PDF-");
+        sheet.sensorId = QStringLiteral("53EKAB17");
+        const QString name = "protokol-53EKAB17-" + QDate::currentDate().toString(Qt::ISODate);
+        exports.exportReport(sheet, true);
+        exports.exportReport(sheet, false);
+        QCOMPARE(asked, 1);
+        const QString documents =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QCOMPARE(proposed, QStringList({QDir(documents).filePath(name + ".pdf"),
+                                        dir.filePath(name + ".csv")}));
+        QCOMPARE(messages.texts(), QStringList({text::BuiltInText(343).arg(QDir::toNativeSeparators(
+                                                    dir.filePath(name + ".pdf"))),
+                                                text::BuiltInText(343).arg(QDir::toNativeSeparators(
+                                                    dir.filePath(name + ".csv")))}));
+        QVERIFY(QFileInfo(dir.filePath(name + ".csv")).size() > 0);
+        sheet.sensorId = QStringLiteral("4B02MQA5");
+        exports.exportReport(sheet, false);
+        QCOMPARE(asked, 2);
     }
 
     // F6 opens the window, which follows the table and the polls; the final step asks once

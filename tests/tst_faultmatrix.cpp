@@ -30,12 +30,13 @@ constexpr int PollTicks = 4;
 constexpr int RecoveryTicks = 25;
 
 // Per operator state (d: done, s: page stays, e: ended), then the messages shown, split by '|'.
-const char* const NoSetup = "s Přístroj neodpověděl při čtení";
+const char* const NoSetup = "s Přístroj na portu COM2 neodpověděl při čtení";
 const char* const NoBlocks = "d Paměť snímače (INT)|Paměť snímače (EXT)";
 const char* const BadBlocks = "d FSN structure error.|FSN structure error.";
 const char* const NoConstants = "s Přístroj nepotvrdil zápis konstant";
 const char* const Matrix[8][8] = {
-    {"s T53", "d", "d", "s T53", "s T53", "s T53", "s T33 (COM2): přístroj neodpověděl", "s T53"},
+    {"s COM2: T53", "d", "d", "s COM2: T53", "s COM2: T53", "s COM2: T53",
+     "s T33 (COM2): přístroj neodpověděl", "s COM2: T53"},
     {NoSetup, NoSetup, NoSetup, "d", "d", NoSetup, NoSetup, NoSetup},
     {"d", "d", "d", "d", "d", "d", NoBlocks, "d"},
     {NoBlocks, NoBlocks, NoBlocks, BadBlocks, BadBlocks, NoBlocks, "d Paměť snímače (EXT)",

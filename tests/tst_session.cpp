@@ -13,6 +13,7 @@
 
 #include <QLocale>
 #include <QTest>
+#include <optional>
 
 using namespace std::chrono_literals;
 using session::SaveResult;
@@ -461,6 +462,40 @@ private slots:
             QCOMPARE(result.permissionRefused, found == 8);
             QCOMPARE(line.openedPorts(), opened);
             QVERIFY(!line.isOpen());
+        }
+    }
+
+    // The search names each port before it tries it. A cancel ends the probe in progress at its
+    // next wait and closes the port; outside a cancellable exchange a cancel does nothing.
+    void portSearchReportsAndCancels() {
+        enum class Stop { CancelInProbe, ProgressRefuses, CancelIgnored };
+        for (const auto& [stop, tried, found] :
+             {std::tuple{Stop::CancelInProbe, QList<int>{1, 2, 3}, 0},
+              {Stop::ProgressRefuses, {1, 2, 3, 4, 5}, 0},
+              {Stop::CancelIgnored, {1, 2, 3, 4, 5, 6, 7}, 7}}) {
+            device::Lifecycle lifecycle;
+            testsupport::ManualClock clock(&lifecycle);
+            sim::SimulatedLine line{clock};
+            line.setPortState(3, sim::SimulatedLine::PortState::Silent);
+            line.attach(7);
+            std::optional<device::Lifecycle::Cancellable> cancellable;
+            if (stop != Stop::CancelIgnored)
+                cancellable.emplace(lifecycle);
+            if (stop != Stop::ProgressRefuses)
+                clock.setOnDelay([&] { lifecycle.requestCancel(); });
+            QList<int> reported;
+            const device::PortSearchResult result =
+                device::SearchInstrumentPort(testsupport::link(line, clock), [&](int port) {
+                    reported.append(port);
+                    return !(stop == Stop::ProgressRefuses && port == 5);
+                });
+            QCOMPARE(reported, tried);
+            QCOMPARE(result.port, found);
+            QCOMPARE(result.cancelled, found == 0);
+            QVERIFY(!line.isOpen());
+            // Cut short at the first wait, before anything was sent to the silent port.
+            if (stop == Stop::CancelInProbe)
+                QCOMPARE(clock.waited(), device::timing::IdentifySettle);
         }
     }
 };

@@ -18,6 +18,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -294,6 +295,23 @@ private slots:
             box.button(QMessageBox::Yes)->text() + u'/' + box.button(QMessageBox::No)->text();
         QCoreApplication::removeTranslator(czech);
         QCOMPARE(QString(buttons).remove(u'&'), QStringLiteral("Ano/Ne"));
+    }
+
+    // F1 shows the keys and what they do.
+    void f1ShowsTheKeys() {
+        Rig rig;
+        frmOrvoCalibration& window = rig.start();
+        QVERIFY(rig.activate());
+        QTest::keyClick(&window, Qt::Key_F1);
+        auto* keys = window.findChild<QDialog*>(QStringLiteral("frmKeys"));
+        QVERIFY(keys != nullptr && keys->isVisible());
+        QStringList shown;
+        for (const QLabel* label : keys->findChildren<QLabel*>())
+            shown.append(label->text());
+        for (const QString& expected : {QStringLiteral("F5"), QStringLiteral("F9"),
+                                        text::BuiltInText(346), text::BuiltInText(352)})
+            QVERIFY2(shown.contains(expected), qPrintable(shown.join(u'|')));
+        QCOMPARE(shown.size(), 18);
     }
 
     // The navigation is locked while the search runs; what it found is said and selected. A

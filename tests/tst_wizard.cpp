@@ -10,6 +10,7 @@
 #include "views/PortPage.h"
 #include "views/SensorPage.h"
 #include "views/SignalPanels.h"
+#include "views/StatusPanel.h"
 #include "views/SystemCalibrationFrame.h"
 
 #include <QComboBox>
@@ -139,6 +140,37 @@ private slots:
         QCOMPARE(rig.step(), WizardStep::CurvePage);
     }
 
+    // The search shows the port it tries, "n of 49". Esc stops it, and a connect, at the next
+    // wait without a word; the port is let go and the port page works on.
+    void escStopsTheSearchAndTheConnect() {
+        for (const bool search : {true, false}) {
+            Rig rig;
+            rig.line.setPortState(2, sim::SimulatedLine::PortState::Silent);
+            frmOrvoCalibration& window = rig.startAt(WizardStep::SensorPage);
+            QVERIFY(rig.activate());
+            rig.choosePort(2);
+            const app::StatusPanel& status = *window.fraSTATUS;
+            QStringList shown;
+            rig.clock.setOnDelay([&] {
+                shown.append(status.lblStatus->text());
+                if (status.cmdStatusCancel->isVisible())
+                    QTest::keyClick(&window, Qt::Key_Escape);
+            });
+            search ? window.fraCOMM->cmdSCANTORAN->click() : rig.next();
+            rig.clock.setOnDelay({});
+            QCOMPARE(shown, QStringList{search ? text::BuiltInText(341).arg(2).arg(2).arg(49)
+                                               : QStringLiteral("T29")});
+            QVERIFY(rig.messages.shown.isEmpty());
+            QVERIFY(status.isHidden() && status.cmdStatusCancel->isHidden());
+            QVERIFY(window.cmdNext->isEnabled() && window.fraCOMM->cmdSCANTORAN->isEnabled());
+            QVERIFY(!rig.line.isOpen());
+            QCOMPARE(rig.step(), WizardStep::SensorPage);
+            rig.choosePort(3);
+            rig.next();
+            QCOMPARE(rig.step(), WizardStep::CurvePage);
+        }
+    }
+
     // Each kind of port trouble adds its reason and what to do to the failure's text.
     void portTroubleIsExplained() {
         using State = sim::SimulatedLine::PortState;
@@ -148,11 +180,11 @@ private slots:
             return message;
         };
         for (const auto& [state, message] :
-             {std::pair{State::Absent, "T54\n\n%1: T240"},
-              {State::PermissionDenied, "T54\n\n%1: T241 T242\n\n    sudo usermod -aG %2 "
+             {std::pair{State::Absent, "COM6: T54\n\n%1: T240"},
+              {State::PermissionDenied, "COM6: T54\n\n%1: T241 T242\n\n    sudo usermod -aG %2 "
                                         "$USER\n\nT243"},
-              {State::InUse, "T54\n\n%1: T244 T246"},
-              {State::Vanishing, "T53\n\n%1: T247\n\n    systemctl status ModemManager\n    "
+              {State::InUse, "COM6: T54\n\n%1: T244 T246"},
+              {State::Vanishing, "COM6: T53\n\n%1: T247\n\n    systemctl status ModemManager\n    "
                                  "dpkg -l brltty"}}) {
             Rig rig;
             QTemporaryDir devices;

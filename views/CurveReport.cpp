@@ -2,19 +2,12 @@
 
 #include "core/session/StartUp.h"
 #include "core/text/LanguageTable.h"
-#include "core/text/MessageService.h"
 #include "core/text/NumberText.h"
 #include "views/CurvePlot.h"
 
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QFileDialog>
-#include <QFormLayout>
-#include <QLineEdit>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextStream>
 #include <algorithm>
 #include <utility>
@@ -24,9 +17,6 @@ namespace calibration {
 
 namespace {
 
-constexpr int ExportTitleText = 208;
-constexpr int NameText = 209;
-constexpr int ReferenceInputText = 210;
 constexpr int ReportTitleText = 211;
 constexpr int InstrumentText = 212;
 constexpr int DescriptionText = 214;
@@ -42,9 +32,6 @@ constexpr int ReferenceText = 223;
 constexpr int FiguresText = 224;
 constexpr int WarningsText = 225;
 constexpr int SignatureText = 226;
-constexpr int NotWrittenText = 227;
-constexpr int PdfFilterText = 228;
-constexpr int CsvFilterText = 229;
 constexpr int NoWarningText = 193;
 constexpr int PointsText = 202;
 
@@ -297,7 +284,7 @@ void writeCsvReport(QIODevice& device, const CurveSheet& sheet, const ReportSign
     row({});
     row({texts.text(PointsText)});
     row(pointHeaders(sheet, texts));
-    for (const QStringList& points : pointRows(sheet))
+    for (const QStringList& points : pointRows(sheet, FullSignalDecimals))
         row(points);
     row({});
     row({texts.text(FiguresText)});
@@ -307,51 +294,6 @@ void writeCsvReport(QIODevice& device, const CurveSheet& sheet, const ReportSign
     row({texts.text(WarningsText)});
     for (const QString& line : warningLines(sheet, texts))
         row({line});
-}
-
-void askAndExportReport(QWidget& parent, const CurveSheet& sheet, const text::LanguageTable& texts,
-                        text::MessageService& messages, bool pdf) {
-    QDialog dialog(&parent);
-    dialog.setObjectName(QStringLiteral("frmReportExport"));
-    dialog.setWindowTitle(texts.text(ExportTitleText));
-    auto* name = new QLineEdit(&dialog);
-    name->setObjectName(QStringLiteral("txtOperator"));
-    auto* reference = new QLineEdit(&dialog);
-    reference->setObjectName(QStringLiteral("txtReference"));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    auto* layout = new QFormLayout(&dialog);
-    layout->addRow(texts.text(NameText), name);
-    layout->addRow(texts.text(ReferenceInputText), reference);
-    layout->addRow(buttons);
-    dialog.setMinimumWidth(dialog.fontMetrics().averageCharWidth() * 60);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    const ReportSigner signer{name->text().trimmed(), reference->text().trimmed()};
-
-    const QString suggested = sheet.sensorId.isEmpty()
-                                  ? QStringLiteral("protokol")
-                                  : QStringLiteral("protokol-") + sheet.sensorId;
-    const QString path = QFileDialog::getSaveFileName(
-        &parent, texts.text(ExportTitleText),
-        suggested + (pdf ? QStringLiteral(".pdf") : QStringLiteral(".csv")),
-        texts.text(pdf ? PdfFilterText : CsvFilterText));
-    if (path.isEmpty())
-        return;
-    const QDateTime now = QDateTime::currentDateTime();
-    bool written = false;
-    if (pdf) {
-        written = writePdfReport(path, sheet, signer, now, texts);
-    } else {
-        QSaveFile file(path);
-        if (file.open(QIODevice::WriteOnly)) {
-            writeCsvReport(file, sheet, signer, now, texts);
-            written = file.commit();
-        }
-    }
-    if (!written)
-        messages.inform(texts.text(NotWrittenText).arg(path), text::MsgIcon::Critical);
 }
 
 } // namespace calibration

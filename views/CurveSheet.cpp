@@ -123,11 +123,11 @@ QStringList pointHeaders(const CurveSheet& sheet, const text::LanguageTable& tex
             texts.text(ResidualText).arg(sheet.unit)};
 }
 
-QList<QStringList> pointRows(const CurveSheet& sheet) {
+QList<QStringList> pointRows(const CurveSheet& sheet, int signalDecimals) {
     const int decimals = decimalsOf(sheet.scale.unitFormat);
     QList<QStringList> rows;
     for (const PointFigures& p : sheet.figures.points)
-        rows.append({QString::number(p.number), fixedNumber(p.signal, 3),
+        rows.append({QString::number(p.number), fixedNumber(p.signal, signalDecimals),
                      fixedNumber(p.etalon, decimals), fixedNumber(p.deviation, decimals + 1),
                      fixedNumber(p.percent, 3), fixedNumber(p.digits, 1),
                      fixedNumber(p.residual, decimals + 1)});

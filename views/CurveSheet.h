@@ -49,7 +49,11 @@ struct CurveSheet {
 [[nodiscard]] QStringList pointHeaders(const CurveSheet& sheet, const text::LanguageTable& texts);
 // The headers with their units on a second line, for the narrow columns of a table.
 [[nodiscard]] QStringList unitsOnSecondLine(QStringList headers);
-[[nodiscard]] QList<QStringList> pointRows(const CurveSheet& sheet);
+// The signals as the window shows them, and as the instrument gives them (for the CSV).
+inline constexpr int ShownSignalDecimals = 3;
+inline constexpr int FullSignalDecimals = 5;
+[[nodiscard]] QList<QStringList> pointRows(const CurveSheet& sheet,
+                                           int signalDecimals = ShownSignalDecimals);
 [[nodiscard]] QStringList warningLines(const CurveSheet& sheet, const text::LanguageTable& texts);
 
 // A number with a fixed count of decimals, "-" for none.

@@ -49,7 +49,8 @@ CurveWindow::CurveWindow(SheetSource source, const text::LanguageTable& texts,
       lblWarnings(ui::makeControl<QLabel>(this, QStringLiteral("lblWarnings"))),
       cmdPdf(ui::makeControl<QPushButton>(this, QStringLiteral("cmdPdf"))),
       cmdCsv(ui::makeControl<QPushButton>(this, QStringLiteral("cmdCsv"))),
-      source_(std::move(source)), texts_(texts), messages_(messages) {
+      source_(std::move(source)), texts_(texts),
+      export_(texts, messages, exportDialogs(*this, texts)) {
     setObjectName(QStringLiteral("frmCurve"));
     plot->setObjectName(QStringLiteral("picCurve"));
     setWindowTitle(texts.text(TitleText));
@@ -62,8 +63,8 @@ CurveWindow::CurveWindow(SheetSource source, const text::LanguageTable& texts,
     lblWarnings->setWordWrap(true);
     cmdPdf->setText(texts.text(PdfText));
     cmdCsv->setText(texts.text(CsvText));
-    connect(cmdPdf, &QPushButton::clicked, this, [this] { exportReport(true); });
-    connect(cmdCsv, &QPushButton::clicked, this, [this] { exportReport(false); });
+    connect(cmdPdf, &QPushButton::clicked, this, [this] { export_.exportReport(sheet_, true); });
+    connect(cmdCsv, &QPushButton::clicked, this, [this] { export_.exportReport(sheet_, false); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -123,10 +124,6 @@ void CurveWindow::showFigures() {
     const QStringList warnings = warningLines(sheet_, texts_);
     lblWarnings->setText(warnings.isEmpty() ? texts_.text(NoWarningText) : warnings.join(u'\n'));
     ui::setTextColour(*lblWarnings, warnings.isEmpty() ? QColor(0, 110, 0) : QColor(170, 0, 0));
-}
-
-void CurveWindow::exportReport(bool pdf) {
-    askAndExportReport(*this, sheet_, texts_, messages_, pdf);
 }
 
 void addCurveWindow(QWidget& mainWindow, const app::WindowParts& parts, session::Session& session,

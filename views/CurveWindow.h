@@ -1,6 +1,7 @@
 #pragma once
 
 #include "views/CurveSheet.h"
+#include "views/ReportExport.h"
 
 #include <QWidget>
 #include <functional>
@@ -43,6 +44,7 @@ public:
     // Takes the sheet anew and shows it.
     void refresh();
     [[nodiscard]] const CurveSheet& sheet() const { return sheet_; }
+    [[nodiscard]] ReportExport& reportExport() { return export_; }
 
     CurvePlot* const plot;
     QTableWidget* const tblPoints;
@@ -54,11 +56,10 @@ public:
 private:
     void showTable();
     void showFigures();
-    void exportReport(bool pdf);
 
     SheetSource source_;
     const text::LanguageTable& texts_;
-    text::MessageService& messages_;
+    ReportExport export_;
     CurveSheet sheet_;
     // The table's texts as last shown: a reading alone leaves the table as it is.
     QStringList shownRows_;

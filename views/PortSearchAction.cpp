@@ -1,10 +1,12 @@
 #include "views/PortSearchAction.h"
 
 #include "core/instrument/Identify.h"
+#include "core/instrument/SerialLine.h"
 #include "core/session/Session.h"
 #include "core/text/LanguageTable.h"
 #include "core/text/MessageService.h"
 #include "views/PortPage.h"
+#include "views/StatusPanel.h"
 
 #include <QComboBox>
 
@@ -14,6 +16,7 @@ namespace {
 
 constexpr int FoundText = 50;
 constexpr int NotFoundText = 51;
+constexpr int SearchingText = 341;
 
 } // namespace
 
@@ -32,11 +35,35 @@ QString permissionAdvice(const QString& group) {
 #endif
 }
 
-bool runPortSearch(session::Session& session, PortPage& page, const text::LanguageTable& texts) {
+QString searchingText(const text::LanguageTable& texts, int port) {
+    constexpr int PortCount = device::SerialLine::LastPort - device::SerialLine::FirstPort + 1;
+    return texts.text(SearchingText)
+        .arg(port)
+        .arg(port - device::SerialLine::FirstPort + 1)
+        .arg(PortCount);
+}
+
+bool runPortSearch(session::Session& session, PortPage& page, StatusPanel& status,
+                   const text::LanguageTable& texts) {
     return session.runner().run([&](const device::Link& link) {
         text::MessageService& messages = session.outlets().messages;
         session.runner().disableNavigation();
-        const device::PortSearchResult found = device::SearchInstrumentPort(link);
+        device::PortSearchResult found;
+        {
+            device::Lifecycle& lifecycle = session.runner().lifecycle();
+            const CancelOffer cancel(status, lifecycle);
+            status.showStatus();
+            found = device::SearchInstrumentPort(link, [&](int port) {
+                status.setStatusText(searchingText(texts, port));
+                return !lifecycle.cancelRequested();
+            });
+            status.hideStatus();
+        }
+        // A search the operator stopped tells nothing and leaves the chosen port.
+        if (found.cancelled) {
+            session.runner().enableNavigation();
+            return;
+        }
         if (found.port > 0) {
             messages.inform(texts.text(FoundText) + u' ' + QString::number(found.port),
                             text::MsgIcon::Information);

@@ -65,7 +65,7 @@ QString Presenter::advice(const device::PortTrouble& trouble) const {
     return trouble.device + QStringLiteral(": ") + text;
 }
 
-void Presenter::tell(const session::ConnectOutcome& outcome) const {
+void Presenter::tell(const session::ConnectOutcome& outcome, int port) const {
     int number = 0;
     switch (outcome.result) {
     case session::ConnectResult::Connected:
@@ -77,9 +77,10 @@ void Presenter::tell(const session::ConnectOutcome& outcome) const {
         number = NotToranText;
         break;
     }
+    // Named as the port list names it, as every message about a port that did not answer.
+    const QString failure = QStringLiteral("COM%1: ").arg(port) + texts_.text(number);
     const QString reason = advice(outcome.trouble);
-    messages_.inform(reason.isEmpty() ? texts_.text(number)
-                                      : texts_.text(number) + QStringLiteral("\n\n") + reason,
+    messages_.inform(reason.isEmpty() ? failure : failure + QStringLiteral("\n\n") + reason,
                      text::MsgIcon::Critical);
 }
 

@@ -22,9 +22,9 @@ public:
     Presenter(text::MessageService& messages, const text::LanguageTable& texts)
         : messages_(messages), texts_(texts) {}
 
-    // Tells why the port could not be used, and what to do about it where the system tells;
+    // Tells why `port` could not be used, and what to do about it where the system tells;
     // nothing for a connection that succeeded.
-    void tell(const session::ConnectOutcome& outcome) const;
+    void tell(const session::ConnectOutcome& outcome, int port) const;
 
 private:
     // The device and what the operator can do about its trouble; empty when nothing is known.

@@ -1,5 +1,6 @@
 #include "views/Wizard.h"
 
+#include "core/instrument/Link.h"
 #include "core/instrument/SerialLine.h"
 #include "core/session/PortSetting.h"
 #include "core/session/Session.h"
@@ -121,13 +122,21 @@ void Wizard::ShowPortPage() {
 void Wizard::ConnectInstrument(const device::Link& link) {
     parts_.setWidthTwips(NormalWidthTwips);
     const int port = parts_.fraCOMM.cmbPort->currentIndex() + 1;
-    const session::ConnectOutcome connected = session_.openInstrument(link, port);
-    presenter_.tell(connected);
-    if (connected.result != session::ConnectResult::Connected)
+    try {
+        // Against a silent port the identification and the read-out take many seconds.
+        const CancelOffer cancel(parts_.fraSTATUS, session_.runner().lifecycle());
+        const session::ConnectOutcome connected = session_.openInstrument(link, port);
+        presenter_.tell(connected, port);
+        if (connected.result != session::ConnectResult::Connected)
+            return;
+        portSetting_.setComPort(port);
+        if (session_.readOut(link) != session::ReadOutResult::Read)
+            return;
+    } catch (const device::CancelRequested&) {
+        // Cancelled: the port page stays, without a word, and the port is let go.
+        link.line.close();
         return;
-    portSetting_.setComPort(port);
-    if (session_.readOut(link) != session::ReadOutResult::Read)
-        return;
+    }
 
     showPages({&parts_.fraSNIMAC});
     parts_.cmdBack.setEnabled(true);

@@ -17,6 +17,7 @@
 #include "views/CurvePage.h"
 #include "views/CurveSteps.h"
 #include "views/CurveWindow.h"
+#include "views/KeysWindow.h"
 #include "views/PointDialog.h"
 #include "views/PortPage.h"
 #include "views/PortSearchAction.h"
@@ -61,6 +62,7 @@ constexpr int NavigationHeight = 405;
 // The twip coordinates of the layout were chosen for an 8-point font; the frames' large
 // displays scale from it.
 constexpr int LayoutFontPoints = 8;
+constexpr int CancelText = 340;
 
 ui::Twips useLayoutFont(QWidget& window) {
     QFont font = window.font();
@@ -116,7 +118,7 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
     connect(fraCOMM->cmbPort, &PortList::aboutToDropDown, this,
             [this] { fraCOMM->cmbPort->setEntries(services_.line.portEntries()); });
     connect(fraCOMM->cmdSCANTORAN, &QPushButton::clicked, this,
-            [this] { runPortSearch(*session_, *fraCOMM, langText_); });
+            [this] { runPortSearch(*session_, *fraCOMM, *fraSTATUS, langText_); });
     connect(cmdCancel, &QPushButton::clicked, this, &frmOrvoCalibration::endProgram);
     connect(fraSNIMAC, &sensor::SensorPage::expertModeRequested, this,
             [this] { session_->setExpert(true); });
@@ -145,6 +147,7 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
         CurveSteps::Actions{*wizard_, *pageLogic_, *sensorSave_, *curveEditor_});
     calibration::addCurveWindow(*this, windowParts, *session_, *liveSignal_, *curveEditor_,
                                 langText_);
+    addKeysWindow(*this, langText_);
     wireSession();
     setUpKeyboard(*this, windowParts);
     if (!services_.snapshotDirectory.isEmpty()) {
@@ -289,6 +292,7 @@ void frmOrvoCalibration::ApplyLanguageTexts() {
     fraCURVE->cmdListAction[1]->setText(langText_.text(23));
     fraCURVE->cmdListAction[0]->setText(langText_.text(24));
     fraCURVE->cmdListAction[2]->setText(langText_.text(25));
+    fraSTATUS->cmdStatusCancel->setText(langText_.text(CancelText));
 }
 
 void frmOrvoCalibration::CenterWindow() {

@@ -44,10 +44,12 @@ void EventLoopClock::block(std::chrono::milliseconds ms, const WakeSource* wake,
                 loop.quit();
         });
     // Inside a critical write (the lead-in of a block write, an echo) the wait runs on.
-    QObject::connect(&lifecycle_, &Lifecycle::endWasRequested, &loop, [&] {
+    const auto abortWhenAsked = [&] {
         if (lifecycle_.shouldAbort())
             loop.quit();
-    });
+    };
+    QObject::connect(&lifecycle_, &Lifecycle::endWasRequested, &loop, abortWhenAsked);
+    QObject::connect(&lifecycle_, &Lifecycle::cancelWasRequested, &loop, abortWhenAsked);
     deadline.start(ms);
     loop.exec();
 }

@@ -1,6 +1,7 @@
 #include "core/instrument/Identify.h"
 
 #include "core/instrument/Clock.h"
+#include "core/instrument/Lifecycle.h"
 #include "core/instrument/PortTrouble.h"
 #include "core/instrument/Timing.h"
 
@@ -20,11 +21,15 @@ bool IdentifyRequest(orvoLib::Link link) {
     return link.line.readAll().value_or(QByteArray()).contains("TORAN");
 }
 
-PortSearchResult SearchInstrumentPort(orvoLib::Link link) {
+PortSearchResult SearchInstrumentPort(orvoLib::Link link, const SearchProgress& progress) {
     PortSearchResult result;
     if (link.line.isOpen())
         link.line.close();
     for (int n = SerialLine::FirstPort; n <= SerialLine::LastPort; ++n) {
+        if (progress && !progress(n)) {
+            result.cancelled = true;
+            return result;
+        }
         if (!link.line.setPortNumber(n))
             continue;
         const OpenResult opened = link.line.open();
@@ -34,7 +39,14 @@ PortSearchResult SearchInstrumentPort(orvoLib::Link link) {
         }
         if (opened != OpenResult::Opened)
             continue;
-        const bool identified = IdentifyRequest(link);
+        bool identified = false;
+        try {
+            identified = IdentifyRequest(link);
+        } catch (const CancelRequested&) {
+            link.line.close();
+            result.cancelled = true;
+            return result;
+        }
         link.line.close();
         if (identified) {
             result.port = n;

@@ -9,9 +9,19 @@ void Lifecycle::requestEnd() {
     emit endWasRequested();
 }
 
+void Lifecycle::requestCancel() {
+    if (cancellableDepth_ == 0 || cancelRequested_)
+        return;
+    cancelRequested_ = true;
+    emit cancelWasRequested();
+}
+
 void Lifecycle::checkpoint() const {
-    if (shouldAbort())
+    if (!shouldAbort())
+        return;
+    if (endRequested_)
         throw EndRequested{};
+    throw CancelRequested{};
 }
 
 } // namespace device

@@ -16,11 +16,10 @@ constexpr int DeviceAddress = 0;
 // Why the identification failed, after text 33.
 constexpr int NoAnswerText = 102;
 constexpr int ShortAnswerText = 103;
+constexpr int SilentByteText = 342;
 
-QString silentByteMessage(int address) {
-    return QStringLiteral("Přístroj neodpověděl při čtení své paměti nastavení (adresa %1). "
-                          "Zkontrolujte připojení a zkuste to znovu.")
-        .arg(LongToHex(address, 2));
+QString silentByteMessage(const text::LanguageTable& texts, int port, int address) {
+    return texts.text(SilentByteText).arg(port).arg(LongToHex(address, 2));
 }
 
 } // namespace
@@ -96,7 +95,8 @@ int ReadTORAN(orvoLib::Link link, text::StatusPanel& status, text::MessageServic
 
     const auto fail = [&](int address) {
         status.hideStatus();
-        messages.inform(silentByteMessage(address), text::MsgIcon::Critical);
+        messages.inform(silentByteMessage(texts, link.line.portNumber(), address),
+                        text::MsgIcon::Critical);
         return SetupByteSilent;
     };
 

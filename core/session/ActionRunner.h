@@ -70,6 +70,8 @@ template <class Action> bool ActionRunner::run(Action&& action) {
         std::forward<Action>(action)(issueLink(line_, clock_));
     } catch (const device::EndRequested&) {
         // The operator ended the program during a wait; nothing more is sent.
+    } catch (const device::CancelRequested&) {
+        // A cancel the action did not catch itself: it stops there all the same.
     } catch (...) {
         busy_ = false;
         emit busyChanged(false);

@@ -146,6 +146,22 @@ QString BuiltInText(int number) {
                      u"Zkontrolujte kabel a napájení přístroje a počkejte, až se signál znovu "
                      u"objeví."},
         BuiltIn{302, u"Přístroj neodpovídá – signál není aktuální"},
+        // Feedback on long work, exports and keys: 340..369
+        BuiltIn{340, u"Přerušit (Esc)"},
+        BuiltIn{341, u"Hledání přístroje Toran R-40: port COM%1 (%2 z %3)..."},
+        BuiltIn{342, u"Přístroj na portu COM%1 neodpověděl při čtení své paměti nastavení "
+                     u"(adresa %2). Zkontrolujte připojení a zkuste to znovu."},
+        BuiltIn{343, u"Soubor byl uložen: %1"},
+        BuiltIn{344, u"Klávesy"},
+        BuiltIn{345, u"tento přehled kláves"},
+        BuiltIn{346, u"zachytit bod kalibrační křivky z živého signálu"},
+        BuiltIn{347, u"graf kalibrační křivky"},
+        BuiltIn{348, u"obnovit snímač ze zálohy (stránka snímače)"},
+        BuiltIn{349, u"odstranit vybraný bod křivky"},
+        BuiltIn{350, u"uložit záznam komunikace"},
+        BuiltIn{351, u"v seznamu bodů: smazat vybraný bod"},
+        BuiltIn{352, u"v seznamu bodů: upravit vybraný bod"},
+        BuiltIn{353, u"přerušit vyhledávání portu nebo připojování"},
     };
     static_assert(std::ranges::is_sorted(texts, {}, &BuiltIn::number));
     const auto found = std::ranges::lower_bound(texts, number, {}, &BuiltIn::number);
