@@ -25,26 +25,27 @@ SnapshotKeeper::SnapshotKeeper(session::Session& session, SnapshotStore store,
         now_ = [] { return QDateTime::currentDateTimeUtc(); };
 }
 
-void SnapshotKeeper::beforeWrite(int block) {
+QString SnapshotKeeper::beforeWrite(int block) {
     lastSnapshot_.clear();
     const std::optional<Backup> held = backupOf(session_, now_());
     if (!held)
-        return;
+        return {};
     const int named = block == Constants ? session_.sensors().workingBlock() : block;
     const SensorBackup* sensor = held->sensor(named);
     const SnapshotWrite written =
         store_.write(*held, sensor != nullptr ? sensor->decoded.SensorId.text() : QString());
     if (written.written) {
         lastSnapshot_ = written.path;
-        return;
+        return lastSnapshot_;
     }
     if (unwritableReported_)
-        return;
+        return {};
     unwritableReported_ = true;
     const session::Session::Outlets& out = session_.outlets();
     out.messages.inform(out.texts.text(DirectoryUnwritableText)
                             .arg(QDir::toNativeSeparators(store_.directory()), written.error),
                         text::MsgIcon::Exclamation);
+    return {};
 }
 
 QString SnapshotKeeper::saveTrace() {
