@@ -6,6 +6,7 @@
 #include "sim/SensorBlock.h"
 #include "tests/support/SessionRig.h"
 #include "tests/support/WindowRig.h"
+#include "views/CurvePage.h"
 #include "views/RestoreAction.h"
 #include "views/SensorPage.h"
 
@@ -265,7 +266,9 @@ private slots:
         rig.snapshotDirectory = rig.dir.filePath(QStringLiteral("snapshots"));
         app::frmOrvoCalibration& window = rig.startAt(session::WizardStep::CurvePage);
         const QByteArray before = rig.instrument().block(0);
+        const QString rangeBefore = window.fraSNIMAC->txtRozsah->text();
         window.fraSNIMAC->txtPopis->setText(QStringLiteral("Jiný"));
+        window.fraSNIMAC->txtRozsah->setText(QStringLiteral("150.5"));
         rig.instrument().addFault(*sim::parseFault(u"KW none after 4").fault);
         for (int save = 0; save < 2; ++save) {
             rig.messages.answer(text::MsgAnswer::Yes);
@@ -290,6 +293,13 @@ private slots:
         QTest::keyClick(&window, Qt::Key_F7);
         QCOMPARE(rig.instrument().block(0), before);
         QCOMPARE(rig.messages.texts().last(), text::BuiltInText(147));
+        // The pages show what the restore wrote; Next with nothing touched writes nothing.
+        QCOMPARE(window.fraSNIMAC->txtRozsah->text(), rangeBefore);
+        QVERIFY(window.fraSNIMAC->txtPopis->text() != QStringLiteral("Jiný"));
+        const auto written = rig.framesOf("KW").size();
+        rig.next();
+        QCOMPARE(rig.framesOf("KW").size(), written);
+        QVERIFY(window.fraCURVE->isVisible());
 
         // A directory that cannot be written is said once; the saves go on.
         testsupport::InstrumentRig blocked(2);
