@@ -196,8 +196,8 @@ ExitCode Commands::dryRun(const backup::Backup& file) {
 ExitCode Commands::refuse(const backup::Backup& file) {
     QStringList reasons;
     for (const int block : blocksToRestore(file)) {
-        for (const backup::RestoreRefusal& refusal :
-             backup::restoreRefusals(bench_.session, file, block, block)) {
+        for (const backup::RestoreRefusal& refusal : backup::restoreRefusals(
+                 bench_.session, file, block, block, bench_.snapshotDirectory)) {
             const QString reason = refusalText(refusal, request_.backupFile);
             if (!reasons.contains(reason))
                 reasons.append(reason);

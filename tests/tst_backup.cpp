@@ -10,6 +10,7 @@
 #include "views/RestoreAction.h"
 #include "views/SensorPage.h"
 
+#include <QAction>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
@@ -171,6 +172,30 @@ private slots:
         QCOMPARE(rig.framesOf("KW").size(), sent);
     }
 
+    // A block half-written by a forced restore is repaired by the same restore without forcing.
+    void halfWrittenBlockIsNotRefusedForItsSensorId() {
+        Rig rig;
+        QTemporaryDir journalDir;
+        backup::Backup file = rig.taken();
+        QByteArray raw = file.sensors.front().raw;
+        raw.replace(8, 4, "Novy").replace("53EKAB17", "99ZZZZ99");
+        file.sensors.front() = backup::sensorBackup(0, raw);
+        backup::RestorePolicy forced;
+        forced.overrideRefusals = [](const QList<backup::RestoreRefusal>&) { return true; };
+        forced.writeWithoutSnapshot = [] { return true; };
+        forced.journalDirectory = journalDir.path();
+        rig.instrument().addFault(*sim::parseFault(u"KW none after 2").fault);
+        backup::RestoreResult result;
+        (void)rig.run([&](const device::Link& link) {
+            result = backup::restoreBlock(link, rig.session, file, 0, forced);
+        });
+        QCOMPARE(result.outcome, backup::RestoreOutcome::WriteFailed);
+        rig.instrument().clearFaults();
+        (void)rig.run([&rig](const device::Link& link) { (void)rig.session.readOut(link); });
+        QCOMPARE(backup::restoreRefusals(rig.session, file, 0, 0).size(), 1);
+        QVERIFY(backup::restoreRefusals(rig.session, file, 0, 0, journalDir.path()).isEmpty());
+    }
+
     void readerRefusesBadInput_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<Edit>("edit");
@@ -284,13 +309,27 @@ private slots:
         QCOMPARE(std::get<backup::Backup>(kept).sensor(0)->raw, before);
         QVERIFY(rig.instrument().block(0) != before);
 
-        QTimer::singleShot(0, &window, [&window] {
-            auto* dialog = window.findChild<app::RestoreDialog*>();
-            QCOMPARE(dialog->lstSnapshots->topLevelItemCount(), 2);
-            dialog->accept();
-        });
+        const auto pickNewest = [&window] {
+            QTimer::singleShot(0, &window, [&window] {
+                auto* dialog = window.findChild<app::RestoreDialog*>();
+                QCOMPARE(dialog->lstSnapshots->topLevelItemCount(), 2);
+                dialog->accept();
+            });
+        };
+        // Another instrument: a question whose default, No, writes nothing.
+        rig.instrument().setIdentification("TORAN R-40 v2.11\r");
+        const auto sent = rig.framesOf("KW").size();
+        pickNewest();
         rig.messages.answer(text::MsgAnswer::Yes);
         QTest::keyClick(&window, Qt::Key_F7);
+        QCOMPARE(rig.messages.shown.last().buttons, text::MsgButtons::YesNo);
+        QVERIFY(rig.messages.texts().last().contains(u"TORAN R-40 v2.11"));
+        QCOMPARE(rig.framesOf("KW").size(), sent);
+        rig.instrument().setIdentification("TORAN R-40 v2.10\r");
+        pickNewest();
+        rig.messages.answer(text::MsgAnswer::Yes);
+        // The dialogs leave the offscreen window inactive, so the action itself.
+        window.findChild<QAction*>(QStringLiteral("mObnovit"))->trigger();
         QCOMPARE(rig.instrument().block(0), before);
         QCOMPARE(rig.messages.texts().last(), text::BuiltInText(147));
         // The pages show what the restore wrote; Next with nothing touched writes nothing.

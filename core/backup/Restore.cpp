@@ -46,8 +46,8 @@ RestoreResult restoreBlock(const device::Link& link, session::Session& session,
     if (entry == nullptr)
         return {};
     RestoreResult result;
-    result.refusals =
-        restoreRefusals(session, backup, block, policy.target < 0 ? block : policy.target);
+    result.refusals = restoreRefusals(
+        session, backup, block, policy.target < 0 ? block : policy.target, policy.journalDirectory);
     if (!result.refusals.isEmpty() &&
         !(policy.overrideRefusals && policy.overrideRefusals(result.refusals))) {
         result.outcome = RestoreOutcome::Refused;

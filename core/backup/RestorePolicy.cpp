@@ -1,11 +1,12 @@
 #include "core/backup/RestorePolicy.h"
 
+#include "core/backup/RestoreJournal.h"
 #include "core/session/Session.h"
 
 namespace backup {
 
 QList<RestoreRefusal> restoreRefusals(const session::Session& session, const Backup& backup,
-                                      int block, int target) {
+                                      int block, int target, const QString& journalDirectory) {
     QList<RestoreRefusal> refusals;
     const QString held = session.identification();
     if (held != backup.identification)
@@ -20,7 +21,14 @@ QList<RestoreRefusal> restoreRefusals(const session::Session& session, const Bac
         const QString heldId =
             sensors.SensorRecords[static_cast<std::size_t>(block)].SensorId.text();
         const QString backupId = entry->decoded.SensorId.text();
-        if (heldId != backupId)
+        const auto resumed = [&] {
+            if (journalDirectory.isEmpty())
+                return false;
+            const std::optional<JournalEntry> cut =
+                RestoreJournal(journalDirectory).interrupted(session, block);
+            return cut && cut->target == entry->raw;
+        };
+        if (heldId != backupId && !resumed())
             refusals.append({Refusal::OtherSensorId, block, backupId, heldId});
     }
     return refusals;

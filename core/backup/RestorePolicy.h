@@ -31,8 +31,11 @@ struct RestoreRefusal {
 
 // The refusals of writing `backup`'s block `block` into the instrument as the session's last
 // read-out found it, `target` being the block the restore is meant for (the sensor the window
-// shows; the same block on the command line). Empty when the restore may go on.
+// shows; the same block on the command line). Empty when the restore may go on. With the
+// restore journal's directory, a block left half-written by a restore of these very bytes is
+// not refused for its sensor id (the cut may have changed it): restoring again repairs it.
 [[nodiscard]] QList<RestoreRefusal> restoreRefusals(const session::Session& session,
-                                                    const Backup& backup, int block, int target);
+                                                    const Backup& backup, int block, int target,
+                                                    const QString& journalDirectory = {});
 
 } // namespace backup
