@@ -164,6 +164,18 @@ private slots:
         const Run repaired = rig.cli({QStringLiteral("verify"), port, farFile});
         QCOMPARE(repaired.code, 0);
         QVERIFY(!repaired.err.contains(u"half-written"));
+
+        // No snapshot, no write: --force does not go past it, --no-snapshot does.
+        const QString snapshots = QFileInfo(snapshot).absolutePath();
+        QVERIFY(QDir(snapshots).removeRecursively());
+        QFile blocker(snapshots);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QStringList restoreA{QStringLiteral("restore"), port, QStringLiteral("--force"), a};
+        QCOMPARE(rig.cli(restoreA).code, 77);
+        QCOMPARE(rig.block(0), far);
+        QCOMPARE(rig.cli(restoreA + QStringList{QStringLiteral("--no-snapshot")}).code, 0);
+        QCOMPARE(rig.block(0), original.sensors[0].raw);
     }
 };
 
