@@ -32,11 +32,15 @@ const char Description[] =
     "  identify               the instrument's identification and display digits\n"
     "  read                   setup, system constants and both sensors, decoded\n"
     "  backup -o FILE         everything 'read' shows, into a backup file\n"
-    "  restore FILE           writes the file's sensor blocks back, resets the instrument,\n"
-    "                         reads back and verifies; keeps a snapshot of what the\n"
-    "                         instrument held first. Refuses a file from another\n"
-    "                         identification or sensor id unless --force\n"
-    "  verify FILE            compares the instrument's sensor blocks with the file\n"
+    "  restore FILE           writes the bytes of the file's sensor blocks that differ from\n"
+    "                         the instrument, resets it, reads the whole block back and\n"
+    "                         compares; keeps a snapshot of what the instrument held first\n"
+    "                         (no snapshot, no write, unless --no-snapshot). Refuses a file\n"
+    "                         from another identification, sensor id or block unless --force.\n"
+    "                         Warns of a block a cut-off restore left half-written, naming\n"
+    "                         the snapshot that undoes it; restoring again repairs it\n"
+    "  verify FILE            compares the instrument's sensor blocks with the file (and\n"
+    "                         warns of a half-written block, as restore does)\n"
     "\n"
     "SIGINT, SIGTERM and SIGHUP stop the command at its next wait, with its trace (--log) and\n"
     "its report (--json) written. A block write in progress is finished first (a block is never\n"
@@ -45,14 +49,18 @@ const char Description[] =
     "143 SIGTERM, 129 SIGHUP). A port is locked by its device, whatever link names it.\n"
     "\n"
     "Exit codes:\n"
-    "   0  success\n"
-    "   1  verify found a difference (also a restore whose read-back differs)\n"
+    "   0  success (a restore: every block verified, or already equal)\n"
+    "   1  verify found a difference; a restore wrote, read back and found a difference\n"
     "  64  usage: the command line is wrong\n"
-    "  65  bad file: the backup does not read, or the restore was refused\n"
+    "  65  bad file: the backup does not read, or the restore was refused (also --dry-run)\n"
     "  66  no file: the backup file cannot be opened\n"
-    "  69  no answer: no such port, the port is in use, or no instrument answers\n"
-    "  74  line lost in the middle of an exchange\n"
-    "  77  permission denied: the port, or a file it must write (backup, snapshot, trace)";
+    "  69  no answer: no such port, the port is in use, or no instrument answers;\n"
+    "      nothing was written\n"
+    "  74  line lost in the middle of an exchange; nothing was written\n"
+    "  75  not verified: the instrument was changed (a write cut off part way, or a block\n"
+    "      written but not read back); restore again, or restore the snapshot named\n"
+    "  77  permission denied: the port, or a file it must write (backup, snapshot, trace);\n"
+    "      nothing was written";
 
 std::optional<Command> commandOf(const QString& name) {
     for (const auto& [command, text] : CommandNames) {
@@ -84,7 +92,8 @@ bool takePort(const QString& value, Request& request) {
 } // namespace
 
 bool Request::needsInstrument() const {
-    return command != Command::Ports && !(command == Command::Restore && dryRun);
+    const bool portGiven = portNumber > 0 || !devicePath.isEmpty();
+    return command != Command::Ports && !(command == Command::Restore && dryRun && !portGiven);
 }
 
 QString commandName(Command command) {
@@ -117,12 +126,19 @@ Parsed parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption sensor(QStringLiteral("sensor"),
                                     QStringLiteral("restore: only this sensor, ext or int."),
                                     QStringLiteral("ext|int"));
-    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
-                                    QStringLiteral("restore: says what would be written and "
-                                                   "sends nothing."));
-    const QCommandLineOption force(QStringLiteral("force"),
-                                   QStringLiteral("restore: writes what would be refused."));
-    parser.addOptions({help, version, port, json, log, output, sensor, dryRun, force});
+    const QCommandLineOption dryRun(
+        QStringLiteral("dry-run"),
+        QStringLiteral("restore: writes nothing. With --port reads the instrument, applies every "
+                       "refusal and says how many bytes would be written (exits as the real run "
+                       "would, 65 on a refusal); without, checks the file only."));
+    const QCommandLineOption force(
+        QStringLiteral("force"),
+        QStringLiteral("restore: writes in spite of another identification, sensor id or block."));
+    const QCommandLineOption noSnapshot(
+        QStringLiteral("no-snapshot"),
+        QStringLiteral("restore: goes on when the snapshot of what the instrument held cannot be "
+                       "written."));
+    parser.addOptions({help, version, port, json, log, output, sensor, dryRun, force, noSnapshot});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("ports, identify, read, backup, restore or "
                                                 "verify."));
@@ -162,7 +178,8 @@ Parsed parseCommandLine(const QStringList& arguments) {
     };
     for (const auto& [option, owner] :
          {std::pair{&output, Command::Backup}, std::pair{&sensor, Command::Restore},
-          std::pair{&dryRun, Command::Restore}, std::pair{&force, Command::Restore}}) {
+          std::pair{&dryRun, Command::Restore}, std::pair{&force, Command::Restore},
+          std::pair{&noSnapshot, Command::Restore}}) {
         if (!onlyFor(*option, owner))
             return usageError(QStringLiteral("--%1 belongs to %2, not %3")
                                   .arg(option->names().constLast(), commandName(owner), words[0]));
@@ -172,6 +189,7 @@ Parsed parseCommandLine(const QStringList& arguments) {
     request.outputFile = parser.value(output);
     request.dryRun = parser.isSet(dryRun);
     request.force = parser.isSet(force);
+    request.noSnapshot = parser.isSet(noSnapshot);
     if (*command == Command::Backup && request.outputFile.isEmpty())
         return usageError(QStringLiteral("backup needs -o FILE"));
     if (parser.isSet(sensor)) {

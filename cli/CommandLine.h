@@ -20,7 +20,8 @@ struct Request {
     QString backupFile;       // restore, verify
     std::optional<int> block; // restore --sensor: sensor::ExternalBlock or InternalBlock
     bool dryRun = false;
-    bool force = false;
+    bool force = false;      // restore: in spite of the identity refusals
+    bool noSnapshot = false; // restore: also when no snapshot can be kept
 
     [[nodiscard]] bool needsInstrument() const;
 };

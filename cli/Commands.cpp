@@ -105,7 +105,7 @@ ExitCode Commands::run() {
         file = readFile(failure);
         if (!file)
             return failure;
-        if (request_.command == Command::Restore && request_.dryRun)
+        if (request_.command == Command::Restore && !request_.needsInstrument())
             return dryRun(*file);
     }
     if (request_.needsInstrument())

@@ -45,8 +45,11 @@ private:
     [[nodiscard]] ExitCode connect(const device::Link& link);
     // The setup and every sensor present, read into the session.
     [[nodiscard]] ExitCode readOut(const device::Link& link);
-    // The reason a restore would be refused; empty when there is none.
-    [[nodiscard]] QStringList refusals(const backup::Backup& file) const;
+    // Applies the restore policy to every block to restore: fails with BadFile on a refusal
+    // unless --force, which warns of each.
+    [[nodiscard]] ExitCode refuse(const backup::Backup& file);
+    // Warns of the blocks a restore left half-written (the restore journal).
+    void reportInterrupted(const QList<int>& blocks);
     // Tells how a restore that started to write ended before it was verified.
     [[nodiscard]] ExitCode restoreFailed(ExitCode code, const QString& message,
                                          const QString& snapshot);

@@ -3,7 +3,9 @@
 #include "cli/Commands.h"
 
 #include "core/backup/Restore.h"
+#include "core/backup/RestoreJournal.h"
 #include "core/backup/SnapshotStore.h"
+#include "core/instrument/OrvoLib.h"
 #include "core/session/Session.h"
 
 #include <QJsonArray>
@@ -78,6 +80,84 @@ ExitCode Commands::checkBlocks(const backup::Backup& file) {
     return ExitCode::Success;
 }
 
+namespace {
+
+// The command line's write watch: one snapshot of what the instrument held, written before the
+// first byte of the first block and standing for every block of the run.
+class SnapshotOnce final : public session::WriteWatch {
+public:
+    SnapshotOnce(session::Session& session, const QString& directory, int firstBlock)
+        : session_(session), store_(directory), firstBlock_(firstBlock) {
+        session_.setWriteWatch(this);
+    }
+    ~SnapshotOnce() override { session_.setWriteWatch(nullptr); }
+    SnapshotOnce(const SnapshotOnce&) = delete;
+    SnapshotOnce& operator=(const SnapshotOnce&) = delete;
+
+    QString beforeWrite(int /*block*/) override {
+        if (!tried_) {
+            tried_ = true;
+            written_ = store_.write(*backup::backupOf(session_, QDateTime::currentDateTimeUtc()),
+                                    session_.sensors()
+                                        .SensorRecords[static_cast<std::size_t>(firstBlock_)]
+                                        .SensorId.text());
+        }
+        return written_.written ? written_.path : QString();
+    }
+    QString failed(bool /*writing*/) override { return {}; }
+    [[nodiscard]] const backup::SnapshotWrite& written() const { return written_; }
+    [[nodiscard]] const backup::SnapshotStore& store() const { return store_; }
+
+private:
+    session::Session& session_;
+    backup::SnapshotStore store_;
+    int firstBlock_;
+    bool tried_ = false;
+    backup::SnapshotWrite written_;
+};
+
+QString refusalText(const backup::RestoreRefusal& refusal, const QString& file) {
+    const QString block = backup::blockName(refusal.block);
+    switch (refusal.kind) {
+    case backup::Refusal::OtherIdentification:
+        return QStringLiteral("%1 was taken from '%2', the instrument is '%3'")
+            .arg(file, refusal.backupHolds, refusal.instrumentHolds);
+    case backup::Refusal::NoSensor:
+        return QStringLiteral("the instrument has no %1 sensor").arg(block);
+    case backup::Refusal::OtherSensorId:
+        return QStringLiteral("sensor %1: %2 holds sensor id '%3', the instrument '%4'")
+            .arg(block, file, refusal.backupHolds.trimmed(), refusal.instrumentHolds.trimmed());
+    case backup::Refusal::OtherBlock:
+        return QStringLiteral("%1 holds block %2, meant for block %3")
+            .arg(file, refusal.backupHolds, refusal.instrumentHolds);
+    }
+    return {};
+}
+
+} // namespace
+
+void Commands::reportInterrupted(const QList<int>& blocks) {
+    const backup::RestoreJournal journal(bench_.snapshotDirectory);
+    QJsonArray found;
+    for (const int block : blocks) {
+        const std::optional<backup::JournalEntry> entry =
+            journal.interrupted(bench_.session, block);
+        if (!entry)
+            continue;
+        const QString name = backup::blockName(block);
+        report_.warn(QStringLiteral("block %1 was left half-written by a restore cut off at %2; %3")
+                         .arg(name, entry->started.toString(Qt::ISODate),
+                              entry->snapshot.isEmpty()
+                                  ? QStringLiteral("no snapshot was kept before it")
+                                  : QStringLiteral("the snapshot %1 restores what it held before")
+                                        .arg(entry->snapshot)));
+        found.append(QJsonObject{{QStringLiteral("block"), name},
+                                 {QStringLiteral("snapshot"), entry->snapshot}});
+    }
+    if (!found.isEmpty())
+        report_.set(QStringLiteral("interrupted"), found);
+}
+
 ExitCode Commands::verify(const device::Link& link, const backup::Backup& file) {
     if (const ExitCode read = readOut(link); read != ExitCode::Success)
         return read;
@@ -86,6 +166,7 @@ ExitCode Commands::verify(const device::Link& link, const backup::Backup& file) 
         report_.warn(QStringLiteral("%1 was taken from '%2', the instrument is '%3'")
                          .arg(request_.backupFile, file.identification,
                               session.instrumentSetup()->Identification));
+    reportInterrupted({sensor::ExternalBlock, sensor::InternalBlock});
     const QList<backup::BlockDifference> found = backup::compareWithSession(session, file);
     report_.set(QStringLiteral("differences"), reportDifferences(report_, found, file, session));
     if (!found.isEmpty()) {
@@ -106,33 +187,29 @@ ExitCode Commands::dryRun(const backup::Backup& file) {
                         .arg(backup::blockName(block), sensorText(*sensor)));
         blocks.append(backup::blockName(block));
     }
-    report_.say(QStringLiteral("dry run: nothing was sent"));
+    report_.say(QStringLiteral("dry run: the file only, nothing was sent"));
     report_.set(QStringLiteral("dryRun"), true);
     report_.set(QStringLiteral("blocks"), blocks);
     return ExitCode::Success;
 }
 
-QStringList Commands::refusals(const backup::Backup& file) const {
-    const session::Session& session = bench_.session;
+ExitCode Commands::refuse(const backup::Backup& file) {
     QStringList reasons;
-    const QString& held = session.instrumentSetup()->Identification;
-    if (held != file.identification)
-        reasons.append(QStringLiteral("%1 was taken from '%2', the instrument is '%3'")
-                           .arg(request_.backupFile, file.identification, held));
     for (const int block : blocksToRestore(file)) {
-        const QString name = backup::blockName(block);
-        if ((session.sensors().SensorMask & (1U << block)) == 0) {
-            reasons.append(QStringLiteral("the instrument has no %1 sensor").arg(name));
-            continue;
+        for (const backup::RestoreRefusal& refusal : backup::restoreRefusals(
+                 bench_.session, file, block, block, bench_.snapshotDirectory)) {
+            const QString reason = refusalText(refusal, request_.backupFile);
+            if (!reasons.contains(reason))
+                reasons.append(reason);
         }
-        const QString heldId =
-            session.sensors().SensorRecords[static_cast<std::size_t>(block)].SensorId.text();
-        const QString fileId = file.sensor(block)->decoded.SensorId.text();
-        if (heldId != fileId)
-            reasons.append(QStringLiteral("sensor %1: %2 holds sensor id '%3', the instrument '%4'")
-                               .arg(name, request_.backupFile, fileId.trimmed(), heldId.trimmed()));
     }
-    return reasons;
+    if (!reasons.isEmpty() && !request_.force)
+        return report_.fail(ExitCode::BadFile, QStringLiteral("restore refused: ") +
+                                                   reasons.join(QStringLiteral("; ")) +
+                                                   QStringLiteral(" (--force writes it anyway)"));
+    for (const QString& reason : reasons)
+        report_.warn(QStringLiteral("forced: ") + reason);
+    return ExitCode::Success;
 }
 
 ExitCode Commands::restoreFailed(ExitCode code, const QString& message, const QString& snapshot) {
@@ -149,44 +226,77 @@ ExitCode Commands::restore(const device::Link& link, const backup::Backup& file)
     if (const ExitCode read = readOut(link); read != ExitCode::Success)
         return read;
     session::Session& session = bench_.session;
-
-    const QStringList reasons = refusals(file);
-    if (!reasons.isEmpty() && !request_.force)
-        return report_.fail(ExitCode::BadFile, QStringLiteral("restore refused: ") +
-                                                   reasons.join(QStringLiteral("; ")) +
-                                                   QStringLiteral(" (--force writes it anyway)"));
-    for (const QString& reason : reasons)
-        report_.warn(QStringLiteral("forced: ") + reason);
-
     const QList<int> blocks = blocksToRestore(file);
-    const backup::SnapshotStore store(bench_.snapshotDirectory);
-    const backup::SnapshotWrite snapshot = store.write(
-        *backup::backupOf(session, QDateTime::currentDateTimeUtc()),
-        session.sensors().SensorRecords[static_cast<std::size_t>(blocks.first())].SensorId.text());
-    if (snapshot.written) {
-        report_.say(QStringLiteral("snapshot: ") + snapshot.path);
-        report_.set(QStringLiteral("snapshot"), snapshot.path);
-    } else if (!request_.force) {
-        return report_.fail(ExitCode::PermissionDenied,
-                            QStringLiteral("restore refused: cannot keep a snapshot in %1: %2 "
-                                           "(--force restores without one)")
-                                .arg(store.directory(), snapshot.error));
-    } else {
-        report_.warn(
-            QStringLiteral("forced: no snapshot in %1: %2").arg(store.directory(), snapshot.error));
+    reportInterrupted(blocks);
+    if (const ExitCode refused = refuse(file); refused != ExitCode::Success)
+        return refused;
+
+    if (request_.dryRun) {
+        QJsonArray planned;
+        for (const int block : blocks) {
+            const int count = static_cast<int>(
+                backup::compareBlock(block, file.sensor(block)->raw,
+                                     session.sensors().BlockImages[static_cast<std::size_t>(block)])
+                    .size());
+            report_.say(QStringLiteral("would write %1 bytes of block %2")
+                            .arg(count)
+                            .arg(backup::blockName(block)));
+            planned.append(QJsonObject{{QStringLiteral("block"), backup::blockName(block)},
+                                       {QStringLiteral("bytes"), count}});
+        }
+        report_.say(QStringLiteral("dry run: nothing was written"));
+        report_.set(QStringLiteral("dryRun"), true);
+        report_.set(QStringLiteral("blocks"), planned);
+        return ExitCode::Success;
     }
-    const QString kept = snapshot.written ? snapshot.path : QString();
+
+    const SnapshotOnce watch(session, bench_.snapshotDirectory, blocks.first());
+    backup::RestorePolicy policy;
+    policy.overrideRefusals = [this](const QList<backup::RestoreRefusal>&) {
+        return request_.force;
+    };
+    bool snapshotWaived = false;
+    policy.writeWithoutSnapshot = [&] {
+        if (request_.noSnapshot && !snapshotWaived) {
+            snapshotWaived = true;
+            report_.warn(QStringLiteral("no snapshot in %1: %2 (--no-snapshot)")
+                             .arg(watch.store().directory(), watch.written().error));
+        }
+        return request_.noSnapshot;
+    };
+    policy.journalDirectory = bench_.snapshotDirectory;
 
     QJsonArray results;
     ExitCode code = ExitCode::Success;
+    bool changed = false;
+    bool snapshotSaid = false;
     for (const int block : blocks) {
         const QString name = backup::blockName(block);
-        const backup::RestoreResult result = backup::restoreBlock(link, session, file, block);
+        const backup::RestoreResult result =
+            backup::restoreBlock(link, session, file, block, policy);
+        if (!result.snapshot.isEmpty() && !snapshotSaid) {
+            snapshotSaid = true;
+            report_.say(QStringLiteral("snapshot: ") + result.snapshot);
+            report_.set(QStringLiteral("snapshot"), result.snapshot);
+        }
+        const QString kept = watch.written().written ? watch.written().path : QString();
+        changed = changed || result.bytesSent > 0;
+        const auto outcome = [&](const char* text) {
+            results.append(QJsonObject{{QStringLiteral("block"), name},
+                                       {QStringLiteral("outcome"), QLatin1String(text)},
+                                       {QStringLiteral("bytesWritten"), result.bytesSent}});
+        };
         switch (result.outcome) {
         case backup::RestoreOutcome::Verified:
-            report_.say(QStringLiteral("restored block %1: verified").arg(name));
-            results.append(QJsonObject{{QStringLiteral("block"), name},
-                                       {QStringLiteral("outcome"), QStringLiteral("verified")}});
+            report_.say(QStringLiteral("restored block %1: %2 bytes written, verified")
+                            .arg(name)
+                            .arg(result.bytesSent));
+            outcome("verified");
+            break;
+        case backup::RestoreOutcome::Unchanged:
+            report_.say(
+                QStringLiteral("block %1 already holds the file; nothing written").arg(name));
+            outcome("unchanged");
             break;
         case backup::RestoreOutcome::Differs:
             report_.say(QStringLiteral("restored block %1: the read-back differs").arg(name));
@@ -202,31 +312,43 @@ ExitCode Commands::restore(const device::Link& link, const backup::Backup& file)
             const int byte = wrongEcho ? -10000 - result.writeCode : -result.writeCode;
             report_.set(QStringLiteral("blocks"), results);
             report_.set(QStringLiteral("failedBlock"), name);
-            report_.set(QStringLiteral("failedByte"), byte);
-            if (result.lineLost)
-                return restoreFailed(ExitCode::LineLost,
-                                     QStringLiteral("line lost writing block %1 at byte %2 of 256; "
-                                                    "the block is partly written")
-                                         .arg(name)
-                                         .arg(byte),
-                                     kept);
-            return restoreFailed(ExitCode::NoAnswer,
-                                 QStringLiteral("block %1 byte %2 of 256 was %3; the block is "
-                                                "partly written")
-                                     .arg(name)
-                                     .arg(byte)
-                                     .arg(wrongEcho ? QStringLiteral("answered wrongly")
-                                                    : QStringLiteral("not answered")),
+            if (result.writeCode > device::orvoLib::WriteBlockPortClosed)
+                report_.set(QStringLiteral("failedByte"), byte);
+            const QString how = result.lineLost
+                                    ? QStringLiteral("line lost writing block %1 at byte %2 of 256")
+                                          .arg(name)
+                                          .arg(byte)
+                                    : QStringLiteral("block %1 byte %2 of 256 was %3")
+                                          .arg(name)
+                                          .arg(byte)
+                                          .arg(wrongEcho ? QStringLiteral("answered wrongly")
+                                                         : QStringLiteral("not answered"));
+            if (!changed)
+                return restoreFailed(result.lineLost ? ExitCode::LineLost : ExitCode::NoAnswer,
+                                     how + QStringLiteral("; nothing was written"), kept);
+            return restoreFailed(ExitCode::NotVerified,
+                                 how + QStringLiteral("; the block is partly written (a "
+                                                      "restore of the file or the snapshot "
+                                                      "repairs it)"),
                                  kept);
         }
         case backup::RestoreOutcome::ReadFailed:
             report_.set(QStringLiteral("blocks"), results);
             report_.set(QStringLiteral("failedBlock"), name);
-            return restoreFailed(lineLost(link) ? ExitCode::LineLost : ExitCode::NoAnswer,
-                                 QStringLiteral("block %1 was written and the instrument reset, "
-                                                "but it could not be read back")
-                                     .arg(name),
-                                 kept);
+            return restoreFailed(
+                ExitCode::NotVerified,
+                QStringLiteral("block %1 was written and the instrument reset, "
+                               "but it could not be read back: not verified%2")
+                    .arg(name, lineLost(link) ? QStringLiteral(" (line lost)") : QString()),
+                kept);
+        case backup::RestoreOutcome::NoSnapshot:
+            report_.set(QStringLiteral("blocks"), results);
+            return report_.fail(changed ? ExitCode::NotVerified : ExitCode::PermissionDenied,
+                                QStringLiteral("restore refused: cannot keep a snapshot in %1: %2 "
+                                               "(--no-snapshot restores without one)")
+                                    .arg(watch.store().directory(), watch.written().error));
+        case backup::RestoreOutcome::Refused:
+            return report_.fail(ExitCode::BadFile, QStringLiteral("restore refused"));
         case backup::RestoreOutcome::NoSuchBlock:
             break;
         }

@@ -1,13 +1,16 @@
 #include "core/backup/Restore.h"
+#include "core/backup/RestoreJournal.h"
 #include "core/backup/SnapshotStore.h"
 #include "core/instrument/SerialTrace.h"
 #include "sim/Fault.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/SessionRig.h"
 #include "tests/support/WindowRig.h"
+#include "views/CurvePage.h"
 #include "views/RestoreAction.h"
 #include "views/SensorPage.h"
 
+#include <QAction>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
@@ -125,21 +128,139 @@ private slots:
         QCOMPARE(differences.front(),
                  (backup::BlockDifference{0, 8, QStringLiteral("Description")}));
 
+        // Only the differing bytes are sent; a cut write is found by the next read-out through
+        // the journal, and the next restore sends what still differs and clears it.
+        QTemporaryDir journalDir;
+        backup::RestorePolicy policy;
+        policy.writeWithoutSnapshot = [] { return true; };
+        policy.journalDirectory = journalDir.path();
+        const auto differing = differences.size();
+        QVERIFY(differing > 5 && differing < 20);
         backup::RestoreResult result;
         rig.instrument().addFault(*sim::parseFault(u"KW none after 4").fault);
         (void)rig.run([&](const device::Link& link) {
-            result = backup::restoreBlock(link, rig.session, before, 0);
+            result = backup::restoreBlock(link, rig.session, before, 0, policy);
         });
         QCOMPARE(result.outcome, backup::RestoreOutcome::WriteFailed);
-        QCOMPARE(result.writeCode, -5);
+        QCOMPARE(result.bytesSent, 5);
+        QCOMPARE(result.writeCode, -(differences[4].offset + 1));
         rig.instrument().clearFaults();
+        (void)rig.run([&rig](const device::Link& link) { (void)rig.session.readOut(link); });
+        const backup::RestoreJournal journal(journalDir.path());
+        QVERIFY(journal.interrupted(rig.session, 0).has_value());
+        const auto left = backup::compareWithSession(rig.session, before).size();
+        QVERIFY(left < differing);
+        const auto sentBefore = rig.framesOf("KW").size();
         (void)rig.run([&](const device::Link& link) {
-            result = backup::restoreBlock(link, rig.session, before, 0);
+            result = backup::restoreBlock(link, rig.session, before, 0, policy);
         });
         QCOMPARE(result.outcome, backup::RestoreOutcome::Verified);
+        QCOMPARE(rig.framesOf("KW").size() - sentBefore, left);
         QCOMPARE(rig.instrument().block(0), before.sensor(0)->raw);
         QCOMPARE(rig.session.sensors().CurrentSensor.Description,
                  before.sensor(0)->decoded.Description);
+        QVERIFY(!journal.interrupted(rig.session, 0).has_value());
+        QVERIFY(QDir(journalDir.path()).isEmpty());
+        (void)rig.run([&](const device::Link& link) {
+            result = backup::restoreBlock(link, rig.session, before, 0, policy);
+        });
+        QCOMPARE(result.outcome, backup::RestoreOutcome::Unchanged);
+        QCOMPARE(rig.framesOf("KW").size() - sentBefore, left);
+    }
+
+    // Each refusal of the restore policy, what overriding it does, and no snapshot, no write.
+    void policyRefusesAnotherInstrumentSensorOrBlock_data() {
+        QTest::addColumn<QByteArray>("identification");
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<QByteArray>("sensorId");
+        QTest::addColumn<int>("target");
+        QTest::addColumn<QList<backup::Refusal>>("refusals");
+        QTest::addColumn<int>("sent"); // by the forced restore
+        const QByteArray same = "TORAN R-40 v2.10\r";
+        QTest::newRow("the same") << same << 3 << QByteArray() << 0 << QList<backup::Refusal>{}
+                                  << 4;
+        QTest::newRow("identification")
+            << QByteArray("TORAN R-40 v2.11\r") << 3 << QByteArray() << 0
+            << QList<backup::Refusal>{backup::Refusal::OtherIdentification} << 4;
+        QTest::newRow("sensor id") << same << 3 << QByteArray("99ZZZZ99") << 0
+                                   << QList<backup::Refusal>{backup::Refusal::OtherSensorId} << 12;
+        QTest::newRow("no sensor") << same << 2 << QByteArray() << 0
+                                   << QList<backup::Refusal>{backup::Refusal::NoSensor} << 256;
+        QTest::newRow("block") << same << 3 << QByteArray() << 1
+                               << QList<backup::Refusal>{backup::Refusal::OtherBlock} << 4;
+    }
+    void policyRefusesAnotherInstrumentSensorOrBlock() {
+        QFETCH(QByteArray, identification);
+        QFETCH(int, mask);
+        QFETCH(QByteArray, sensorId);
+        QFETCH(int, target);
+        QFETCH(QList<backup::Refusal>, refusals);
+        QFETCH(int, sent);
+        Rig rig;
+        backup::Backup file = rig.taken();
+        QByteArray raw = file.sensors.front().raw;
+        raw.replace(8, 4, "Novy");
+        if (!sensorId.isEmpty())
+            raw.replace("53EKAB17", sensorId);
+        file.sensors.front() = backup::sensorBackup(0, raw);
+        rig.instrument().setIdentification(identification);
+        rig.instrument().setSensorMask(mask);
+        (void)rig.run([&rig](const device::Link& link) { (void)rig.session.readOut(link); });
+
+        QList<backup::Refusal> found;
+        for (const backup::RestoreRefusal& refusal :
+             backup::restoreRefusals(rig.session, file, 0, target))
+            found.append(refusal.kind);
+        QCOMPARE(found, refusals);
+
+        backup::RestorePolicy policy;
+        policy.target = target;
+        bool asked = false;
+        policy.overrideRefusals = [&](const QList<backup::RestoreRefusal>&) {
+            asked = true;
+            return false;
+        };
+        backup::RestoreResult result;
+        (void)rig.run([&](const device::Link& link) {
+            result = backup::restoreBlock(link, rig.session, file, 0, policy);
+        });
+        QCOMPARE(asked, !refusals.isEmpty());
+        QCOMPARE(result.outcome, refusals.isEmpty() ? backup::RestoreOutcome::NoSnapshot
+                                                    : backup::RestoreOutcome::Refused);
+        QVERIFY(rig.framesOf("KW").isEmpty());
+        policy.overrideRefusals = [](const QList<backup::RestoreRefusal>&) { return true; };
+        policy.writeWithoutSnapshot = [] { return true; };
+        (void)rig.run([&](const device::Link& link) {
+            result = backup::restoreBlock(link, rig.session, file, 0, policy);
+        });
+        // A block the instrument does not show cannot be read back: written, not verified.
+        QCOMPARE(result.outcome, sent == 256 ? backup::RestoreOutcome::ReadFailed
+                                             : backup::RestoreOutcome::Verified);
+        QCOMPARE(rig.framesOf("KW").size(), sent);
+    }
+
+    // A block half-written by a forced restore is repaired by the same restore without forcing.
+    void halfWrittenBlockIsNotRefusedForItsSensorId() {
+        Rig rig;
+        QTemporaryDir journalDir;
+        backup::Backup file = rig.taken();
+        QByteArray raw = file.sensors.front().raw;
+        raw.replace(8, 4, "Novy").replace("53EKAB17", "99ZZZZ99");
+        file.sensors.front() = backup::sensorBackup(0, raw);
+        backup::RestorePolicy forced;
+        forced.overrideRefusals = [](const QList<backup::RestoreRefusal>&) { return true; };
+        forced.writeWithoutSnapshot = [] { return true; };
+        forced.journalDirectory = journalDir.path();
+        rig.instrument().addFault(*sim::parseFault(u"KW none after 2").fault);
+        backup::RestoreResult result;
+        (void)rig.run([&](const device::Link& link) {
+            result = backup::restoreBlock(link, rig.session, file, 0, forced);
+        });
+        QCOMPARE(result.outcome, backup::RestoreOutcome::WriteFailed);
+        rig.instrument().clearFaults();
+        (void)rig.run([&rig](const device::Link& link) { (void)rig.session.readOut(link); });
+        QCOMPARE(backup::restoreRefusals(rig.session, file, 0, 0).size(), 1);
+        QVERIFY(backup::restoreRefusals(rig.session, file, 0, 0, journalDir.path()).isEmpty());
     }
 
     void readerRefusesBadInput_data() {
@@ -446,7 +567,9 @@ private slots:
         rig.snapshotDirectory = rig.dir.filePath(QStringLiteral("snapshots"));
         app::frmOrvoCalibration& window = rig.startAt(session::WizardStep::CurvePage);
         const QByteArray before = rig.instrument().block(0);
+        const QString rangeBefore = window.fraSNIMAC->txtRozsah->text();
         window.fraSNIMAC->txtPopis->setText(QStringLiteral("Jiný"));
+        window.fraSNIMAC->txtRozsah->setText(QStringLiteral("150.5"));
         rig.instrument().addFault(*sim::parseFault(u"KW none after 4").fault);
         for (int save = 0; save < 2; ++save) {
             rig.messages.answer(text::MsgAnswer::Yes);
@@ -462,15 +585,36 @@ private slots:
         QCOMPARE(std::get<backup::Backup>(kept).sensor(0)->raw, before);
         QVERIFY(rig.instrument().block(0) != before);
 
-        QTimer::singleShot(0, &window, [&window] {
-            auto* dialog = window.findChild<app::RestoreDialog*>();
-            QCOMPARE(dialog->lstSnapshots->topLevelItemCount(), 2);
-            dialog->accept();
-        });
+        const auto pickNewest = [&window] {
+            QTimer::singleShot(0, &window, [&window] {
+                auto* dialog = window.findChild<app::RestoreDialog*>();
+                QCOMPARE(dialog->lstSnapshots->topLevelItemCount(), 2);
+                dialog->accept();
+            });
+        };
+        // Another instrument: a question whose default, No, writes nothing.
+        rig.instrument().setIdentification("TORAN R-40 v2.11\r");
+        const auto sent = rig.framesOf("KW").size();
+        pickNewest();
         rig.messages.answer(text::MsgAnswer::Yes);
         QTest::keyClick(&window, Qt::Key_F7);
+        QCOMPARE(rig.messages.shown.last().buttons, text::MsgButtons::YesNo);
+        QVERIFY(rig.messages.texts().last().contains(u"TORAN R-40 v2.11"));
+        QCOMPARE(rig.framesOf("KW").size(), sent);
+        rig.instrument().setIdentification("TORAN R-40 v2.10\r");
+        pickNewest();
+        rig.messages.answer(text::MsgAnswer::Yes);
+        // The dialogs leave the offscreen window inactive, so the action itself.
+        window.findChild<QAction*>(QStringLiteral("mObnovit"))->trigger();
         QCOMPARE(rig.instrument().block(0), before);
         QCOMPARE(rig.messages.texts().last(), text::BuiltInText(147));
+        // The pages show what the restore wrote; Next with nothing touched writes nothing.
+        QCOMPARE(window.fraSNIMAC->txtRozsah->text(), rangeBefore);
+        QVERIFY(window.fraSNIMAC->txtPopis->text() != QStringLiteral("Jiný"));
+        const auto written = rig.framesOf("KW").size();
+        rig.next();
+        QCOMPARE(rig.framesOf("KW").size(), written);
+        QVERIFY(window.fraCURVE->isVisible());
 
         // A directory that cannot be written is said once; the saves go on.
         testsupport::InstrumentRig blocked(2);

@@ -126,11 +126,15 @@ private slots:
         QCOMPARE(rig.block(0), original.sensors[0].raw);
         QCOMPARE(rig.block(1), original.sensors[1].raw);
 
-        // Another sensor id: refused without a frame written, then forced.
+        // Another sensor id: refused without a frame written, by the dry run too, then forced.
         const QString stranger = rig.edited(original, "53EKAB17", "99ZZZZ99", "c.json");
-        const Run refused = rig.cli({QStringLiteral("restore"), port, stranger});
-        QCOMPARE(refused.code, 65);
-        QVERIFY(refused.err.contains(u"restore refused: sensor ext"));
+        for (const QStringList& options :
+             {QStringList{}, QStringList{QStringLiteral("--dry-run")}}) {
+            const Run refused = rig.cli(QStringList{QStringLiteral("restore"), port} + options +
+                                        QStringList{stranger});
+            QCOMPARE(refused.code, 65);
+            QVERIFY(refused.err.contains(u"restore refused: sensor ext"));
+        }
         QCOMPARE(rig.block(0), original.sensors[0].raw);
         QCOMPARE(rig.cli({QStringLiteral("restore"), port, QStringLiteral("--force"),
                           QStringLiteral("--sensor=ext"), stranger})
@@ -138,18 +142,50 @@ private slots:
                  0);
         QCOMPARE(rig.block(0), rig.read(stranger).sensors[0].raw);
 
-        // The line cut half way: the file and the snapshot of what the instrument held stay.
+        // The line cut half way: changed and not verified; the file and the snapshot of what the
+        // instrument held stay. A later verify finds the half-written block and names that
+        // snapshot; a second restore repairs it.
+        QByteArray far = rig.read(stranger).sensors[0].raw;
+        for (int i = 70; i < 256; ++i)
+            far[i] = static_cast<char>(~far[i]);
+        const QString farFile =
+            rig.edited(rig.read(stranger), rig.read(stranger).sensors[0].raw, far, "far.json");
         QCOMPARE(rig.sim.command(QStringLiteral("hangup KW after 100")), QStringLiteral("ok"));
-        const Run cut = rig.cli({QStringLiteral("restore"), port, QStringLiteral("--force"), a});
-        QCOMPARE(cut.code, 74);
-        QVERIFY2(cut.err.contains(u"line lost writing block ext at byte 101 of 256"),
+        const QStringList restoreFar{QStringLiteral("restore"), port,
+                                     QStringLiteral("--sensor=ext"), farFile};
+        const Run cut = rig.cli(restoreFar);
+        QCOMPARE(cut.code, 75);
+        QVERIFY2(cut.err.contains(u"line lost writing block ext at byte 171 of 256"),
                  qPrintable(cut.err));
-        QVERIFY(cut.err.contains(QStringLiteral("note: backup file: ") + a));
+        QVERIFY(cut.err.contains(QStringLiteral("note: backup file: ") + farFile));
         const qsizetype at = cut.err.indexOf(u"note: snapshot before the restore: ");
         QVERIFY(at >= 0);
         const QString snapshot = cut.err.mid(at + 35).trimmed();
         QCOMPARE(rig.read(snapshot).sensors[0].raw, rig.read(stranger).sensors[0].raw);
         QCOMPARE(rig.read(a), original);
+
+        QVERIFY(rig.sim.command(QStringLiteral("plug")).startsWith(u"ready"));
+        const Run found = rig.cli({QStringLiteral("verify"), port, farFile});
+        QCOMPARE(found.code, 1);
+        QVERIFY2(found.err.contains(u"block ext was left half-written") &&
+                     found.err.contains(snapshot),
+                 qPrintable(found.err));
+        QCOMPARE(rig.cli(restoreFar).code, 0);
+        const Run repaired = rig.cli({QStringLiteral("verify"), port, farFile});
+        QCOMPARE(repaired.code, 0);
+        QVERIFY(!repaired.err.contains(u"half-written"));
+
+        // No snapshot, no write: --force does not go past it, --no-snapshot does.
+        const QString snapshots = QFileInfo(snapshot).absolutePath();
+        QVERIFY(QDir(snapshots).removeRecursively());
+        QFile blocker(snapshots);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QStringList restoreA{QStringLiteral("restore"), port, QStringLiteral("--force"), a};
+        QCOMPARE(rig.cli(restoreA).code, 77);
+        QCOMPARE(rig.block(0), far);
+        QCOMPARE(rig.cli(restoreA + QStringList{QStringLiteral("--no-snapshot")}).code, 0);
+        QCOMPARE(rig.block(0), original.sensors[0].raw);
     }
 
     // A signal during the read-out ends a restore at once with nothing written; during a block

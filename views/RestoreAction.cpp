@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenu>
@@ -32,9 +33,35 @@ constexpr int DiffersText = 148;
 constexpr int WriteFailedText = 149;
 constexpr int ReadFailedText = 150;
 constexpr int UnusableText = 151;
+constexpr int OtherIdentificationText = 152;
+constexpr int NoSensorText = 153;
+constexpr int OtherSensorIdText = 154;
+constexpr int OtherBlockText = 155;
+constexpr int RestoreAnywayText = 156;
+constexpr int NoSnapshotText = 157;
+constexpr int NotVerifiedText = 158;
+constexpr int UnchangedText = 159;
+constexpr int NoSnapshotKeptText = 160;
 
 QString dateText(const QDateTime& taken) {
     return taken.toLocalTime().toString(QStringLiteral("d.M.yyyy HH:mm:ss"));
+}
+
+QString refusalText(const backup::RestoreRefusal& refusal, const text::LanguageTable& texts) {
+    switch (refusal.kind) {
+    case backup::Refusal::OtherIdentification:
+        return texts.text(OtherIdentificationText)
+            .arg(refusal.backupHolds.trimmed(), refusal.instrumentHolds.trimmed());
+    case backup::Refusal::NoSensor:
+        return texts.text(NoSensorText).arg(backup::blockName(refusal.block).toUpper());
+    case backup::Refusal::OtherSensorId:
+        return texts.text(OtherSensorIdText)
+            .arg(refusal.backupHolds.trimmed(), refusal.instrumentHolds.trimmed());
+    case backup::Refusal::OtherBlock:
+        return texts.text(OtherBlockText)
+            .arg(refusal.backupHolds.toUpper(), refusal.instrumentHolds.toUpper());
+    }
+    return {};
 }
 
 } // namespace
@@ -106,6 +133,7 @@ void RestoreAction::Restore() {
     if (!parts_.page.isVisible() || session.runner().busy())
         return;
     const sensor::SensorRecord& shown = session.sensors().CurrentSensor;
+    const QString sensorId = shown.SensorId.trimmed();
     const QList<backup::SnapshotInfo> snapshots =
         parts_.keeper.store().list(shown.SensorId.text(), texts);
     if (snapshots.isEmpty()) {
@@ -128,15 +156,40 @@ void RestoreAction::Restore() {
                                text::MsgIcon::Critical);
         return;
     }
+    // The refusals and the missing snapshot are questions, No being the default.
+    backup::RestorePolicy policy;
+    policy.target = session.sensors().workingBlock();
+    policy.overrideRefusals = [this](const QList<backup::RestoreRefusal>& refusals) {
+        QStringList lines;
+        for (const backup::RestoreRefusal& refusal : refusals)
+            lines.append(refusalText(refusal, parts_.texts));
+        lines.append(parts_.texts.text(RestoreAnywayText));
+        return parts_.messages.askYesNo(lines.join(QStringLiteral("\n\n")),
+                                        text::MsgIcon::Exclamation);
+    };
+    policy.writeWithoutSnapshot = [this] {
+        return parts_.messages.askYesNo(parts_.texts.text(NoSnapshotText),
+                                        text::MsgIcon::Exclamation);
+    };
+    policy.journalDirectory = parts_.keeper.store().directory();
     backup::RestoreResult result;
+    bool readOut = false;
+    // The policy and the bytes to write go by what the instrument holds now: a save on the
+    // sensor page leaves the session's last read-out behind.
     if (!session.runner().run([&](const device::Link& link) {
-            result =
-                backup::restoreBlock(link, session, std::get<backup::Backup>(read), chosen.block);
-        }))
+            readOut = session.readOut(link) == session::ReadOutResult::Read;
+            if (readOut)
+                result = backup::restoreBlock(link, session, std::get<backup::Backup>(read),
+                                              chosen.block, policy);
+        }) ||
+        !readOut)
         return;
     switch (result.outcome) {
     case backup::RestoreOutcome::Verified:
         parts_.messages.inform(texts.text(VerifiedText), text::MsgIcon::Information);
+        break;
+    case backup::RestoreOutcome::Unchanged:
+        parts_.messages.inform(texts.text(UnchangedText), text::MsgIcon::Information);
         break;
     case backup::RestoreOutcome::Differs: {
         const backup::BlockDifference& first = result.differences.front();
@@ -154,12 +207,19 @@ void RestoreAction::Restore() {
             text::MsgIcon::Critical);
         break;
     case backup::RestoreOutcome::ReadFailed:
-        parts_.messages.inform(texts.text(ReadFailedText), text::MsgIcon::Critical);
+        parts_.messages.inform(texts.text(NotVerifiedText)
+                                   .arg(sensorId, result.snapshot.isEmpty()
+                                                      ? texts.text(NoSnapshotKeptText)
+                                                      : QDir::toNativeSeparators(result.snapshot)),
+                               text::MsgIcon::Critical);
         break;
     case backup::RestoreOutcome::NoSuchBlock:
         parts_.messages.inform(texts.text(NoSnapshotsText).arg(shown.SensorId.trimmed()),
                                text::MsgIcon::Information);
         break;
+    case backup::RestoreOutcome::Refused:
+    case backup::RestoreOutcome::NoSnapshot:
+        break; // the operator said No
     }
 }
 

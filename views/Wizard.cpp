@@ -140,12 +140,11 @@ void Wizard::ConnectInstrument(const device::Link& link) {
 
     showPages({&parts_.fraSNIMAC});
     parts_.cmdBack.setEnabled(true);
-    showSensorRanges();
     parts_.fraSNIMAC.txtPopis->setFocus();
     session_.setStep(session::WizardStep::CurvePage);
 }
 
-void Wizard::showSensorRanges() {
+void Wizard::ShowSensorRanges() {
     const sensor::SensorRecord& sensor = session_.sensors().CurrentSensor;
     sensor::SensorPage& page = parts_.fraSNIMAC;
     session_.live().RangeFlags = sensor.LimitFlags;

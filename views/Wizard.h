@@ -56,10 +56,12 @@ public:
     // Shows these of the page frames (fraCOMM, fraSNIMAC, fraCURVE, fraDISPLAY) and hides the
     // others and the status panel; Next and Cancel enabled, the three captions set.
     void showPages(std::initializer_list<QWidget*> pages);
+    // The sensor page's ranges, their captions and the limit warning from the sensor in use, as
+    // every read-out left it (connect, restore, Back, the constants' save).
+    void ShowSensorRanges();
 
 private:
     void runFromNavigation(bool back);
-    void showSensorRanges();
 
     WindowParts parts_;
     session::Session& session_;

@@ -189,7 +189,10 @@ void frmOrvoCalibration::wireSession() {
     connect(session_.get(), &session::Session::sensorsRead, this,
             [this](int gainIndex) { sensorView_->MarkSensorRange(gainIndex); });
     connect(session_.get(), &session::Session::sensorChanged, this,
-            [this] { sensorView_->ShowSensor(); });
+            [this] {
+                sensorView_->ShowSensor();
+                wizard_->ShowSensorRanges();
+            });
 }
 
 WindowParts frmOrvoCalibration::parts() {

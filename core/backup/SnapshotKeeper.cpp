@@ -25,11 +25,11 @@ SnapshotKeeper::SnapshotKeeper(session::Session& session, SnapshotStore store,
         now_ = [] { return QDateTime::currentDateTimeUtc(); };
 }
 
-void SnapshotKeeper::beforeWrite(int block) {
+QString SnapshotKeeper::beforeWrite(int block) {
     lastSnapshot_.clear();
     const std::optional<Backup> held = backupOf(session_, now_());
     if (!held)
-        return;
+        return {};
     const int named = block == Constants ? session_.sensors().workingBlock() : block;
     const SensorBackup* sensor = held->sensor(named);
     const session::Session::Outlets& out = session_.outlets();
@@ -37,14 +37,15 @@ void SnapshotKeeper::beforeWrite(int block) {
         *held, sensor != nullptr ? sensor->decoded.SensorId.text() : QString(), named, out.texts);
     if (written.written) {
         lastSnapshot_ = written.path;
-        return;
+        return lastSnapshot_;
     }
     if (unwritableReported_)
-        return;
+        return {};
     unwritableReported_ = true;
     out.messages.inform(out.texts.text(DirectoryUnwritableText)
                             .arg(QDir::toNativeSeparators(store_.directory()), written.error),
                         text::MsgIcon::Exclamation);
+    return {};
 }
 
 QString SnapshotKeeper::saveTrace() {

@@ -26,7 +26,7 @@ public:
     SnapshotKeeper(session::Session& session, SnapshotStore store, device::SerialTrace& trace,
                    TimeSource now = {});
 
-    void beforeWrite(int block) override;
+    QString beforeWrite(int block) override;
     [[nodiscard]] QString failed(bool writing) override;
 
     [[nodiscard]] const SnapshotStore& store() const { return store_; }

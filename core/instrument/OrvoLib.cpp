@@ -6,6 +6,7 @@
 #include "core/text/HexCodes.h"
 #include "core/text/NumberText.h"
 
+#include <QList>
 #include <algorithm>
 
 namespace device::orvoLib {
@@ -54,6 +55,24 @@ std::optional<QByteArray> waitForReply(Link link, int expected, int allowedPolls
 
 void discardInput(Link link) {
     (void)link.line.readAll();
+}
+
+// Writes the byte at `offset` of a sensor block and checks its echo: 0, -(offset + 1) when no
+// echo came in BlockWriteAttempts, -10000 - (offset + 1) when the echo was wrong.
+int writeBlockByte(Link link, int device, int block, int offset, char value) {
+    const int byte = static_cast<unsigned char>(value);
+    const QByteArray request = frame(device, "KW", {block * 32, offset, byte});
+    std::optional<QByteArray> echo;
+    for (int attempt = 1; attempt <= timing::BlockWriteAttempts && !echo; ++attempt) {
+        discardInput(link);
+        link.line.send(request);
+        echo = waitForReply(link, ShortReply, timing::BlockWritePolls);
+    }
+    if (!echo)
+        return -(offset + 1);
+    if (HexToLong(QByteArrayView(*echo).first(2)) != byte)
+        return -10000 - (offset + 1);
+    return 0;
 }
 
 } // namespace
@@ -154,20 +173,45 @@ int WriteBlock(Link link, const QByteArray& data, int device, int block,
         if (i % 10 == 0 && progress)
             progress(captionPrefix + QStringLiteral(" (") + FormatNumber(i * 100 / n, u"##0") +
                      QStringLiteral("%)"));
-        const int byte = static_cast<unsigned char>(data[i - 1]);
-        const QByteArray request = frame(device, "KW", {block * 32, i - 1, byte});
-        std::optional<QByteArray> echo;
-        for (int attempt = 1; attempt <= timing::BlockWriteAttempts && !echo; ++attempt) {
-            discardInput(link);
-            link.line.send(request);
-            echo = waitForReply(link, ShortReply, timing::BlockWritePolls);
-        }
-        if (!echo)
-            return -i;
-        if (HexToLong(QByteArrayView(*echo).first(2)) != byte)
-            return -10000 - i;
+        if (const int failed = writeBlockByte(link, device, block, i - 1, data[i - 1]); failed != 0)
+            return failed;
     }
     return 0;
+}
+
+BytesWrite WriteBlockBytes(Link link, const QByteArray& data, const QByteArray& held, int device,
+                           int block, const ProgressSink& progress, const QString& captionPrefix) {
+    BytesWrite result;
+    if (!link.line.isOpen()) {
+        result.code = WriteBlockPortClosed;
+        return result;
+    }
+    if (data.size() > BlockSize) {
+        result.code = WriteBlockTooLong;
+        return result;
+    }
+    QList<int> offsets;
+    for (int i = 0; i < data.size(); ++i) {
+        if (i >= held.size() || data[i] != held[i])
+            offsets.append(i);
+    }
+    if (offsets.isEmpty())
+        return result;
+    link.delay(timing::BlockWriteLeadIn);
+    const auto n = static_cast<int>(offsets.size());
+    for (int k = 1; k <= n; ++k) {
+        if (k % 10 == 0 && progress)
+            progress(captionPrefix + QStringLiteral(" (") + FormatNumber(k * 100 / n, u"##0") +
+                     QStringLiteral("%)"));
+        const int offset = offsets[k - 1];
+        ++result.sent;
+        if (const int failed = writeBlockByte(link, device, block, offset, data[offset]);
+            failed != 0) {
+            result.code = failed;
+            return result;
+        }
+    }
+    return result;
 }
 
 } // namespace device::orvoLib

@@ -59,4 +59,15 @@ using ProgressSink = std::function<void(const QString& caption)>;
 int WriteBlock(Link link, const QByteArray& data, int device, int block,
                const ProgressSink& progress = {}, const QString& captionPrefix = {});
 
+struct BytesWrite {
+    int code = 0; // as WriteBlock's, byte i being the byte at offset i - 1
+    int sent = 0; // bytes whose frame went out, the failed one included
+};
+// Writes only the bytes of `data` that differ from `held` (what the block is known to hold;
+// every byte beyond its end counts as differing), in rising offset order, with WriteBlock's
+// frames, attempts and lead-in. Nothing at all is sent when no byte differs.
+[[nodiscard]] BytesWrite WriteBlockBytes(Link link, const QByteArray& data, const QByteArray& held,
+                                         int device, int block, const ProgressSink& progress = {},
+                                         const QString& captionPrefix = {});
+
 } // namespace device::orvoLib

@@ -109,9 +109,8 @@ void Session::setRangeKText(int range, const QString& text) {
     setConstants(changed);
 }
 
-void Session::beforeWrite(int block) {
-    if (watch_ != nullptr)
-        watch_->beforeWrite(block);
+QString Session::beforeWrite(int block) {
+    return watch_ != nullptr ? watch_->beforeWrite(block) : QString();
 }
 
 QString Session::withFailureNote(const QString& message, bool writing) {
@@ -199,7 +198,7 @@ void Session::prepareWrite(const device::Link& link) {
 }
 
 int Session::writeSensorBlock(const device::Link& link, const QByteArray& image, int block) {
-    beforeWrite(block);
+    (void)beforeWrite(block);
     outlets_.status.showStatus();
     int result = 0;
     {

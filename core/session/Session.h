@@ -105,8 +105,8 @@ public:
     // What watches the writes and the failures; none by default. Not owned.
     void setWriteWatch(WriteWatch* watch) { watch_ = watch; }
     // Tells the watch that a write into `block` (WriteWatch::Constants for the system constants)
-    // begins.
-    void beforeWrite(int block);
+    // begins; the snapshot it kept, or nothing (always nothing without a watch).
+    QString beforeWrite(int block);
     // `message` with what the watch adds for a failure of a write (`writing`) or a read-out.
     [[nodiscard]] QString withFailureNote(const QString& message, bool writing);
 

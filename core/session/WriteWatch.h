@@ -13,8 +13,9 @@ public:
 
     virtual ~WriteWatch() = default;
     // Called before the first byte of a write into sensor block `block` (or the Constants), with
-    // the session still holding what the last read-out read; sends nothing.
-    virtual void beforeWrite(int block) = 0;
+    // the session still holding what the last read-out read; sends nothing. Returns the snapshot
+    // that keeps what the instrument held (a file name), or nothing when none could be kept.
+    virtual QString beforeWrite(int block) = 0;
     // A write or a read-out failed. Returns what the failure message adds for the operator (the
     // files kept), or nothing.
     [[nodiscard]] virtual QString failed(bool writing) = 0;

@@ -75,6 +75,15 @@ QString BuiltInText(int number) {
         BuiltIn{149, u"Zápis zálohy do snímače se nezdařil [%1]."},
         BuiltIn{150, u"Záloha byla zapsána, ale snímač se nepodařilo znovu načíst."},
         BuiltIn{151, u"Zálohu nelze použít: %1"},
+        BuiltIn{152, u"Záloha pochází z jiného přístroje (%1), připojen je %2."},
+        BuiltIn{153, u"Přístroj nemá snímač v bloku %1."},
+        BuiltIn{154, u"Záloha patří snímači s ID %1, v přístroji je snímač s ID %2."},
+        BuiltIn{155, u"Záloha byla pořízena pro blok %1, obnovuje se blok %2."},
+        BuiltIn{156, u"Přesto zálohu do snímače zapsat?"},
+        BuiltIn{157, u"Zálohu současného obsahu snímače se nepodařilo uložit. Zapsat do snímače přesto, bez zálohy?"},
+        BuiltIn{158, u"Snímač %1 byl zapsán, ale nepodařilo se jej znovu načíst: zápis není ověřen. Načtěte přístroj znovu (Zpět a Další); pokud se snímač od zálohy liší, obnovte zálohu %2."},
+        BuiltIn{159, u"Snímač už obsahuje tuto zálohu; nic se nezapisovalo."},
+        BuiltIn{160, u"(žádná záloha nebyla uložena)"},
         // The curve window, its figures, warnings and report: 180..239
         // clang-format off
         BuiltIn{180, u"Graf kalibrační křivky"},
