@@ -100,7 +100,8 @@ public:
             written_ = store_.write(*backup::backupOf(session_, QDateTime::currentDateTimeUtc()),
                                     session_.sensors()
                                         .SensorRecords[static_cast<std::size_t>(firstBlock_)]
-                                        .SensorId.text());
+                                        .SensorId.text(),
+                                    firstBlock_, session_.outlets().texts);
         }
         return written_.written ? written_.path : QString();
     }
