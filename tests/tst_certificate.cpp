@@ -168,7 +168,7 @@ private slots:
     }
 
     // What the operator typed comes back out of the XML as typed; characters XML cannot carry
-    // come back as the replacement character instead of breaking the document.
+    // come back as the replacement character instead of vanishing.
     void typedTextSurvivesTheXml_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("read");

@@ -15,7 +15,8 @@ const QString NotStated = QStringLiteral("not stated");
 const QString SignalUnit = QStringLiteral("\\milli\\volt\\per\\volt");
 
 // A text with the characters XML 1.0 cannot carry (control characters, unpaired surrogates)
-// replaced, so that a stray byte of a sensor block cannot break the document.
+// replaced by U+FFFD, so that a stray byte of a sensor block shows in the certificate instead of
+// vanishing (QXmlStreamWriter drops such characters without a word).
 QString xmlSafe(const QString& text) {
     QString safe = text;
     for (qsizetype i = 0; i < safe.size(); ++i) {
@@ -112,7 +113,7 @@ public:
         end();
     }
 
-    // A quantity of one value; `note` explains a unit D-SI cannot name.
+    // A quantity of one value; the unit's note, if any, names a unit D-SI has no text for.
     void quantity(const QString& name, double value, const Unit& unit,
                   const QString& tag = QStringLiteral("quantity")) {
         start(tag);
@@ -217,7 +218,8 @@ void writeItems(Writer& w, const CertificateData& data, const Unit& unit) {
     w.end();
 }
 
-// The contact's location the schema requires: only the country is known.
+// A contact with the location the schema requires: the laboratory's country; the customer's
+// is not known.
 void writeContact(Writer& w, const QString& tag, const QString& name) {
     w.start(tag);
     w.typed(QStringLiteral("name"), name);
