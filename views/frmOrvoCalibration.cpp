@@ -41,6 +41,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QVBoxLayout>
 #include <vector>
 
 namespace app {
@@ -71,6 +74,19 @@ ui::Twips useLayoutFont(QWidget& window) {
     return ui::Twips::forWidget(window);
 }
 
+QWidget* makeCanvas(QWidget& window) {
+    auto* scroller = new QScrollArea(&window);
+    scroller->setObjectName(QStringLiteral("scroller"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    auto* canvas = new QWidget;
+    canvas->setObjectName(QStringLiteral("canvas"));
+    scroller->setWidget(canvas);
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroller);
+    return canvas;
+}
+
 QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption) {
     auto* button = ui::makeControl<QPushButton>(parent, name);
     button->setText(caption);
@@ -80,16 +96,16 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
 } // namespace
 
 frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent)
-    : QWidget(parent), twips_(useLayoutFont(*this)), fraCOMM(new PortPage(this, twips_)),
-      fraSNIMAC(new sensor::SensorPage(this, twips_)),
-      fraCURVE(new calibration::CurvePage(this, twips_)),
-      fraDISPLAY(new device::SignalDisplayFrame(this, twips_)),
-      fraORVODISPLAY(new device::InstrumentDisplayFrame(this, twips_)),
-      fraORVOSETUP(new calibration::SystemCalibrationFrame(this, twips_)),
-      fraSTATUS(new StatusPanel(this, twips_)),
-      cmdBack(makeButton(this, QStringLiteral("cmdBack"), QStringLiteral("Zpět"))),
-      cmdNext(makeButton(this, QStringLiteral("cmdNext"), QStringLiteral("Další"))),
-      cmdCancel(makeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("Zrušit"))),
+    : QWidget(parent), twips_(useLayoutFont(*this)), canvas_(makeCanvas(*this)),
+      fraCOMM(new PortPage(canvas_, twips_)), fraSNIMAC(new sensor::SensorPage(canvas_, twips_)),
+      fraCURVE(new calibration::CurvePage(canvas_, twips_)),
+      fraDISPLAY(new device::SignalDisplayFrame(canvas_, twips_)),
+      fraORVODISPLAY(new device::InstrumentDisplayFrame(canvas_, twips_)),
+      fraORVOSETUP(new calibration::SystemCalibrationFrame(canvas_, twips_)),
+      fraSTATUS(new StatusPanel(canvas_, twips_)),
+      cmdBack(makeButton(canvas_, QStringLiteral("cmdBack"), QStringLiteral("Zpět"))),
+      cmdNext(makeButton(canvas_, QStringLiteral("cmdNext"), QStringLiteral("Další"))),
+      cmdCancel(makeButton(canvas_, QStringLiteral("cmdCancel"), QStringLiteral("Zrušit"))),
       captureAction(
           ui::makeAction(*this, QStringLiteral("captureAction"), QKeySequence(Qt::Key_F5))),
       services_(services), tracedLine_(services.line, trace_),
@@ -149,7 +165,7 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
                                 langText_);
     addKeysWindow(*this, langText_);
     wireSession();
-    setUpKeyboard(*this, windowParts);
+    setUpKeyboard(*canvas_, windowParts);
     if (!services_.snapshotDirectory.isEmpty()) {
         snapshotKeeper_ = std::make_unique<backup::SnapshotKeeper>(
             *session_, backup::SnapshotStore(services_.snapshotDirectory), trace_);
@@ -188,11 +204,10 @@ void frmOrvoCalibration::wireSession() {
     });
     connect(session_.get(), &session::Session::sensorsRead, this,
             [this](int gainIndex) { sensorView_->MarkSensorRange(gainIndex); });
-    connect(session_.get(), &session::Session::sensorChanged, this,
-            [this] {
-                sensorView_->ShowSensor();
-                wizard_->ShowSensorRanges();
-            });
+    connect(session_.get(), &session::Session::sensorChanged, this, [this] {
+        sensorView_->ShowSensor();
+        wizard_->ShowSensorRanges();
+    });
 }
 
 WindowParts frmOrvoCalibration::parts() {
@@ -300,6 +315,7 @@ void frmOrvoCalibration::ApplyLanguageTexts() {
 
 void frmOrvoCalibration::CenterWindow() {
     ui::CenterWindow(*this);
+    fitOnScreen();
 }
 
 void frmOrvoCalibration::DisableNavigation() {
@@ -314,7 +330,23 @@ void frmOrvoCalibration::EnableNavigation() {
 
 void frmOrvoCalibration::setWindowWidthTwips(int widthTwips) {
     widthTwips_ = widthTwips;
-    setFixedSize(twips_.px(widthTwips), twips_.px(HeightTwips));
+    canvas_->setFixedSize(twips_.px(widthTwips), twips_.px(HeightTwips));
+    fitOnScreen();
+}
+
+void frmOrvoCalibration::fitOnScreen() {
+    const QScreen* shown = screen();
+    if (shown == nullptr) {
+        setFixedSize(canvas_->size());
+        return;
+    }
+    // The frame the desktop adds around the window, as far as it is known.
+    const QSize frame = frameGeometry().size() - size();
+    const QRect fitted =
+        ui::fittedFrame(shown->availableGeometry(), QRect(pos(), canvas_->size() + frame));
+    setFixedSize(fitted.size() - frame);
+    if (fitted.topLeft() != pos())
+        move(fitted.topLeft());
 }
 
 void frmOrvoCalibration::PollSignal() {
