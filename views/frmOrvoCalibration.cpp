@@ -58,6 +58,7 @@ constexpr int PageHeight = 5880;
 constexpr int CurveHeight = 4020;
 constexpr int DisplayTop = 4140;
 constexpr int ExpertFrameWidth = 3585;
+constexpr int StatusTop = 2580;
 constexpr int NavigationTop = 6060;
 constexpr int NavigationWidth = 1155;
 constexpr int NavigationHeight = 405;
@@ -236,7 +237,8 @@ void frmOrvoCalibration::placeFrames() {
     twips_.place(*fraDISPLAY, PageLeft, DisplayTop, PageWidth, PageHeight + PageTop - DisplayTop);
     twips_.place(*fraORVODISPLAY, ExpertFramesLeftTwips, PageTop, ExpertFrameWidth, 1560);
     twips_.place(*fraORVOSETUP, ExpertFramesLeftTwips, 1740, ExpertFrameWidth, 4680);
-    twips_.place(*fraSTATUS, PageLeft, 2460, PageWidth, 1080);
+    // Clear of the port search button above it, which it would otherwise half cover.
+    twips_.place(*fraSTATUS, PageLeft, StatusTop, PageWidth, 1080);
 
     fraCOMM->setObjectName(QStringLiteral("fraCOMM"));
     fraSNIMAC->setObjectName(QStringLiteral("fraSNIMAC"));
