@@ -116,6 +116,22 @@ private slots:
         QTEST(placed.value_or(QRect()), "placed");
     }
 
+    // A window moved onto the screen's free area, and shrunk where it is larger.
+    void fitsTheScreen_data() {
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<QRect>("fitted");
+        QTest::newRow("fits") << QRect(300, 100, 617, 463) << QRect(300, 100, 617, 463);
+        QTest::newRow("off right") << QRect(286, 69, 1232, 905) << QRect(48, 69, 1232, 905);
+        QTest::newRow("above the panel") << QRect(0, 0, 400, 300) << QRect(0, 24, 400, 300);
+        QTest::newRow("too large") << QRect(200, 100, 1232, 1100) << QRect(48, 24, 1232, 1000);
+        QTest::newRow("wider than the screen")
+            << QRect(-50, 60, 1400, 905) << QRect(0, 60, 1280, 905);
+    }
+    void fitsTheScreen() {
+        QFETCH(QRect, frame);
+        QTEST(ui::fittedFrame(QRect(0, 24, 1280, 1000), frame), "fitted");
+    }
+
     // The port list shows the whole entry and scrolls beyond 15 rows.
     void portListFits() {
         Rig rig;

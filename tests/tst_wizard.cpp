@@ -22,6 +22,7 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -424,6 +425,8 @@ private slots:
         QTest::mouseClick(rig.page().Label2, Qt::RightButton, Qt::ControlModifier);
         rig.next();
         QCOMPARE(window.windowWidthTwips(), frmOrvoCalibration::ExpertWidthTwips);
+        // Widened from the centre of a small screen, it moves left to stay on it.
+        QVERIFY(window.screen()->availableGeometry().contains(window.frameGeometry()));
         window.session().live().SignalDiv = 32800.0F;
         window.session().live().ReadingTime = rig.clock.now();
         window.fraORVOSETUP->cmdSKSetNula->click();

@@ -47,6 +47,13 @@ std::optional<QRect> besideRect(const QRect& screen, const QRect& anchor, QSize 
     return std::nullopt;
 }
 
+QRect fittedFrame(const QRect& available, QRect frame) {
+    frame.setSize(frame.size().boundedTo(available.size()));
+    frame.moveTo(clampedInto(frame.left(), frame.width(), available.left(), available.right()),
+                 clampedInto(frame.top(), frame.height(), available.top(), available.bottom()));
+    return frame;
+}
+
 bool placeBeside(QWidget& window, const QRect& anchor, int minimumWidth) {
     const QScreen* screen = QGuiApplication::screenAt(anchor.center());
     if (screen == nullptr)

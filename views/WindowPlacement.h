@@ -20,6 +20,10 @@ namespace ui {
 [[nodiscard]] std::optional<QRect> besideRect(const QRect& screen, const QRect& anchor, QSize size,
                                               int minimumWidth);
 
+// The frame moved onto the available area: left and up as far as it runs off, shrunk to the
+// area where it is larger.
+[[nodiscard]] QRect fittedFrame(const QRect& available, QRect frame);
+
 // Places the window beside the anchor (its frame, in global coordinates) where the anchor's
 // screen allows, narrowed to no less than minimumWidth; true when it did.
 bool placeBeside(QWidget& window, const QRect& anchor, int minimumWidth);

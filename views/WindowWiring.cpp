@@ -20,14 +20,14 @@ namespace {
 // out of sight, and Tab must not stop in them.
 class ExpertFocusFilter : public QObject {
 public:
-    ExpertFocusFilter(QWidget& window, const WindowParts& parts)
-        : QObject(&window), window_(window), parts_(parts) {
-        window.installEventFilter(this);
+    ExpertFocusFilter(QWidget& canvas, const WindowParts& parts)
+        : QObject(&canvas), canvas_(canvas), parts_(parts) {
+        canvas.installEventFilter(this);
         update();
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == &window_ && event->type() == QEvent::Resize)
+        if (watched == &canvas_ && event->type() == QEvent::Resize)
             update();
         return QObject::eventFilter(watched, event);
     }
@@ -42,7 +42,7 @@ private:
                 control->setFocusPolicy(policy);
     }
 
-    QWidget& window_;
+    QWidget& canvas_;
     WindowParts parts_;
 };
 
@@ -53,7 +53,7 @@ void chainTabOrder(const std::vector<QWidget*>& order) {
 
 } // namespace
 
-void setUpKeyboard(QWidget& window, const WindowParts& parts) {
+void setUpKeyboard(QWidget& canvas, const WindowParts& parts) {
     const sensor::SensorPage& sensorPage = parts.fraSNIMAC;
     const calibration::CurvePage& curvePage = parts.fraCURVE;
     const calibration::SystemCalibrationFrame& expert = parts.fraORVOSETUP;
@@ -79,7 +79,7 @@ void setUpKeyboard(QWidget& window, const WindowParts& parts) {
     chainTabOrder(order);
 
     parts.cmdNext.setDefault(true);
-    new ExpertFocusFilter(window, parts);
+    new ExpertFocusFilter(canvas, parts);
 }
 
 } // namespace app

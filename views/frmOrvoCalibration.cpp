@@ -41,6 +41,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QVBoxLayout>
 #include <vector>
 
 namespace app {
@@ -55,6 +58,7 @@ constexpr int PageHeight = 5880;
 constexpr int CurveHeight = 4020;
 constexpr int DisplayTop = 4140;
 constexpr int ExpertFrameWidth = 3585;
+constexpr int StatusTop = 2580;
 constexpr int NavigationTop = 6060;
 constexpr int NavigationWidth = 1155;
 constexpr int NavigationHeight = 405;
@@ -71,6 +75,19 @@ ui::Twips useLayoutFont(QWidget& window) {
     return ui::Twips::forWidget(window);
 }
 
+QWidget* makeCanvas(QWidget& window) {
+    auto* scroller = new QScrollArea(&window);
+    scroller->setObjectName(QStringLiteral("scroller"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    auto* canvas = new QWidget;
+    canvas->setObjectName(QStringLiteral("canvas"));
+    scroller->setWidget(canvas);
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroller);
+    return canvas;
+}
+
 QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption) {
     auto* button = ui::makeControl<QPushButton>(parent, name);
     button->setText(caption);
@@ -80,16 +97,16 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
 } // namespace
 
 frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent)
-    : QWidget(parent), twips_(useLayoutFont(*this)), fraCOMM(new PortPage(this, twips_)),
-      fraSNIMAC(new sensor::SensorPage(this, twips_)),
-      fraCURVE(new calibration::CurvePage(this, twips_)),
-      fraDISPLAY(new device::SignalDisplayFrame(this, twips_)),
-      fraORVODISPLAY(new device::InstrumentDisplayFrame(this, twips_)),
-      fraORVOSETUP(new calibration::SystemCalibrationFrame(this, twips_)),
-      fraSTATUS(new StatusPanel(this, twips_)),
-      cmdBack(makeButton(this, QStringLiteral("cmdBack"), QStringLiteral("Zpět"))),
-      cmdNext(makeButton(this, QStringLiteral("cmdNext"), QStringLiteral("Další"))),
-      cmdCancel(makeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("Zrušit"))),
+    : QWidget(parent), twips_(useLayoutFont(*this)), canvas_(makeCanvas(*this)),
+      fraCOMM(new PortPage(canvas_, twips_)), fraSNIMAC(new sensor::SensorPage(canvas_, twips_)),
+      fraCURVE(new calibration::CurvePage(canvas_, twips_)),
+      fraDISPLAY(new device::SignalDisplayFrame(canvas_, twips_)),
+      fraORVODISPLAY(new device::InstrumentDisplayFrame(canvas_, twips_)),
+      fraORVOSETUP(new calibration::SystemCalibrationFrame(canvas_, twips_)),
+      fraSTATUS(new StatusPanel(canvas_, twips_)),
+      cmdBack(makeButton(canvas_, QStringLiteral("cmdBack"), QStringLiteral("Zpět"))),
+      cmdNext(makeButton(canvas_, QStringLiteral("cmdNext"), QStringLiteral("Další"))),
+      cmdCancel(makeButton(canvas_, QStringLiteral("cmdCancel"), QStringLiteral("Zrušit"))),
       captureAction(
           ui::makeAction(*this, QStringLiteral("captureAction"), QKeySequence(Qt::Key_F5))),
       services_(services), tracedLine_(services.line, trace_),
@@ -149,7 +166,7 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
                                 langText_);
     addKeysWindow(*this, langText_);
     wireSession();
-    setUpKeyboard(*this, windowParts);
+    setUpKeyboard(*canvas_, windowParts);
     if (!services_.snapshotDirectory.isEmpty()) {
         snapshotKeeper_ = std::make_unique<backup::SnapshotKeeper>(
             *session_, backup::SnapshotStore(services_.snapshotDirectory), trace_);
@@ -188,11 +205,10 @@ void frmOrvoCalibration::wireSession() {
     });
     connect(session_.get(), &session::Session::sensorsRead, this,
             [this](int gainIndex) { sensorView_->MarkSensorRange(gainIndex); });
-    connect(session_.get(), &session::Session::sensorChanged, this,
-            [this] {
-                sensorView_->ShowSensor();
-                wizard_->ShowSensorRanges();
-            });
+    connect(session_.get(), &session::Session::sensorChanged, this, [this] {
+        sensorView_->ShowSensor();
+        wizard_->ShowSensorRanges();
+    });
 }
 
 WindowParts frmOrvoCalibration::parts() {
@@ -221,7 +237,8 @@ void frmOrvoCalibration::placeFrames() {
     twips_.place(*fraDISPLAY, PageLeft, DisplayTop, PageWidth, PageHeight + PageTop - DisplayTop);
     twips_.place(*fraORVODISPLAY, ExpertFramesLeftTwips, PageTop, ExpertFrameWidth, 1560);
     twips_.place(*fraORVOSETUP, ExpertFramesLeftTwips, 1740, ExpertFrameWidth, 4680);
-    twips_.place(*fraSTATUS, PageLeft, 2460, PageWidth, 1080);
+    // Clear of the port search button above it, which it would otherwise half cover.
+    twips_.place(*fraSTATUS, PageLeft, StatusTop, PageWidth, 1080);
 
     fraCOMM->setObjectName(QStringLiteral("fraCOMM"));
     fraSNIMAC->setObjectName(QStringLiteral("fraSNIMAC"));
@@ -300,6 +317,7 @@ void frmOrvoCalibration::ApplyLanguageTexts() {
 
 void frmOrvoCalibration::CenterWindow() {
     ui::CenterWindow(*this);
+    fitOnScreen();
 }
 
 void frmOrvoCalibration::DisableNavigation() {
@@ -314,7 +332,23 @@ void frmOrvoCalibration::EnableNavigation() {
 
 void frmOrvoCalibration::setWindowWidthTwips(int widthTwips) {
     widthTwips_ = widthTwips;
-    setFixedSize(twips_.px(widthTwips), twips_.px(HeightTwips));
+    canvas_->setFixedSize(twips_.px(widthTwips), twips_.px(HeightTwips));
+    fitOnScreen();
+}
+
+void frmOrvoCalibration::fitOnScreen() {
+    const QScreen* shown = screen();
+    if (shown == nullptr) {
+        setFixedSize(canvas_->size());
+        return;
+    }
+    // The frame the desktop adds around the window, as far as it is known.
+    const QSize frame = frameGeometry().size() - size();
+    const QRect fitted =
+        ui::fittedFrame(shown->availableGeometry(), QRect(pos(), canvas_->size() + frame));
+    setFixedSize(fitted.size() - frame);
+    if (fitted.topLeft() != pos())
+        move(fitted.topLeft());
 }
 
 void frmOrvoCalibration::PollSignal() {

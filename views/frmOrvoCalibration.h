@@ -55,6 +55,9 @@ class frmOrvoCalibration : public QWidget {
 
     // Declared first: the frames are placed with it, in the layout's font, while they are built.
     ui::Twips twips_;
+    // The frames and buttons lie on the canvas, at the layout's size, inside a scroll area that
+    // fills the window; where the screen is smaller, the window shrinks to it and scrolls.
+    QWidget* const canvas_;
 
 public:
     static constexpr int NormalWidthTwips = app::NormalWidthTwips;
@@ -108,7 +111,8 @@ public:
     // Back, Next, Cancel and the port search together, around longer exchanges.
     void DisableNavigation();
     void EnableNavigation();
-    // The client width in twips; ExpertWidthTwips reveals the expert frames.
+    // The layout's width in twips; ExpertWidthTwips reveals the expert frames. The window takes
+    // the layout's size where its screen has room, else the room there is, and stays on it.
     void setWindowWidthTwips(int widthTwips);
     [[nodiscard]] int windowWidthTwips() const { return widthTwips_; }
 
@@ -135,6 +139,8 @@ private:
     void runStartUp();
     void startOnFirstActivation();
     void placeFrames();
+    // The window at the canvas's size, or smaller where its screen is, and wholly on the screen.
+    void fitOnScreen();
     void wireSession();
     // The controls and keys that open a modal window take no input while an action runs.
     void guardModalTriggers();
