@@ -157,6 +157,12 @@ QSqlQuery RecordStore::prepared(Sql statement) const {
 }
 
 bool RecordStore::exec(QSqlQuery& query) const {
+    // An empty text is a value: a null QString would be bound as NULL. NULL is an invalid
+    // QVariant.
+    const QVariantList values = query.boundValues();
+    for (qsizetype i = 0; i < values.size(); ++i)
+        if (values[i].typeId() == QMetaType::QString && values[i].toString().isNull())
+            query.bindValue(static_cast<int>(i), QStringLiteral(""));
     if (query.exec())
         return true;
     lastSqlError_ = query.lastError();
@@ -185,12 +191,12 @@ bool RecordStore::transaction(const std::function<bool()>& work) {
         batchFailed_ = batchFailed_ || !done;
         return done;
     }
-    if (!run(Sql::Begin))
-        return false;
-    if (work() && run(Sql::Commit))
+    const bool begun = run(Sql::Begin);
+    if (begun && work() && run(Sql::Commit))
         return true;
     const QSqlError error = lastSqlError_;
-    (void)run(Sql::Rollback);
+    if (begun)
+        (void)run(Sql::Rollback);
     lastSqlError_ = error;
     lastError_ = error.text();
     if (const StoreState state = dialect_.stateOf(error); state != StoreState::Ready)

@@ -28,11 +28,11 @@ QString sha256(const QByteArray& bytes) {
 }
 
 QVariant textOrNull(const QString& text) {
-    return text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text);
+    return text.isEmpty() ? QVariant() : QVariant(text);
 }
 
 QVariant numberOrNull(const std::optional<double>& number) {
-    return number ? QVariant(*number) : QVariant(QMetaType::fromType<double>());
+    return number ? QVariant(*number) : QVariant();
 }
 
 // The setup constants as the snapshots table keeps them.
@@ -138,8 +138,8 @@ WriteResult RecordStore::record(CalibrationRecord calibration) {
 
 bool RecordStore::insertCalibration(CalibrationRecord& c) {
     QSqlQuery insert = prepared(Sql::InsertCalibration);
-    QVariant year(QMetaType::fromType<int>());
-    QVariant sequence(QMetaType::fromType<int>());
+    QVariant year;
+    QVariant sequence;
     if (c.kind == RecordKind::Calibration) {
         const StoreSettings rules = settings();
         c.dueOn = dueDate(c.ended, rules.dueMonths);
