@@ -2,7 +2,8 @@
 // operator give it, and prints ratios: a figure well below 1 means the program is never the
 // bottleneck. The "line" section runs the exchanges over a real serial port against toran-sim
 // paced at 9600 baud and compares the time taken with the time the line itself needs.
-// Run: build/bin/torancal-bench [program] [line]   (both sections when none is named)
+// The "records" section times the calibration store at the size of years of use.
+// Run: build/bin/torancal-bench [program] [line] [records]   (all sections when none is named)
 #include "core/instrument/Clock.h"
 #include "core/instrument/Lifecycle.h"
 #include "core/instrument/Measurement.h"
@@ -10,6 +11,7 @@
 #include "core/instrument/QtSerialLine.h"
 #include "core/instrument/SetupReadout.h"
 #include "core/instrument/Timing.h"
+#include "core/records/RecordStore.h"
 #include "core/sensor/SensorImage.h"
 #include "core/sensor/SensorReadout.h"
 #include "core/session/ActionRunner.h"
@@ -353,6 +355,72 @@ void lineSection(const QByteArray& tenPointImage) {
         sim.kill();
 }
 
+// ---- The records section ----
+
+records::CalibrationRecord benchCalibration(int sensor, const QDateTime& ended) {
+    records::CalibrationRecord c;
+    c.sensorId = QStringLiteral("S%1").arg(sensor, 4, 10, QChar(u'0'));
+    c.description = QStringLiteral("Siloměr S-40");
+    c.unit = QStringLiteral("kN");
+    c.fullScale = 150.0;
+    c.fullScaleNeg = -120.0;
+    c.operatorName = QStringLiteral("Novák");
+    c.ended = ended;
+    c.started = ended.addSecs(-900);
+    for (int i = 0; i < 10; ++i)
+        c.points.push_back({0.3 * i, 15.0 * i, ended});
+    for (int i = 0; i < 5; ++i) {
+        c.asFound.push_back({30.0 * i, 30.0 * i + 0.1, ended});
+        c.asLeft.push_back({30.0 * i, 30.0 * i, ended});
+    }
+    return c;
+}
+
+void recordsSection(const QByteArray& image) {
+    constexpr int Sensors = 1000;
+    constexpr int Calibrations = 10000;
+    constexpr int Snapshots = 100000;
+    QTemporaryDir directory;
+    records::RecordStore store({directory.filePath(QStringLiteral("records.sqlite"))});
+    if (!store.status().usable()) {
+        std::printf("records: %s\n", store.status().message.toLocal8Bit().constData());
+        return;
+    }
+    backup::Backup content;
+    content.identification = QStringLiteral("TORAN R-40 v2.10");
+    content.sensors = {backup::sensorBackup(sensor::ExternalBlock, image),
+                       backup::sensorBackup(sensor::InternalBlock, image)};
+    const QDateTime start(QDate(2016, 1, 1), QTime(8, 0), Qt::UTC);
+    const auto fill = std::chrono::steady_clock::now();
+    {
+        const records::RecordStore::Batch batch(store);
+        for (int i = 0; i < Snapshots; ++i) {
+            content.taken = start.addSecs(3600LL * i);
+            (void)store.addSnapshot({{},
+                                     records::SnapshotReason::ReadOut,
+                                     QStringLiteral("S%1").arg(i % Sensors, 4, 10, QChar(u'0')),
+                                     sensor::ExternalBlock,
+                                     content});
+        }
+        for (int i = 0; i < Calibrations; ++i)
+            (void)store.record(benchCalibration(i % Sensors, start.addSecs(36000LL * i)));
+    }
+    std::printf("\nrecords: %d calibrations and %d snapshots of %d sensors stored in %.1f s\n",
+                Calibrations, Snapshots, Sensors,
+                Seconds(std::chrono::steady_clock::now() - fill).count());
+    std::printf("%-44s %14s  %12s  %10s\n", "work", "program", "budget", "ratio");
+    std::size_t listed = 0;
+    const double history = secondsPerRun(50, [&](int i) {
+        listed +=
+            store.history(QStringLiteral("S%1").arg(i * 7 % Sensors, 4, 10, QChar(u'0'))).size();
+    });
+    row("history of one sensor / 100 ms", history, 0.1);
+    const double recording = secondsPerRun(
+        20, [&](int i) { (void)store.record(benchCalibration(i, start.addYears(11).addSecs(i))); });
+    row("recording a calibration / 50 ms", recording, 0.05);
+    std::printf("(%zu history lines listed)\n", listed);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -369,5 +437,7 @@ int main(int argc, char** argv) {
         programSection(record, today, image);
     if (wanted("line"))
         lineSection(image);
+    if (wanted("records"))
+        recordsSection(image);
     return 0;
 }

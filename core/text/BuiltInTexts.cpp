@@ -80,8 +80,12 @@ QString BuiltInText(int number) {
         BuiltIn{154, u"Záloha patří snímači s ID %1, v přístroji je snímač s ID %2."},
         BuiltIn{155, u"Záloha byla pořízena pro blok %1, obnovuje se blok %2."},
         BuiltIn{156, u"Přesto zálohu do snímače zapsat?"},
-        BuiltIn{157, u"Zálohu současného obsahu snímače se nepodařilo uložit. Zapsat do snímače přesto, bez zálohy?"},
-        BuiltIn{158, u"Snímač %1 byl zapsán, ale nepodařilo se jej znovu načíst: zápis není ověřen. Načtěte přístroj znovu (Zpět a Další); pokud se snímač od zálohy liší, obnovte zálohu %2."},
+        BuiltIn{157, u"Zálohu současného obsahu snímače se nepodařilo uložit. Zapsat do snímače "
+                     u"přesto, bez zálohy?"},
+        BuiltIn{
+            158,
+            u"Snímač %1 byl zapsán, ale nepodařilo se jej znovu načíst: zápis není ověřen. Načtěte "
+            u"přístroj znovu (Zpět a Další); pokud se snímač od zálohy liší, obnovte zálohu %2."},
         BuiltIn{159, u"Snímač už obsahuje tuto zálohu; nic se nezapisovalo."},
         BuiltIn{160, u"(žádná záloha nebyla uložena)"},
         // The curve window, its figures, warnings and report: 180..239
@@ -171,6 +175,26 @@ QString BuiltInText(int number) {
         BuiltIn{351, u"v seznamu bodů: smazat vybraný bod"},
         BuiltIn{352, u"v seznamu bodů: upravit vybraný bod"},
         BuiltIn{353, u"přerušit vyhledávání portu nebo připojování"},
+        // Calibration records: 400..449
+        BuiltIn{400, u"Databázi záznamů %1 používá jiný program (je zamčená): %2"},
+        BuiltIn{401, u"Do databáze záznamů %1 nelze zapisovat: %2"},
+        BuiltIn{402, u"Databáze záznamů %1 je poškozená: %2"},
+        BuiltIn{403, u"Databázi záznamů %1 zapsala novější verze programu (verze schématu %2). "
+                     u"Použijte novější program."},
+        BuiltIn{404, u"Databázi záznamů %1 nelze otevřít: %2"},
+        BuiltIn{405, u"Kalibrace se do té doby ukládají do souborů ve složce %1 a do databáze se "
+                     u"převezmou, až ji bude možné použít."},
+        BuiltIn{406, u"Kalibraci nelze zaznamenat: laboratoř vyžaduje %1."},
+        BuiltIn{407, u"pracovníka"},
+        BuiltIn{408, u"etalon"},
+        BuiltIn{409, u"podmínky (teplotu a vlhkost)"},
+        BuiltIn{
+            410,
+            u"Záznam byl uložen do souboru %1 a do databáze se převezme, až ji bude možné použít."},
+        BuiltIn{411, u"Záznam se nepodařilo uložit: %1"},
+        BuiltIn{412,
+                u"Předčíslí čísel certifikátů nelze změnit, když už databáze obsahuje kalibrace."},
+        BuiltIn{413, u"Opravovaný záznam %1 v databázi není."},
     };
     static_assert(std::ranges::is_sorted(texts, {}, &BuiltIn::number));
     const auto found = std::ranges::lower_bound(texts, number, {}, &BuiltIn::number);

@@ -1,0 +1,161 @@
+#pragma once
+
+#include "core/records/Records.h"
+#include "core/records/SqlDialect.h"
+#include "core/records/StoreStatus.h"
+#include "core/text/LanguageTable.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QString>
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace records {
+
+struct StoreOptions {
+    QString path; // the database file; empty: defaultPath()
+    std::chrono::milliseconds busyTimeout{2000};
+    const SqlDialect* dialect = nullptr; // nullptr: SQLite
+};
+
+enum class WriteOutcome {
+    Recorded, // in the database
+    Pending,  // the database cannot be used: kept in the pending directory for later
+    Refused,  // a rule of the store refuses it (message says which)
+    Failed,   // neither in the database nor kept (message says why)
+};
+
+struct WriteResult {
+    WriteOutcome outcome = WriteOutcome::Failed;
+    QString uuid;
+    QString certificate; // a recorded calibration's number; empty otherwise
+    QString message;     // for the operator; empty when recorded
+    [[nodiscard]] bool kept() const {
+        return outcome == WriteOutcome::Recorded || outcome == WriteOutcome::Pending;
+    }
+};
+
+// What taking in the pending records did.
+struct Intake {
+    int taken = 0;  // now in the database (also those found there already)
+    int failed = 0; // still waiting
+};
+
+// What an import of snapshot files did.
+struct ImportReport {
+    int imported = 0;
+    int known = 0;      // imported before (the same file content)
+    int unreadable = 0; // not a readable backup file: left out, tried again next time
+};
+
+// The calibration records and snapshots of one bench, in one database (see docs/records.md).
+// Every write is one transaction; nothing recorded is ever changed or deleted. When the
+// database cannot be used, status() says why and writes of calibrations and snapshots go to
+// the pending directory beside it, one JSON file each, until reopen() finds it usable again.
+// Each store has a connection of its own; use it from the thread that made it.
+class RecordStore {
+public:
+    explicit RecordStore(StoreOptions options = {}, text::LanguageTable texts = {});
+    ~RecordStore();
+    RecordStore(const RecordStore&) = delete;
+    RecordStore& operator=(const RecordStore&) = delete;
+
+    // AppDataLocation/records.sqlite
+    [[nodiscard]] static QString defaultPath();
+    [[nodiscard]] const QString& path() const { return path_; }
+    [[nodiscard]] QString pendingDirectory() const { return path_ + QStringLiteral(".pending"); }
+    [[nodiscard]] const StoreStatus& status() const { return status_; }
+    [[nodiscard]] int schemaVersion() const { return schemaVersion_; }
+    // Opens the database again when it could not be used, and takes in the pending records.
+    const StoreStatus& reopen();
+
+    [[nodiscard]] StoreSettings settings() const;
+    // Appends the settings that differ; the certificate prefix only before the first calibration.
+    [[nodiscard]] WriteResult setSettings(const StoreSettings& settings);
+
+    // Records a calibration (or a restore or backup entry) in one transaction: the store gives
+    // its uuid when empty, the certificate number (calibrations only), the verdicts, the due
+    // date, the bench when empty and the time recorded.
+    [[nodiscard]] WriteResult record(CalibrationRecord calibration);
+    [[nodiscard]] WriteResult addSnapshot(Snapshot snapshot);
+    [[nodiscard]] WriteResult addStandard(ReferenceStandard standard);
+    [[nodiscard]] WriteResult correct(Correction correction);
+
+    // The sensor's records, newest first, with the corrections applied.
+    [[nodiscard]] std::vector<HistoryEntry> history(const QString& sensorId) const;
+    // By uuid or certificate number, as recorded, with its corrections (see `corrected`).
+    [[nodiscard]] std::optional<CalibrationRecord> calibration(const QString& key) const;
+    [[nodiscard]] std::vector<Snapshot> snapshots(const QString& sensorId) const; // newest first
+    [[nodiscard]] std::optional<Snapshot> snapshot(const QString& uuid) const;
+    [[nodiscard]] std::vector<ReferenceStandard> standards() const;
+    [[nodiscard]] std::optional<ReferenceStandard> standard(const QString& uuid) const;
+    [[nodiscard]] std::vector<ReferenceStandard> standardsPastDue(QDate day) const;
+
+    // Takes the snapshot files of a backup::SnapshotStore directory in, each file content once
+    // (known by its SHA-256), as snapshots taken before a write; the files stay where they are.
+    ImportReport importSnapshotFiles(const QString& directory);
+
+    // Takes the pending records into the database, snapshots first, each once.
+    Intake takeInPending();
+    [[nodiscard]] int pendingCount() const;
+
+    // Runs the writes made while it lives in one transaction (bulk loading, imports): committed
+    // at its end when every write went into the database, else rolled back.
+    class Batch {
+    public:
+        explicit Batch(RecordStore& store);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        RecordStore& store_;
+        bool begun_ = false;
+    };
+
+private:
+    friend class Batch;
+
+    void open();
+    [[nodiscard]] bool migrate();
+    void fail(StoreState state, const QString& detail);
+    [[nodiscard]] QSqlQuery prepared(Sql statement) const;
+    bool exec(QSqlQuery& query) const;
+    bool run(Sql statement);
+    [[nodiscard]] std::optional<qint64> number(QSqlQuery& query) const;
+    // Runs `work` in a write transaction (or inside the open Batch); false when it failed.
+    bool transaction(const std::function<bool()>& work);
+    [[nodiscard]] WriteResult failure(const QString& detail) const;
+    [[nodiscard]] WriteResult pending(const QString& kind, const QString& uuid,
+                                      const QJsonObject& document) const;
+    // Writes in one transaction; when the database cannot be used, `kind` with its `document`
+    // goes to the pending directory (an empty kind: the write fails instead).
+    [[nodiscard]] WriteResult write(const QString& kind, const QString& uuid,
+                                    const std::function<QJsonObject()>& document,
+                                    const std::function<bool()>& work);
+
+    bool insertCalibration(CalibrationRecord& calibration);
+    bool insertSnapshot(const Snapshot& snapshot);
+    bool insertSetting(const QString& name, const QString& value);
+    [[nodiscard]] bool exists(Sql statement, const QString& uuid) const;
+    [[nodiscard]] std::vector<Correction> corrections(QSqlQuery& query) const;
+
+    QString path_;
+    std::chrono::milliseconds busyTimeout_;
+    const SqlDialect& dialect_;
+    text::LanguageTable texts_;
+    QString connection_;
+    QSqlDatabase db_;
+    StoreStatus status_;
+    int schemaVersion_ = 0;
+    int batchDepth_ = 0;
+    bool batchFailed_ = false;
+    mutable QString lastError_;
+    mutable QSqlError lastSqlError_;
+};
+
+} // namespace records

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "core/records/StoreStatus.h"
+
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <vector>
+
+class QSqlError;
+
+namespace records {
+
+// The statements of the store, by name. Every dialect gives each one with the same named
+// placeholders and the same result columns.
+enum class Sql {
+    SchemaTableExists, // -> count
+    SchemaVersion,     // -> highest version
+    InsertSchemaVersion,
+    Begin, // a write transaction, taking the write lock at once
+    Commit,
+    Rollback,
+    IntegrityCheck, // -> rows of findings, "ok" alone when sound
+    NextSettingRevision,
+    InsertSetting,
+    CurrentSettings,
+    InsertSnapshot,
+    InsertSnapshotBlock,
+    SnapshotExists,
+    SnapshotByUuid,
+    SnapshotsOfSensor,
+    BlocksOfSnapshot,
+    InsertStandard,
+    Standards,
+    StandardByUuid,
+    StandardsPastDue,
+    CountCalibrations,
+    NextCertificateSequence,
+    InsertCalibration,
+    InsertPoint,
+    InsertCheck,
+    CalibrationExists,
+    CalibrationByUuid,
+    CalibrationByCertificate,
+    PointsOfCalibration,
+    ChecksOfCalibration,
+    History,
+    InsertCorrection,
+    CorrectionsOfCalibration,
+    CorrectionsOfSensor,
+    InsertImportedFile,
+    ImportedFileExists,
+};
+
+// One version of the schema: the statements that lead to it from the one before, run in one
+// transaction.
+struct Migration {
+    int version = 0;
+    QStringList steps;
+};
+
+// The SQL of one database system, all in one place.
+class SqlDialect {
+public:
+    virtual ~SqlDialect() = default;
+    [[nodiscard]] virtual QString driver() const = 0;
+    // Run on every new connection before anything else.
+    [[nodiscard]] virtual QStringList
+    connectionSetup(std::chrono::milliseconds busyTimeout) const = 0;
+    // Oldest first, versions 1, 2, ... without a gap.
+    [[nodiscard]] virtual const std::vector<Migration>& migrations() const = 0;
+    [[nodiscard]] virtual QString sql(Sql statement) const = 0;
+    // What an error of this system says about the database (Ready: a fault of the statement).
+    [[nodiscard]] virtual StoreState stateOf(const QSqlError& error) const = 0;
+};
+
+[[nodiscard]] const SqlDialect& sqliteDialect();
+
+} // namespace records

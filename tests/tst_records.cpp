@@ -1,0 +1,392 @@
+#include "core/backup/SnapshotStore.h"
+#include "core/records/RecordStore.h"
+#include "core/records/Rules.h"
+#include "sim/SensorBlock.h"
+
+#include <QProcess>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUuid>
+#include <cstdio>
+
+using namespace records;
+
+namespace {
+
+constexpr char WriterVariable[] = "TORANCAL_RECORDS_WRITER";
+constexpr std::chrono::milliseconds ShortWait{50};
+
+QDateTime at(int year, int month, int day, int hour = 12) {
+    return QDateTime(QDate(year, month, day), QTime(hour, 0), Qt::UTC);
+}
+
+backup::Backup content(const QDateTime& taken) {
+    backup::Backup b;
+    b.identification = QStringLiteral("TORAN R-40 v2.10");
+    b.rangeZero.fill(32768.0);
+    b.rangeK.fill(0.0001193);
+    b.sensors.push_back(backup::sensorBackup(sensor::ExternalBlock,
+                                             sim::makeSensorBlock(sim::defaultExternalSensor())));
+    b.taken = taken;
+    return b;
+}
+
+CalibrationRecord calibrationOf(const QString& sensorId, const QDateTime& ended) {
+    CalibrationRecord c;
+    c.sensorId = sensorId;
+    c.description = QStringLiteral("Siloměr S-40");
+    c.unit = QStringLiteral("kN");
+    c.fullScale = 150.0;
+    c.fullScaleNeg = -120.0;
+    c.operatorName = QStringLiteral("Novák");
+    c.programVersion = QStringLiteral("1.0.1");
+    c.started = ended.addSecs(-600);
+    c.ended = ended;
+    for (int i = 0; i < 10; ++i)
+        c.points.push_back({0.3 * i, 15.0 * i, ended.addSecs(-300 + i)});
+    c.asFound = {{0.0, 0.0, ended}, {100.0, 100.4, ended}};  // 0.27 % FS off: fails
+    c.asLeft = {{0.0, 0.02, ended}, {100.0, 100.15, ended}}; // at the limit: passes
+    c.figuresJson = QStringLiteral("{\"rms\":0.01}");
+    return c;
+}
+
+// A connection of the test's own to the store's file.
+struct Raw {
+    explicit Raw(const QString& path) : name(QUuid::createUuid().toString()) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        (void)db.open();
+    }
+    ~Raw() {
+        QSqlDatabase::database(name).close();
+        QSqlDatabase::removeDatabase(name);
+    }
+    bool exec(const QString& sql) const {
+        QSqlQuery query(QSqlDatabase::database(name));
+        return query.exec(sql);
+    }
+    qint64 count(const QString& table) const {
+        QSqlQuery query(QSqlDatabase::database(name));
+        return query.exec(QStringLiteral("SELECT COUNT(*) FROM ") + table) && query.next()
+                   ? query.value(0).toLongLong()
+                   : -1;
+    }
+    QString name;
+};
+
+// Records calibrations until killed, printing the number of each one committed.
+int runWriter(const QString& path) {
+    QCoreApplication::setApplicationName(QStringLiteral("tst_records"));
+    RecordStore store({path});
+    for (int i = 1;; ++i) {
+        if (store.record(calibrationOf(QStringLiteral("KILL"), at(2026, 3, 1).addSecs(i)))
+                .outcome != WriteOutcome::Recorded)
+            return 1;
+        std::printf("%d\n", i);
+        std::fflush(stdout);
+    }
+}
+
+} // namespace
+
+class RecordsTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir_;
+    [[nodiscard]] QString file(const QString& name) const { return dir_.filePath(name); }
+
+private slots:
+    void migratesAnEmptyFileAndRefusesANewerSchema() {
+        const QString path = file(QStringLiteral("migrate.sqlite"));
+        {
+            RecordStore store({path});
+            QCOMPARE(store.status().state, StoreState::Ready);
+            QCOMPARE(store.schemaVersion(), 1);
+        }
+        {
+            RecordStore again({path});
+            QCOMPARE(again.schemaVersion(), 1);
+            Raw raw(path);
+            QCOMPARE(raw.count(QStringLiteral("schema_version")), 1);
+            QVERIFY(raw.exec(QStringLiteral(
+                "INSERT INTO schema_version (version, applied_at) VALUES (2, 'later')")));
+        }
+        RecordStore newer({path});
+        QCOMPARE(newer.status().state, StoreState::NewerSchema);
+        QVERIFY(newer.status().message.contains(QStringLiteral("2 > 1")));
+        QCOMPARE(newer.record(calibrationOf(QStringLiteral("S1"), at(2026, 1, 1))).outcome,
+                 WriteOutcome::Pending);
+    }
+
+    void numbersCertificatesPerYear() {
+        const QString path = file(QStringLiteral("numbers.sqlite"));
+        RecordStore store({path});
+        StoreSettings settings;
+        settings.certificatePrefix = QStringLiteral("LAB");
+        settings.dueMonths = 6;
+        QCOMPARE(store.setSettings(settings).outcome, WriteOutcome::Recorded);
+        QCOMPARE(store.settings(), settings);
+        QStringList numbers;
+        for (const QDateTime& ended :
+             {at(2026, 12, 31, 23), at(2026, 12, 31, 23), at(2027, 1, 1, 0)})
+            numbers << store.record(calibrationOf(QStringLiteral("S1"), ended)).certificate;
+        QCOMPARE(numbers, (QStringList{"LAB-2026-00001", "LAB-2026-00002", "LAB-2027-00001"}));
+        CalibrationRecord restore = calibrationOf(QStringLiteral("S1"), at(2027, 1, 2));
+        restore.kind = RecordKind::Restore;
+        QVERIFY(store.record(restore).certificate.isEmpty());
+        QCOMPARE(store.calibration(QStringLiteral("LAB-2027-00001"))->dueOn, QDate(2027, 7, 1));
+
+        settings.certificatePrefix = QStringLiteral("TC");
+        QCOMPARE(store.setSettings(settings).outcome, WriteOutcome::Refused);
+        Raw raw(path);
+        QVERIFY(!raw.exec(QStringLiteral(
+            "INSERT INTO calibrations SELECT 'other', kind, certificate, certificate_year, 99, "
+            "sensor_id, block, description, unit, full_scale, full_scale_neg, identification, "
+            "operator, standard_uuid, temperature, humidity, bench, program_version, started_at, "
+            "ended_at, NULL, NULL, tolerance_percent, as_found_verdict, as_left_verdict, due_on, "
+            "figures, recorded_at FROM calibrations WHERE certificate = 'LAB-2026-00001'")));
+    }
+
+    void keepsWhatWasRecorded() {
+        RecordStore store({file(QStringLiteral("roundtrip.sqlite"))});
+        const ReferenceStandard standard{{},
+                                         QStringLiteral("HBM Z4A"),
+                                         QStringLiteral("123"),
+                                         QStringLiteral("K-77/2025"),
+                                         QDate(2025, 3, 1),
+                                         QDate(2026, 3, 1)};
+        const QString standardUuid = store.addStandard(standard).uuid;
+        QCOMPARE(store.standardsPastDue(QDate(2026, 3, 2)).size(), std::size_t{1});
+        QVERIFY(store.standardsPastDue(QDate(2026, 3, 1)).empty());
+
+        const Snapshot before{{},
+                              SnapshotReason::ReadOut,
+                              QStringLiteral("S1"),
+                              sensor::ExternalBlock,
+                              content(at(2026, 2, 1, 9))};
+        const QString found = store.addSnapshot(before).uuid;
+        CalibrationRecord c = calibrationOf(QStringLiteral("S1"), at(2026, 2, 1));
+        c.standardUuid = standardUuid;
+        c.temperature = 21.5;
+        c.asFoundSnapshot = found;
+        const WriteResult written = store.record(c);
+        QVERIFY2(written.outcome == WriteOutcome::Recorded, qPrintable(written.message));
+        QCOMPARE(written.certificate, QStringLiteral("TC-2026-00001"));
+        (void)store.record(calibrationOf(QStringLiteral("S1"), at(2025, 2, 1)));
+
+        const CalibrationRecord back = *store.calibration(written.uuid);
+        QCOMPARE(back.asFoundVerdict, Verdict::Fail);
+        QCOMPARE(back.asLeftVerdict, Verdict::Pass);
+        QCOMPARE(back.dueOn, QDate(2027, 2, 1));
+        CalibrationRecord expected = c;
+        expected.uuid = back.uuid;
+        expected.certificate = back.certificate;
+        expected.bench = back.bench;
+        expected.recordedAt = back.recordedAt;
+        expected.asFoundVerdict = back.asFoundVerdict;
+        expected.asLeftVerdict = back.asLeftVerdict;
+        expected.dueOn = back.dueOn;
+        QCOMPARE(back, expected);
+        QCOMPARE(store.snapshot(found)->content.sensors, before.content.sensors);
+        QCOMPARE(store.snapshots(QStringLiteral("S1")).front().content.rangeK,
+                 before.content.rangeK);
+
+        const auto history = store.history(QStringLiteral("S1"));
+        QCOMPARE(history.size(), std::size_t{2});
+        QCOMPARE(history.front().certificate, QStringLiteral("TC-2026-00001"));
+        QCOMPARE(history.front().standardName, QStringLiteral("HBM Z4A"));
+    }
+
+    void verdictRule_data() {
+        QTest::addColumn<QList<double>>("errors");
+        QTest::addColumn<Verdict>("verdict");
+        // Full scale max(150, 120) = 150 kN: the limit is 0.15 kN.
+        QTest::newRow("no points") << QList<double>{} << Verdict::NotChecked;
+        QTest::newRow("within") << QList<double>{0.0, -0.1, 0.14} << Verdict::Pass;
+        QTest::newRow("at the limit") << QList<double>{0.15, -0.15} << Verdict::Pass;
+        QTest::newRow("one beyond") << QList<double>{0.0, 0.151} << Verdict::Fail;
+    }
+    void verdictRule() {
+        QFETCH(QList<double>, errors);
+        QFETCH(Verdict, verdict);
+        std::vector<CheckPoint> points;
+        for (const double error : errors)
+            points.push_back({100.0, 100.0 + error, {}});
+        QCOMPARE(verdictOf(points, fullScaleOf(150.0, -120.0), 0.1), verdict);
+    }
+
+    void refusesUpdatesAndDeletes_data() {
+        QTest::addColumn<QString>("table");
+        for (const char* table :
+             {"calibrations", "calibration_points", "calibration_checks", "snapshots",
+              "snapshot_blocks", "standards", "corrections", "settings"})
+            QTest::newRow(table) << QString::fromLatin1(table);
+    }
+    void refusesUpdatesAndDeletes() {
+        QFETCH(QString, table);
+        const QString path = file(QStringLiteral("append.sqlite"));
+        {
+            RecordStore store({path});
+            if (store.history(QStringLiteral("S1")).empty()) {
+                StoreSettings settings;
+                settings.dueMonths = 24;
+                (void)store.setSettings(settings);
+                CalibrationRecord c = calibrationOf(QStringLiteral("S1"), at(2026, 1, 1));
+                c.asFoundSnapshot =
+                    store
+                        .addSnapshot(
+                            {{}, SnapshotReason::ReadOut, "S1", 0, content(at(2026, 1, 1))})
+                        .uuid;
+                c.standardUuid = store.addStandard({{}, "E", "1", "K", {}, {}}).uuid;
+                const QString uuid = store.record(c).uuid;
+                (void)store.correct(
+                    {{}, uuid, CorrectedField::Operator, "Dvořák", "Novák", {}, "typo"});
+            }
+        }
+        Raw raw(path);
+        const qint64 rows = raw.count(table);
+        QVERIFY(rows > 0);
+        QVERIFY(!raw.exec(QStringLiteral("UPDATE %1 SET rowid = rowid").arg(table)));
+        QVERIFY(!raw.exec(QStringLiteral("DELETE FROM %1").arg(table)));
+        QCOMPARE(raw.count(table), rows);
+    }
+
+    void correctionsPointToWhatTheyCorrect() {
+        RecordStore store({file(QStringLiteral("corrections.sqlite"))});
+        const WriteResult written =
+            store.record(calibrationOf(QStringLiteral("S2"), at(2026, 5, 1)));
+        QCOMPARE(store
+                     .correct({{},
+                               written.uuid,
+                               CorrectedField::Operator,
+                               "Dvořák",
+                               "Svoboda",
+                               at(2026, 5, 2),
+                               "wrong name"})
+                     .outcome,
+                 WriteOutcome::Recorded);
+        QCOMPARE(store
+                     .correct({{},
+                               written.uuid,
+                               CorrectedField::Withdrawn,
+                               "1",
+                               "Svoboda",
+                               at(2026, 5, 3),
+                               "wrong sensor"})
+                     .outcome,
+                 WriteOutcome::Recorded);
+        QCOMPARE(
+            store.correct({{}, "no-such", CorrectedField::Operator, "x", "y", {}, "z"}).outcome,
+            WriteOutcome::Refused);
+
+        const CalibrationRecord asRecorded = *store.calibration(written.certificate);
+        QCOMPARE(asRecorded.operatorName, QStringLiteral("Novák"));
+        QCOMPARE(asRecorded.corrections.size(), std::size_t{2});
+        QCOMPARE(asRecorded.corrections.front().reason, QStringLiteral("wrong name"));
+        const CalibrationRecord now = corrected(asRecorded);
+        QCOMPARE(now.operatorName, QStringLiteral("Dvořák"));
+        QVERIFY(now.withdrawn);
+        const HistoryEntry entry = store.history(QStringLiteral("S2")).front();
+        QCOMPARE(entry.operatorName, QStringLiteral("Dvořák"));
+        QVERIFY(entry.corrected && entry.withdrawn);
+    }
+
+    void importsSnapshotFilesOnce() {
+        const QString files = file(QStringLiteral("snapshots"));
+        const backup::SnapshotStore snapshots(files);
+        QVERIFY(snapshots.write(content(at(2026, 1, 1)), QStringLiteral("S3"), 0).written);
+        QVERIFY(snapshots.write(content(at(2026, 1, 2)), QStringLiteral("S3"), 0).written);
+        QVERIFY(QDir().mkpath(files) && QFile(files + "/broken.json").open(QIODevice::WriteOnly));
+        RecordStore store({file(QStringLiteral("import.sqlite"))});
+        const ImportReport first = store.importSnapshotFiles(files);
+        QCOMPARE(first.imported, 2);
+        QCOMPARE(first.unreadable, 1);
+        const ImportReport second = store.importSnapshotFiles(files);
+        QCOMPARE(second.imported, 0);
+        QCOMPARE(second.known, 2);
+        const auto imported = store.snapshots(QStringLiteral("S3"));
+        QCOMPARE(imported.size(), std::size_t{2});
+        QCOMPARE(imported.front().content.taken, at(2026, 1, 2));
+        QCOMPARE(imported.front().reason, SnapshotReason::BeforeWrite);
+        QCOMPARE(QDir(files).entryList({"*.json"}).size(), 3);
+    }
+
+    void keepsRecordsPendingWhileTheDatabaseIsLocked() {
+        const QString path = file(QStringLiteral("pending.sqlite"));
+        RecordStore store({path, ShortWait});
+        auto raw = std::make_unique<Raw>(path);
+        QVERIFY(raw->exec(QStringLiteral("BEGIN IMMEDIATE")));
+        const WriteResult snapshot =
+            store.addSnapshot({{}, SnapshotReason::AfterWrite, "S4", 0, content(at(2026, 4, 1))});
+        QCOMPARE(snapshot.outcome, WriteOutcome::Pending);
+        QCOMPARE(store.status().state, StoreState::Locked);
+        QVERIFY(store.status().message.contains(store.pendingDirectory()));
+        CalibrationRecord c = calibrationOf(QStringLiteral("S4"), at(2026, 4, 1));
+        c.asLeftSnapshot = snapshot.uuid;
+        const WriteResult pending = store.record(c);
+        QCOMPARE(pending.outcome, WriteOutcome::Pending);
+        QCOMPARE(store.pendingCount(), 2);
+        QCOMPARE(store.reopen().state, StoreState::Locked);
+
+        raw.reset();
+        QCOMPARE(store.reopen().state, StoreState::Ready);
+        QCOMPARE(store.pendingCount(), 0);
+        const auto taken = store.calibration(pending.uuid);
+        QVERIFY(taken);
+        QCOMPARE(taken->certificate, QStringLiteral("TC-2026-00001"));
+        QCOMPARE(store.snapshot(taken->asLeftSnapshot)->content.sensors.size(), std::size_t{1});
+    }
+
+    void saysWhenTheFileIsNoDatabase() {
+        const QString path = file(QStringLiteral("damaged.sqlite"));
+        QFile garbage(path);
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        garbage.write(QByteArray(4096, 'x'));
+        garbage.close();
+        RecordStore store({path, ShortWait});
+        QCOMPARE(store.status().state, StoreState::Damaged);
+        QVERIFY(!store.status().message.isEmpty());
+    }
+
+    void aKilledWriterLosesAtMostOneRecord() {
+#ifdef Q_OS_UNIX
+        const QString path = file(QStringLiteral("killed.sqlite"));
+        QProcess writer;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(WriterVariable, path);
+        writer.setProcessEnvironment(environment);
+        writer.start(QCoreApplication::applicationFilePath());
+        int reported = 0;
+        while (reported < 30 && writer.waitForReadyRead(10000))
+            while (writer.canReadLine())
+                reported = writer.readLine().trimmed().toInt();
+        writer.kill();
+        QVERIFY(writer.waitForFinished());
+        QVERIFY(reported >= 30);
+        while (writer.canReadLine())
+            reported = writer.readLine().trimmed().toInt();
+
+        RecordStore store({path});
+        QCOMPARE(store.status().state, StoreState::Ready);
+        const auto history = store.history(QStringLiteral("KILL"));
+        QVERIFY(int(history.size()) >= reported && int(history.size()) <= reported + 1);
+        Raw raw(path);
+        QCOMPARE(raw.count(QStringLiteral("calibration_points")), 10 * qint64(history.size()));
+        QCOMPARE(history.front().certificate,
+                 certificateNumber(QStringLiteral("TC"), 2026, int(history.size())));
+#endif
+    }
+};
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet(WriterVariable))
+        return runWriter(qEnvironmentVariable(WriterVariable));
+    RecordsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_records.moc"
