@@ -80,8 +80,12 @@ QString BuiltInText(int number) {
         BuiltIn{154, u"Záloha patří snímači s ID %1, v přístroji je snímač s ID %2."},
         BuiltIn{155, u"Záloha byla pořízena pro blok %1, obnovuje se blok %2."},
         BuiltIn{156, u"Přesto zálohu do snímače zapsat?"},
-        BuiltIn{157, u"Zálohu současného obsahu snímače se nepodařilo uložit. Zapsat do snímače přesto, bez zálohy?"},
-        BuiltIn{158, u"Snímač %1 byl zapsán, ale nepodařilo se jej znovu načíst: zápis není ověřen. Načtěte přístroj znovu (Zpět a Další); pokud se snímač od zálohy liší, obnovte zálohu %2."},
+        BuiltIn{157, u"Zálohu současného obsahu snímače se nepodařilo uložit. Zapsat do snímače "
+                     u"přesto, bez zálohy?"},
+        BuiltIn{
+            158,
+            u"Snímač %1 byl zapsán, ale nepodařilo se jej znovu načíst: zápis není ověřen. Načtěte "
+            u"přístroj znovu (Zpět a Další); pokud se snímač od zálohy liší, obnovte zálohu %2."},
         BuiltIn{159, u"Snímač už obsahuje tuto zálohu; nic se nezapisovalo."},
         BuiltIn{160, u"(žádná záloha nebyla uložena)"},
         // The curve window, its figures, warnings and report: 180..239
@@ -171,6 +175,9 @@ QString BuiltInText(int number) {
         BuiltIn{351, u"v seznamu bodů: smazat vybraný bod"},
         BuiltIn{352, u"v seznamu bodů: upravit vybraný bod"},
         BuiltIn{353, u"přerušit vyhledávání portu nebo připojování"},
+        BuiltIn{354, u"Paměť snímače (%1) v přístroji na portu COM%2 se nepodařilo přečíst. "
+                     u"Údaje snímače nejsou k dispozici; zkontrolujte připojení a načtěte "
+                     u"přístroj znovu."},
     };
     static_assert(std::ranges::is_sorted(texts, {}, &BuiltIn::number));
     const auto found = std::ranges::lower_bound(texts, number, {}, &BuiltIn::number);
