@@ -67,7 +67,7 @@ struct Rig {
     [[nodiscard]] Points points() const { return testsupport::pointsOf(table); }
     CurveEditor::Sources sources() {
         return {[this] { return live; }, [] { return QStringLiteral("##0.00  "); },
-                [] { return QStringLiteral("kg    "); }, [this] { ++newCurves; }};
+                [] { return QStringLiteral("kg    "); }, [this] { ++newCurves; }, [] { return 3; }};
     }
 };
 
@@ -86,7 +86,7 @@ private slots:
         rig.fill(2);
         rig.live = std::nullopt;
         rig.editor.CaptureSignalPoint();
-        QCOMPARE(rig.messages.texts(), QStringList{"T301"});
+        QCOMPARE(rig.messages.texts(), QStringList{"COM3: T301"});
         rig.live = 0.5F;
         rig.answer(QString(), "12,5");
         rig.editor.CaptureSignalPoint();

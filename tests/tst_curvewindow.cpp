@@ -86,6 +86,9 @@ private slots:
     // folder, then where the last one went, named by sensor and date; a note says where it went.
     void exportsAskOnceAndTellWhere() {
         QTemporaryDir dir;
+        QTemporaryDir home; // without a documents folder, the home folder is offered
+        const QByteArray homeBefore = qgetenv("HOME");
+        qputenv("HOME", home.path().toLocal8Bit());
         testsupport::ScriptedMessages messages;
         const text::LanguageTable texts;
         int asked = 0;
@@ -106,12 +109,14 @@ private slots:
         sheet.figures = calibration::computeCurveFigures(sheet.table, sheet.scale);
         sheet.sensorId = QStringLiteral("53EKAB17");
         const QString name = "protokol-53EKAB17-" + QDate::currentDate().toString(Qt::ISODate);
+        QCOMPARE(exports.proposedPath(sheet, true, QDate::currentDate()),
+                 QDir(home.path()).filePath(name + ".pdf"));
+        QVERIFY(QDir(home.path()).mkdir(QStringLiteral("Documents")));
         exports.exportReport(sheet, true);
         exports.exportReport(sheet, false);
+        qputenv("HOME", homeBefore);
         QCOMPARE(asked, 1);
-        const QString documents =
-            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        QCOMPARE(proposed, QStringList({QDir(documents).filePath(name + ".pdf"),
+        QCOMPARE(proposed, QStringList({home.filePath(QStringLiteral("Documents/") + name + ".pdf"),
                                         dir.filePath(name + ".csv")}));
         QCOMPARE(messages.texts(), QStringList({text::BuiltInText(343).arg(QDir::toNativeSeparators(
                                                     dir.filePath(name + ".pdf"))),

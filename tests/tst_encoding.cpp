@@ -3,8 +3,10 @@
 #include "core/text/NumberText.h"
 
 #include <QTest>
+#include <clocale>
 #include <cmath>
 #include <limits>
+#include <string>
 
 using namespace device;
 
@@ -109,6 +111,19 @@ private slots:
         QCOMPARE(GeneralNumber(123456789012345.0, 15, u","), "123456789012345");
         QCOMPARE(GeneralNumber(static_cast<double>(0.1F), 7, u","), "0,1");
         QCOMPARE(GeneralNumber(0.0, 7, u","), "0");
+        QCOMPARE(GeneralNumber(32768.0, 15, u","), "32768");
+    }
+
+    // The window runs under the desktop's C locale, whose decimal comma once turned a range's
+    // zero 32768 into "3,2768" (and the sensor got 3). Skipped where no such locale is installed.
+    void numbersIgnoreTheCLocale() {
+        const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+        if (!std::setlocale(LC_NUMERIC, "cs_CZ.UTF-8") &&
+            !std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+            QSKIP("no locale with a decimal comma installed");
+        formatNumber();
+        generalNumber();
+        std::setlocale(LC_NUMERIC, before.c_str());
     }
 };
 

@@ -41,7 +41,7 @@ const char* const Matrix[8][8] = {
     {"d", "d", "d", "d", "d", "d", NoBlocks, "d"},
     {NoBlocks, NoBlocks, NoBlocks, BadBlocks, BadBlocks, NoBlocks, "d Paměť snímače (EXT)",
      NoBlocks},
-    {"d", "d", "d", "d", "d", "d", "d", "s T64"},
+    {"d", "d", "d", "d", "d", "d", "d", "s COM2: T64"},
     {"s T47 [-1]", "s T47 [-1]", "s T47 [-1]", "s T47 [-10001]", "s T47 [-10001]", "s T47 [-1]",
      "s T47 [-2]", "s T47 [-1]"},
     {NoConstants, NoConstants, NoConstants, NoConstants, NoConstants, NoConstants,

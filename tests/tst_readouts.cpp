@@ -32,6 +32,7 @@ struct Rig {
     Rig() {
         for (int n : {30, 31, 32, 33, 34, 35, 36, 37, 102, 103})
             texts.set(n, QStringLiteral("T%1").arg(n));
+        texts.set(354, QStringLiteral("T354 %1 COM%2"));
         boxes.zero[7] = QStringLiteral("32007");
         boxes.k[7] = QStringLiteral("0,008");
         line.attach(1);
@@ -113,8 +114,8 @@ private slots:
         QTest::newRow("KQ extra") << Case{"", "KQ extra", 0, "", 1, 250};
         QTest::newRow("external block damaged")
             << Case{"", "damaged", 0, FsnStructureError, 3, 250 + 2 * 10};
-        QTest::newRow("external block unread") << Case{
-            "", "KB none after 1", 0, blockReadFailedMessage(ExternalBlock), 3, 250 + 10 + 1010};
+        QTest::newRow("external block unread")
+            << Case{"", "KB none after 1", 0, "T354 EXT COM1", 3, 250 + 10 + 1010};
     }
     void sensorReadout() {
         QFETCH(Case, c);

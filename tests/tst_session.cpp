@@ -179,13 +179,13 @@ private slots:
         const device::SystemConstants before = rig.constants();
         takeZeroAndGain();
         QCOMPARE(rig.constants(), before);
-        QCOMPARE(rig.messages.texts(), QStringList(2, "T301"));
+        QCOMPARE(rig.messages.texts(), QStringList(2, "COM1: T301"));
         tick();
         QCOMPARE(fresh, QString("-+++-+"));
         QCOMPARE(lost, QString("....L."));
         rig.session.runner().stopPolling();
         takeZeroAndGain();
-        QCOMPARE(rig.messages.texts(), QStringList(4, "T301"));
+        QCOMPARE(rig.messages.texts(), QStringList(4, "COM1: T301"));
         rig.session.runner().startPolling();
         tick();
         tick();

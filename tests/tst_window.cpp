@@ -280,7 +280,7 @@ private slots:
             rig.tick();
         rig.messages.whileShown = nullptr;
         QCOMPARE(behind, QList<Tick>{Tick::Skipped});
-        QCOMPARE(rig.messages.texts(), QStringList{"T64\r\nT65"});
+        QCOMPARE(rig.messages.texts(), QStringList{"COM4: T64\r\nT65"});
         QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::Critical);
         QVERIFY(!rig.line.isOpen() && window.tmrCasovac.isActive());
         QCOMPARE(rig.values().first(), QStringLiteral("-----"));

@@ -1,5 +1,6 @@
 #include "views/ActionWiring.h"
 
+#include "core/instrument/SerialLine.h"
 #include "core/sensor/SensorId.h"
 #include "core/session/SensorSave.h"
 #include "core/session/Session.h"
@@ -28,6 +29,7 @@ std::unique_ptr<calibration::CurveEditor> makeCurveEditor(const WindowParts& par
         [&session] { return session.sensors().CurrentSensor.UnitFormat.text(); },
         [&session] { return session.sensors().CurrentSensor.UnitName.text(); },
         [&session] { session.sensors().CurrentSensor.CurvePointCount = 0; },
+        [&session] { return session.line().portNumber(); },
     };
     auto editor = std::make_unique<calibration::CurveEditor>(parts.fraCURVE, session.curve(),
                                                              dialog, session.outlets().messages,

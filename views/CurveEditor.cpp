@@ -117,7 +117,8 @@ void CurveEditor::CaptureSignalPoint() {
     // load.
     const std::optional<float> signal = sources_.liveSignal();
     if (!signal) {
-        messages_.inform(device::staleSignalMessage(texts_), text::MsgIcon::Critical);
+        messages_.inform(device::staleSignalMessage(texts_, sources_.port()),
+                         text::MsgIcon::Critical);
         return;
     }
     // Refused before the operator types an etalon that could not be kept.

@@ -31,6 +31,7 @@ public:
         std::function<QString()> unitFormat; // the sensor's 8-character number pattern
         std::function<QString()> unitName;   // the sensor's 6-character unit
         std::function<void()> startNewCurve; // clears the record's curve
+        std::function<int()> port;           // the instrument's port number, for the refusal
     };
 
     static constexpr char TableFullMessage[] =

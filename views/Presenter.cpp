@@ -1,5 +1,6 @@
 #include "views/Presenter.h"
 
+#include "core/instrument/PortDevices.h"
 #include "core/session/Session.h"
 #include "core/text/LanguageTable.h"
 #include "core/text/MessageService.h"
@@ -78,7 +79,7 @@ void Presenter::tell(const session::ConnectOutcome& outcome, int port) const {
         break;
     }
     // Named as the port list names it, as every message about a port that did not answer.
-    const QString failure = QStringLiteral("COM%1: ").arg(port) + texts_.text(number);
+    const QString failure = device::onPort(port, texts_.text(number));
     const QString reason = advice(outcome.trouble);
     messages_.inform(reason.isEmpty() ? failure : failure + QStringLiteral("\n\n") + reason,
                      text::MsgIcon::Critical);

@@ -63,9 +63,12 @@ ReportExport::ReportExport(const text::LanguageTable& texts, text::MessageServic
     : texts_(texts), messages_(messages), questions_(std::move(questions)) {}
 
 QString ReportExport::proposedPath(const CurveSheet& sheet, bool pdf, QDate today) const {
-    const QString folder = folder_.isEmpty()
-                               ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                               : folder_;
+    // A documents folder the desktop names but never made would leave the file dialog in the
+    // working directory: the home folder is offered instead.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString folder = !folder_.isEmpty()
+                               ? folder_
+                               : (QFileInfo(documents).isDir() ? documents : QDir::homePath());
     QString name = QStringLiteral("protokol");
     if (!sheet.sensorId.isEmpty())
         name += u'-' + sheet.sensorId;

@@ -36,8 +36,8 @@ public:
                  ExportQuestions questions);
 
     void exportReport(const CurveSheet& sheet, bool pdf);
-    // The file offered: the documents folder, then the last folder used; the name holds the
-    // sensor's identifier and the date.
+    // The file offered: the documents folder (the home folder while there is none), then the
+    // last folder used; the name holds the sensor's identifier and the date.
     [[nodiscard]] QString proposedPath(const CurveSheet& sheet, bool pdf, QDate today) const;
 
 private:

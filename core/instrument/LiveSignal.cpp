@@ -2,6 +2,7 @@
 
 #include "core/instrument/Clock.h"
 #include "core/instrument/Measurement.h"
+#include "core/instrument/PortDevices.h"
 #include "core/instrument/SerialLine.h"
 #include "core/text/LanguageTable.h"
 #include "core/text/MessageService.h"
@@ -19,12 +20,13 @@ constexpr int StaleSignalText = 301;
 
 } // namespace
 
-QString lostLineMessage(const text::LanguageTable& texts) {
-    return texts.text(ReadFailedText) + QStringLiteral("\r\n") + texts.text(ReadFailedAdviceText);
+QString lostLineMessage(const text::LanguageTable& texts, int port) {
+    return onPort(port, texts.text(ReadFailedText) + QStringLiteral("\r\n") +
+                            texts.text(ReadFailedAdviceText));
 }
 
-QString staleSignalMessage(const text::LanguageTable& texts) {
-    return texts.text(StaleSignalText);
+QString staleSignalMessage(const text::LanguageTable& texts, int port) {
+    return onPort(port, texts.text(StaleSignalText));
 }
 
 LiveSignal::LiveSignal(SerialLine& line, text::MessageService& messages,
@@ -77,7 +79,7 @@ void LiveSignal::reportLoss() {
     values_.ReadingTime.reset();
     showNoSignal();
     const QScopedValueRollback reporting(reporting_, true);
-    messages_.inform(lostLineMessage(texts_), text::MsgIcon::Critical);
+    messages_.inform(lostLineMessage(texts_, lostPort_), text::MsgIcon::Critical);
 }
 
 void LiveSignal::showNoSignal() {

@@ -17,11 +17,12 @@ namespace device {
 class Clock;
 class SerialLine;
 
-// What the operator is told when the line is found lost: the read failed, check the cable.
-[[nodiscard]] QString lostLineMessage(const text::LanguageTable& texts);
+// What the operator is told when the line at COM`port` is found lost: the read failed, check the
+// cable.
+[[nodiscard]] QString lostLineMessage(const text::LanguageTable& texts, int port);
 // Why a capture, a zero or a gain took nothing: no fresh reading (readingFresh), the instrument
-// is not answering.
-[[nodiscard]] QString staleSignalMessage(const text::LanguageTable& texts);
+// at COM`port` is not answering.
+[[nodiscard]] QString staleSignalMessage(const text::LanguageTable& texts, int port);
 
 // The live signal: every tick takes the reply to the previous "$00M" out of the line, tells the
 // panels what to show and asks for the next one. The tick never waits.

@@ -89,4 +89,8 @@ QStringList portEntryTexts(const QString& portDirectory, const PresentPorts& pre
     return entries;
 }
 
+QString onPort(int number, const QString& message) {
+    return QStringLiteral("COM%1: ").arg(number) + message;
+}
+
 } // namespace device

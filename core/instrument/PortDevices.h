@@ -22,6 +22,10 @@ namespace device {
 using PresentPorts = QHash<QString, QString>;
 [[nodiscard]] PresentPorts presentSerialPorts();
 
+// `message` about COMn, named as the port list names the port: "COM2: ...". Every message about
+// an instrument that did not answer says where it was asked.
+[[nodiscard]] QString onPort(int number, const QString& message);
+
 // The port list's 49 entries: "COMn", followed by the device behind it where there is one,
 // "COM42  ttyACM0 – USB Serial". Without a port directory a device is behind COMn when the
 // system reports it; with one, when the link COMn resolves, and the entry shows its target.

@@ -1,6 +1,7 @@
 #include "core/sensor/SensorReadout.h"
 
 #include "core/instrument/Clock.h"
+#include "core/instrument/SerialLine.h"
 #include "core/instrument/Timing.h"
 #include "core/sensor/SensorImage.h"
 #include "core/text/HexCodes.h"
@@ -15,6 +16,7 @@ namespace {
 
 constexpr int DeviceAddress = 0;
 constexpr int PresenceReplyLength = 3;
+constexpr int BlockReadFailedText = 354;
 
 std::uint8_t askSensorMask(device::orvoLib::Link link) {
     (void)link.line.readAll();
@@ -28,10 +30,10 @@ std::uint8_t askSensorMask(device::orvoLib::Link link) {
 
 } // namespace
 
-QString blockReadFailedMessage(int block) {
-    return QStringLiteral("Paměť snímače (%1) se nepodařilo přečíst. Údaje snímače nejsou "
-                          "k dispozici; zkontrolujte připojení a načtěte přístroj znovu.")
-        .arg(block == ExternalBlock ? QStringLiteral("EXT") : QStringLiteral("INT"));
+QString blockReadFailedMessage(const text::LanguageTable& texts, int block, int port) {
+    return texts.text(BlockReadFailedText)
+        .arg(block == ExternalBlock ? QStringLiteral("EXT") : QStringLiteral("INT"))
+        .arg(port);
 }
 
 void ReadSensors(device::orvoLib::Link link, text::StatusPanel& status,
@@ -57,7 +59,8 @@ void ReadSensors(device::orvoLib::Link link, text::StatusPanel& status,
             continue;
         QByteArray image;
         if (device::orvoLib::ReadBlock(link, image, DeviceAddress, block) != 1) {
-            messages.inform(blockReadFailedMessage(block), text::MsgIcon::Critical);
+            messages.inform(blockReadFailedMessage(texts, block, link.line.portNumber()),
+                            text::MsgIcon::Critical);
             continue;
         }
         sensors.SensorImage = image;

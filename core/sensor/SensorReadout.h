@@ -18,8 +18,8 @@ namespace sensor {
 
 inline constexpr char FsnStructureError[] = "FSN structure error.";
 
-// The message for a sensor block that could not be read.
-[[nodiscard]] QString blockReadFailedMessage(int block);
+// The message for a sensor block that could not be read from the instrument at COM`port`.
+[[nodiscard]] QString blockReadFailedMessage(const text::LanguageTable& texts, int block, int port);
 
 // Asks which sensors are present ("$00KQ"), reads and decodes their blocks (internal first)
 // and chooses CurrentSensor; the active zero and constant become those of the sensor's range

@@ -3,6 +3,7 @@
 #include "core/instrument/Lifecycle.h"
 #include "core/instrument/LiveSignal.h"
 #include "core/instrument/OrvoLib.h"
+#include "core/instrument/SerialLine.h"
 #include "core/instrument/SetupReadout.h"
 #include "core/instrument/Timing.h"
 #include "core/session/Session.h"
@@ -71,8 +72,9 @@ int SystemCalibration::activeRange() const {
 bool SystemCalibration::signalStale() {
     if (session_.signalFresh())
         return false;
-    session_.outlets().messages.inform(device::staleSignalMessage(session_.outlets().texts),
-                                       text::MsgIcon::Critical);
+    session_.outlets().messages.inform(
+        device::staleSignalMessage(session_.outlets().texts, session_.line().portNumber()),
+        text::MsgIcon::Critical);
     return true;
 }
 

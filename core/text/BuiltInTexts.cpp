@@ -175,6 +175,9 @@ QString BuiltInText(int number) {
         BuiltIn{351, u"v seznamu bodů: smazat vybraný bod"},
         BuiltIn{352, u"v seznamu bodů: upravit vybraný bod"},
         BuiltIn{353, u"přerušit vyhledávání portu nebo připojování"},
+        BuiltIn{354, u"Paměť snímače (%1) v přístroji na portu COM%2 se nepodařilo přečíst. "
+                     u"Údaje snímače nejsou k dispozici; zkontrolujte připojení a načtěte "
+                     u"přístroj znovu."},
         // Calibration records: 400..449
         BuiltIn{400, u"Databázi záznamů %1 používá jiný program (je zamčená): %2"},
         BuiltIn{401, u"Do databáze záznamů %1 nelze zapisovat: %2"},

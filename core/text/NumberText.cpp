@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -131,8 +130,11 @@ struct Decimal {
 };
 
 Decimal roundDecimal(double magnitude, int decimals, int shift = 0) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.14e", magnitude);
+    // std::to_chars, unlike snprintf, ignores the process's C locale (Qt sets the desktop's),
+    // so the point is always '.'.
+    char buffer[64] = {};
+    (void)std::to_chars(buffer, buffer + sizeof buffer - 1, magnitude,
+                        std::chars_format::scientific, 14);
     // buffer: d.dddddddddddddde[+-]xx
     std::string digits;
     digits.push_back(buffer[0]);
@@ -345,8 +347,9 @@ QString GeneralNumber(double value, int significant, QStringView decimalPoint) {
         return QStringLiteral("0");
     if (!std::isfinite(value))
         return FormatNumber(value, u"0", decimalPoint);
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*e", significant - 1, value);
+    char buffer[64] = {};
+    (void)std::to_chars(buffer, buffer + sizeof buffer - 1, value, std::chars_format::scientific,
+                        significant - 1);
     const std::string text = buffer;
     const auto ePos = text.find('e');
     std::string mantissa = text.substr(0, ePos);
