@@ -299,7 +299,7 @@ private slots:
             << QByteArray() << member("version", 2) << false << backup::ReadError::OtherVersion;
         QTest::newRow("checksum") << QByteArray() << member("taken", "2026-01-02T03:04:05.007Z")
                                   << false << backup::ReadError::BadChecksum;
-        QTest::newRow("no checksum")
+        QTest::newRow("no sha256")
             << QByteArray() << Edit([](QJsonObject& d) { d.remove(QStringLiteral("sha256")); })
             << false << backup::ReadError::NotBackup;
         QTest::newRow("takenFor") << QByteArray() << member("takenFor", 1) << true
@@ -328,7 +328,11 @@ private slots:
         }
         const auto read = backup::readBackup(bytes, text::LanguageTable{});
         QVERIFY(std::holds_alternative<backup::ReadFailure>(read));
-        QCOMPARE(std::get<backup::ReadFailure>(read).error, error);
+        const backup::ReadFailure& failure = std::get<backup::ReadFailure>(read);
+        QCOMPARE(failure.error, error);
+        // The member is named (the row's name holds it), so a missing checksum is told apart.
+        QCOMPARE(!failure.member.isEmpty(), error == backup::ReadError::NotBackup);
+        QVERIFY(QString::fromLatin1(QTest::currentDataTag()).contains(failure.member));
     }
 
     // 1,000 snapshots of other sensors written with a clock that was far ahead, then writes
@@ -557,7 +561,11 @@ private slots:
         const auto read =
             backup::readBackup(QJsonDocument(document.toObject()).toJson(), text::LanguageTable{});
         QVERIFY(std::holds_alternative<backup::ReadFailure>(read));
-        QCOMPARE(std::get<backup::ReadFailure>(read).error, error);
+        const backup::ReadFailure& failure = std::get<backup::ReadFailure>(read);
+        QCOMPARE(failure.error, error);
+        // The member is named (the row's name holds it), so a missing checksum is told apart.
+        QCOMPARE(!failure.member.isEmpty(), error == backup::ReadError::NotBackup);
+        QVERIFY(QString::fromLatin1(QTest::currentDataTag()).contains(failure.member));
     }
 
     // Each save keeps the block it replaces; a failed one names that snapshot and the trace; F7
