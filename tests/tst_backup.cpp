@@ -573,7 +573,21 @@ private slots:
     void windowKeepsSnapshotsAndRestoresThem() {
         testsupport::InstrumentRig rig(2);
         rig.snapshotDirectory = rig.dir.filePath(QStringLiteral("snapshots"));
-        app::frmOrvoCalibration& window = rig.startAt(session::WizardStep::CurvePage);
+        // A restore cut off half way is told at the connect and at F7, naming its snapshot.
+        const backup::RestoreJournal journal(rig.snapshotDirectory);
+        const auto cutRestore = [&journal] {
+            QVERIFY(
+                journal.begin({0, QStringLiteral("TORAN R-40 v2.10"), QStringLiteral("cut.json"),
+                               QByteArray(256, 'U'), QDateTime::currentDateTimeUtc()}));
+        };
+        const auto told = [&rig] {
+            return rig.messages.texts().filter(QStringLiteral("cut.json")).size();
+        };
+        cutRestore();
+        app::frmOrvoCalibration& window = rig.startAt(session::WizardStep::SensorPage);
+        rig.next();
+        QCOMPARE(told(), 1);
+        rig.messages.clear();
         const QByteArray before = rig.instrument().block(0);
         const QString rangeBefore = window.fraSNIMAC->txtRozsah->text();
         window.fraSNIMAC->txtPopis->setText(QStringLiteral("Jiný"));
@@ -601,6 +615,7 @@ private slots:
             });
         };
         // Another instrument: a question whose default, No, writes nothing.
+        cutRestore();
         rig.instrument().setIdentification("TORAN R-40 v2.11\r");
         const auto sent = rig.framesOf("KW").size();
         pickNewest();
@@ -616,6 +631,8 @@ private slots:
         window.findChild<QAction*>(QStringLiteral("mObnovit"))->trigger();
         QCOMPARE(rig.instrument().block(0), before);
         QCOMPARE(rig.messages.texts().last(), text::BuiltInText(147));
+        QCOMPARE(told(), 1); // the write of the block took over from the cut restore
+        QVERIFY(snapshots.entryList({QStringLiteral("*.journal")}).isEmpty());
         // The pages show what the restore wrote; Next with nothing touched writes nothing.
         QCOMPARE(window.fraSNIMAC->txtRozsah->text(), rangeBefore);
         QVERIFY(window.fraSNIMAC->txtPopis->text() != QStringLiteral("Jiný"));

@@ -156,6 +156,8 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
         session_->setWriteWatch(snapshotKeeper_.get());
         restoreAction_ = new RestoreAction(
             {*this, *fraSNIMAC, *session_, *snapshotKeeper_, langText_, services_.messages});
+        connect(wizard_.get(), &Wizard::connected, restoreAction_,
+                &RestoreAction::WarnOfHalfWritten);
     }
     guardModalTriggers();
 }
@@ -188,11 +190,10 @@ void frmOrvoCalibration::wireSession() {
     });
     connect(session_.get(), &session::Session::sensorsRead, this,
             [this](int gainIndex) { sensorView_->MarkSensorRange(gainIndex); });
-    connect(session_.get(), &session::Session::sensorChanged, this,
-            [this] {
-                sensorView_->ShowSensor();
-                wizard_->ShowSensorRanges();
-            });
+    connect(session_.get(), &session::Session::sensorChanged, this, [this] {
+        sensorView_->ShowSensor();
+        wizard_->ShowSensorRanges();
+    });
 }
 
 WindowParts frmOrvoCalibration::parts() {
