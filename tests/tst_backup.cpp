@@ -261,6 +261,17 @@ private slots:
         (void)rig.run([&rig](const device::Link& link) { (void)rig.session.readOut(link); });
         QCOMPARE(backup::restoreRefusals(rig.session, file, 0, 0).size(), 1);
         QVERIFY(backup::restoreRefusals(rig.session, file, 0, 0, journalDir.path()).isEmpty());
+        // A restore cut before it changed a byte leaves no half-written block behind.
+        const backup::RestoreJournal journal(journalDir.path());
+        QVERIFY(journal.interrupted(rig.session, 0));
+        rig.instrument().addFault(*sim::parseFault(u"silence").fault);
+        (void)rig.run([&](const device::Link& link) {
+            result = backup::restoreBlock(link, rig.session, file, 0, forced);
+        });
+        QCOMPARE(result.outcome, backup::RestoreOutcome::WriteFailed);
+        rig.instrument().clearFaults();
+        (void)rig.run([&rig](const device::Link& link) { (void)rig.session.readOut(link); });
+        QVERIFY(!journal.interrupted(rig.session, 0));
     }
 
     void readerRefusesBadInput_data() {
@@ -576,9 +587,9 @@ private slots:
         // A restore cut off half way is told at the connect and at F7, naming its snapshot.
         const backup::RestoreJournal journal(rig.snapshotDirectory);
         const auto cutRestore = [&journal] {
-            QVERIFY(
-                journal.begin({0, QStringLiteral("TORAN R-40 v2.10"), QStringLiteral("cut.json"),
-                               QByteArray(256, 'U'), QDateTime::currentDateTimeUtc()}));
+            QVERIFY(journal.begin({0, QStringLiteral("TORAN R-40 v2.10"),
+                                   QStringLiteral("cut.json"), QByteArray(256, 'U'),
+                                   QByteArray(256, 'V'), QDateTime::currentDateTimeUtc()}));
         };
         const auto told = [&rig] {
             return rig.messages.texts().filter(QStringLiteral("cut.json")).size();
