@@ -56,6 +56,7 @@ const char Description[] =
     "  66  no file: the backup file cannot be opened\n"
     "  69  no answer: no such port, the port is in use, or no instrument answers;\n"
     "      nothing was written\n"
+    "  70  internal error (e.g. out of memory); if a write had begun, verify the instrument\n"
     "  74  line lost in the middle of an exchange; nothing was written\n"
     "  75  not verified: the instrument was changed (a write cut off part way, or a block\n"
     "      written but not read back); restore again, or restore the snapshot named\n"

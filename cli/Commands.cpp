@@ -156,8 +156,15 @@ std::optional<backup::Backup> Commands::readFile(ExitCode& failure) {
                                QStringLiteral("cannot open %1: %2").arg(path, openProblem(path)));
         return std::nullopt;
     }
-    failure = report_.fail(ExitCode::BadFile,
-                           QStringLiteral("bad file %1: %2").arg(path, readErrorText(error)));
+    const QString& member = std::get<backup::ReadFailure>(read).member;
+    failure = report_.fail(
+        ExitCode::BadFile,
+        QStringLiteral("bad file %1: %2")
+            .arg(path, member.isEmpty()
+                           ? readErrorText(error)
+                           : QStringLiteral("not a torancal-backup file (member '%1' missing or "
+                                            "of the wrong kind)")
+                                 .arg(member)));
     return std::nullopt;
 }
 

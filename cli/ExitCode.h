@@ -10,6 +10,7 @@ enum class ExitCode : int {
     BadFile = 65,          // a backup that does not read, or a refused restore
     NoFile = 66,           // the backup file cannot be opened
     NoAnswer = 69,         // no port, or no instrument answering on it
+    Software = 70,         // an internal error (e.g. out of memory) stopped the command
     LineLost = 74,         // the line went away in the middle of an exchange
     NotVerified = 75,      // the instrument was changed, and what it holds was not read back
     PermissionDenied = 77, // the port, the output file or the snapshot cannot be opened

@@ -5,6 +5,7 @@
 #include "core/backup/Restore.h"
 #include "core/backup/RestoreJournal.h"
 #include "core/backup/SnapshotStore.h"
+#include "core/instrument/Lifecycle.h"
 #include "core/instrument/OrvoLib.h"
 #include "core/session/Session.h"
 
@@ -94,7 +95,8 @@ public:
     SnapshotOnce(const SnapshotOnce&) = delete;
     SnapshotOnce& operator=(const SnapshotOnce&) = delete;
 
-    QString beforeWrite(int /*block*/) override {
+    QString beforeWrite(int block) override {
+        toldBlock_ = block;
         if (!tried_) {
             tried_ = true;
             written_ = store_.write(*backup::backupOf(session_, QDateTime::currentDateTimeUtc()),
@@ -108,12 +110,15 @@ public:
     QString failed(bool /*writing*/) override { return {}; }
     [[nodiscard]] const backup::SnapshotWrite& written() const { return written_; }
     [[nodiscard]] const backup::SnapshotStore& store() const { return store_; }
+    // The block whose write was announced last, -1 before any.
+    [[nodiscard]] int toldBlock() const { return toldBlock_; }
 
 private:
     session::Session& session_;
     backup::SnapshotStore store_;
     int firstBlock_;
     bool tried_ = false;
+    int toldBlock_ = -1;
     backup::SnapshotWrite written_;
 };
 
@@ -273,8 +278,28 @@ ExitCode Commands::restore(const device::Link& link, const backup::Backup& file)
     bool snapshotSaid = false;
     for (const int block : blocks) {
         const QString name = backup::blockName(block);
-        const backup::RestoreResult result =
-            backup::restoreBlock(link, session, file, block, policy);
+        const auto toWrite =
+            backup::compareBlock(block, file.sensor(block)->raw,
+                                 session.sensors().BlockImages[static_cast<std::size_t>(block)])
+                .size();
+        backup::RestoreResult result;
+        try {
+            result = backup::restoreBlock(link, session, file, block, policy);
+        } catch (const device::EndRequested&) {
+            // A signal. The write of a block is a critical section: once announced it was
+            // finished whole; the reset and the read-back after it were not done.
+            if (watch.toldBlock() == block) {
+                results.append(
+                    QJsonObject{{QStringLiteral("block"), name},
+                                {QStringLiteral("outcome"), QStringLiteral("notVerified")},
+                                {QStringLiteral("bytesWritten"), static_cast<int>(toWrite)}});
+                report_.set(QStringLiteral("failedBlock"), name);
+            }
+            report_.set(QStringLiteral("blocks"), results);
+            if (watch.written().written)
+                report_.set(QStringLiteral("snapshot"), watch.written().path);
+            throw;
+        }
         if (!result.snapshot.isEmpty() && !snapshotSaid) {
             snapshotSaid = true;
             report_.say(QStringLiteral("snapshot: ") + result.snapshot);
@@ -311,6 +336,7 @@ ExitCode Commands::restore(const device::Link& link, const backup::Backup& file)
         case backup::RestoreOutcome::WriteFailed: {
             const bool wrongEcho = result.writeCode <= -10000;
             const int byte = wrongEcho ? -10000 - result.writeCode : -result.writeCode;
+            outcome(result.bytesSent > 0 ? "partlyWritten" : "notWritten");
             report_.set(QStringLiteral("blocks"), results);
             report_.set(QStringLiteral("failedBlock"), name);
             if (result.writeCode > device::orvoLib::WriteBlockPortClosed)
@@ -334,6 +360,7 @@ ExitCode Commands::restore(const device::Link& link, const backup::Backup& file)
                                  kept);
         }
         case backup::RestoreOutcome::ReadFailed:
+            outcome("notVerified");
             report_.set(QStringLiteral("blocks"), results);
             report_.set(QStringLiteral("failedBlock"), name);
             return restoreFailed(

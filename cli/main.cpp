@@ -20,6 +20,7 @@
 #include <QStandardPaths>
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 
 namespace {
 
@@ -108,7 +109,17 @@ int main(int argc, char** argv) {
                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
                                 QStringLiteral("/snapshots")},
                            report);
-    cli::ExitCode code = commands.run();
+    cli::ExitCode code = cli::ExitCode::Success;
+    try {
+        code = commands.run();
+    } catch (const std::exception& error) {
+        // Still one report for the script; what a write had begun is not known.
+        code = report.fail(
+            cli::ExitCode::Software,
+            QStringLiteral("internal error: %1; if a write into the instrument had begun, what "
+                           "it holds is not known (verify it)")
+                .arg(QString::fromLocal8Bit(error.what())));
+    }
     if (commands.cutShort())
         code = stopped(report, endSignals.received(), lifecycle.criticalSectionEntered());
     if (line.isOpen())

@@ -261,6 +261,17 @@ private slots:
         (void)rig.run([&rig](const device::Link& link) { (void)rig.session.readOut(link); });
         QCOMPARE(backup::restoreRefusals(rig.session, file, 0, 0).size(), 1);
         QVERIFY(backup::restoreRefusals(rig.session, file, 0, 0, journalDir.path()).isEmpty());
+        // A restore cut before it changed a byte leaves no half-written block behind.
+        const backup::RestoreJournal journal(journalDir.path());
+        QVERIFY(journal.interrupted(rig.session, 0));
+        rig.instrument().addFault(*sim::parseFault(u"silence").fault);
+        (void)rig.run([&](const device::Link& link) {
+            result = backup::restoreBlock(link, rig.session, file, 0, forced);
+        });
+        QCOMPARE(result.outcome, backup::RestoreOutcome::WriteFailed);
+        rig.instrument().clearFaults();
+        (void)rig.run([&rig](const device::Link& link) { (void)rig.session.readOut(link); });
+        QVERIFY(!journal.interrupted(rig.session, 0));
     }
 
     void readerRefusesBadInput_data() {
@@ -299,7 +310,7 @@ private slots:
             << QByteArray() << member("version", 2) << false << backup::ReadError::OtherVersion;
         QTest::newRow("checksum") << QByteArray() << member("taken", "2026-01-02T03:04:05.007Z")
                                   << false << backup::ReadError::BadChecksum;
-        QTest::newRow("no checksum")
+        QTest::newRow("no sha256")
             << QByteArray() << Edit([](QJsonObject& d) { d.remove(QStringLiteral("sha256")); })
             << false << backup::ReadError::NotBackup;
         QTest::newRow("takenFor") << QByteArray() << member("takenFor", 1) << true
@@ -328,7 +339,11 @@ private slots:
         }
         const auto read = backup::readBackup(bytes, text::LanguageTable{});
         QVERIFY(std::holds_alternative<backup::ReadFailure>(read));
-        QCOMPARE(std::get<backup::ReadFailure>(read).error, error);
+        const backup::ReadFailure& failure = std::get<backup::ReadFailure>(read);
+        QCOMPARE(failure.error, error);
+        // The member is named (the row's name holds it), so a missing checksum is told apart.
+        QCOMPARE(!failure.member.isEmpty(), error == backup::ReadError::NotBackup);
+        QVERIFY(QString::fromLatin1(QTest::currentDataTag()).contains(failure.member));
     }
 
     // 1,000 snapshots of other sensors written with a clock that was far ahead, then writes
@@ -557,7 +572,11 @@ private slots:
         const auto read =
             backup::readBackup(QJsonDocument(document.toObject()).toJson(), text::LanguageTable{});
         QVERIFY(std::holds_alternative<backup::ReadFailure>(read));
-        QCOMPARE(std::get<backup::ReadFailure>(read).error, error);
+        const backup::ReadFailure& failure = std::get<backup::ReadFailure>(read);
+        QCOMPARE(failure.error, error);
+        // The member is named (the row's name holds it), so a missing checksum is told apart.
+        QCOMPARE(!failure.member.isEmpty(), error == backup::ReadError::NotBackup);
+        QVERIFY(QString::fromLatin1(QTest::currentDataTag()).contains(failure.member));
     }
 
     // Each save keeps the block it replaces; a failed one names that snapshot and the trace; F7
@@ -565,7 +584,21 @@ private slots:
     void windowKeepsSnapshotsAndRestoresThem() {
         testsupport::InstrumentRig rig(2);
         rig.snapshotDirectory = rig.dir.filePath(QStringLiteral("snapshots"));
-        app::frmOrvoCalibration& window = rig.startAt(session::WizardStep::CurvePage);
+        // A restore cut off half way is told at the connect and at F7, naming its snapshot.
+        const backup::RestoreJournal journal(rig.snapshotDirectory);
+        const auto cutRestore = [&journal] {
+            QVERIFY(journal.begin({0, QStringLiteral("TORAN R-40 v2.10"),
+                                   QStringLiteral("cut.json"), QByteArray(256, 'U'),
+                                   QByteArray(256, 'V'), QDateTime::currentDateTimeUtc()}));
+        };
+        const auto told = [&rig] {
+            return rig.messages.texts().filter(QStringLiteral("cut.json")).size();
+        };
+        cutRestore();
+        app::frmOrvoCalibration& window = rig.startAt(session::WizardStep::SensorPage);
+        rig.next();
+        QCOMPARE(told(), 1);
+        rig.messages.clear();
         const QByteArray before = rig.instrument().block(0);
         const QString rangeBefore = window.fraSNIMAC->txtRozsah->text();
         window.fraSNIMAC->txtPopis->setText(QStringLiteral("Jiný"));
@@ -593,6 +626,7 @@ private slots:
             });
         };
         // Another instrument: a question whose default, No, writes nothing.
+        cutRestore();
         rig.instrument().setIdentification("TORAN R-40 v2.11\r");
         const auto sent = rig.framesOf("KW").size();
         pickNewest();
@@ -608,6 +642,8 @@ private slots:
         window.findChild<QAction*>(QStringLiteral("mObnovit"))->trigger();
         QCOMPARE(rig.instrument().block(0), before);
         QCOMPARE(rig.messages.texts().last(), text::BuiltInText(147));
+        QCOMPARE(told(), 1); // the write of the block took over from the cut restore
+        QVERIFY(snapshots.entryList({QStringLiteral("*.journal")}).isEmpty());
         // The pages show what the restore wrote; Next with nothing touched writes nothing.
         QCOMPARE(window.fraSNIMAC->txtRozsah->text(), rangeBefore);
         QVERIFY(window.fraSNIMAC->txtPopis->text() != QStringLiteral("Jiný"));

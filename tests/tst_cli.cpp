@@ -4,6 +4,7 @@
 #include "core/text/LanguageTable.h"
 #include "tests/support/SimProcess.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -226,6 +227,14 @@ private slots:
             const QJsonObject json = QJsonDocument::fromJson(ended.out.toUtf8()).object();
             QCOMPARE(json.value(u"exitCode"), code);
             QCOMPARE(json.value(u"signal"), signal == SIGINT ? "SIGINT" : "SIGTERM");
+            // The block finished is in the report, not verified, with the snapshot before it.
+            const QJsonArray blocks = json.value(u"blocks").toArray();
+            QCOMPARE(blocks.isEmpty(), signal == SIGINT);
+            if (signal == SIGTERM) {
+                QCOMPARE(blocks.last().toObject().value(u"outcome"), "notVerified");
+                QCOMPARE(blocks.last().toObject().value(u"bytesWritten"), 23);
+                QVERIFY(QFileInfo::exists(json.value(u"snapshot").toString()));
+            }
             QVERIFY2(ended.err.contains(signal == SIGINT ? u"nothing was written"
                                                          : u"what the instrument holds was not "
                                                            u"read back"),

@@ -1,6 +1,7 @@
 #include "views/RestoreAction.h"
 
 #include "core/backup/Restore.h"
+#include "core/backup/RestoreJournal.h"
 #include "core/backup/SnapshotKeeper.h"
 #include "core/session/Session.h"
 #include "core/text/LanguageTable.h"
@@ -42,6 +43,7 @@ constexpr int NoSnapshotText = 157;
 constexpr int NotVerifiedText = 158;
 constexpr int UnchangedText = 159;
 constexpr int NoSnapshotKeptText = 160;
+constexpr int HalfWrittenText = 161;
 
 QString dateText(const QDateTime& taken) {
     return taken.toLocalTime().toString(QStringLiteral("d.M.yyyy HH:mm:ss"));
@@ -127,11 +129,30 @@ RestoreAction::RestoreAction(Parts parts)
     });
 }
 
+void RestoreAction::WarnOfHalfWritten() {
+    const session::Session& session = parts_.session;
+    const backup::RestoreJournal journal(parts_.keeper.store().directory());
+    for (const int block : {sensor::ExternalBlock, sensor::InternalBlock}) {
+        if (session.sensors().BlockImages[static_cast<std::size_t>(block)].isEmpty())
+            continue;
+        const std::optional<backup::JournalEntry> entry = journal.interrupted(session, block);
+        if (!entry)
+            continue;
+        parts_.messages.inform(
+            parts_.texts.text(HalfWrittenText)
+                .arg(backup::blockName(block).toUpper(), dateText(entry->started),
+                     entry->snapshot.isEmpty() ? parts_.texts.text(NoSnapshotKeptText)
+                                               : QDir::toNativeSeparators(entry->snapshot)),
+            text::MsgIcon::Exclamation);
+    }
+}
+
 void RestoreAction::Restore() {
     session::Session& session = parts_.session;
     const text::LanguageTable& texts = parts_.texts;
     if (!parts_.page.isVisible() || session.runner().busy())
         return;
+    WarnOfHalfWritten();
     const sensor::SensorRecord& shown = session.sensors().CurrentSensor;
     const QString sensorId = shown.SensorId.trimmed();
     const QList<backup::SnapshotInfo> snapshots =

@@ -56,6 +56,9 @@ public:
     // Offers the snapshots of the sensor shown, asks, writes the chosen one back, reads the
     // instrument again and says whether the block read back equals the snapshot.
     void Restore();
+    // Warns of each block of the instrument last read that a restore cut off left half-written,
+    // naming the snapshot that holds what it held before.
+    void WarnOfHalfWritten();
     // Saves the serial trace beside the snapshots and names the file.
     void SaveTrace();
 

@@ -142,6 +142,7 @@ void Wizard::ConnectInstrument(const device::Link& link) {
     parts_.cmdBack.setEnabled(true);
     parts_.fraSNIMAC.txtPopis->setFocus();
     session_.setStep(session::WizardStep::CurvePage);
+    emit connected();
 }
 
 void Wizard::ShowSensorRanges() {

@@ -60,6 +60,10 @@ public:
     // every read-out left it (connect, restore, Back, the constants' save).
     void ShowSensorRanges();
 
+signals:
+    // A connect read the instrument and showed the sensor page.
+    void connected();
+
 private:
     void runFromNavigation(bool back);
 

@@ -173,6 +173,8 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
         session_->setWriteWatch(snapshotKeeper_.get());
         restoreAction_ = new RestoreAction(
             {*this, *fraSNIMAC, *session_, *snapshotKeeper_, langText_, services_.messages});
+        connect(wizard_.get(), &Wizard::connected, restoreAction_,
+                &RestoreAction::WarnOfHalfWritten);
     }
     guardModalTriggers();
 }

@@ -74,7 +74,7 @@ std::optional<QByteArray> rawOf(const QJsonValue& value) {
 }
 
 ReadFailure failure(ReadError error, QString message) {
-    return ReadFailure{error, std::move(message)};
+    return ReadFailure{error, std::move(message), {}};
 }
 
 QJsonObject takenForJson(const TakenFor& takenFor) {
@@ -239,7 +239,7 @@ ReadResult readBackup(const QByteArray& bytes, const text::LanguageTable& texts)
         return failure(ReadError::NotJson, texts.text(NotJsonText));
     const QJsonObject document = json.object();
     const auto notBackup = [&texts](const QString& member) {
-        return failure(ReadError::NotBackup, texts.text(NotBackupText).arg(member));
+        return ReadFailure{ReadError::NotBackup, texts.text(NotBackupText).arg(member), member};
     };
     if (document.value(QStringLiteral("format")).toString() != QLatin1String(FormatName))
         return notBackup(QStringLiteral("format"));

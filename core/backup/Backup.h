@@ -92,6 +92,7 @@ enum class ReadError {
 struct ReadFailure {
     ReadError error = ReadError::NotJson;
     QString message; // for the operator, from the texts
+    QString member;  // NotBackup: the member missing or of the wrong kind ("sha256", ...)
 };
 
 using ReadResult = std::variant<Backup, ReadFailure>;

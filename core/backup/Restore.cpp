@@ -69,8 +69,8 @@ RestoreResult restoreBlock(const device::Link& link, session::Session& session,
     const RestoreJournal journal(policy.journalDirectory);
     const QString identification = session.identification();
     if (!policy.journalDirectory.isEmpty())
-        (void)journal.begin(
-            {block, identification, result.snapshot, entry->raw, QDateTime::currentDateTimeUtc()});
+        (void)journal.begin({block, identification, result.snapshot, entry->raw, held,
+                             QDateTime::currentDateTimeUtc()});
 
     const session::Session::Outlets& out = session.outlets();
     out.status.showStatus();

@@ -34,6 +34,7 @@ bool RestoreJournal::begin(const JournalEntry& entry) const {
         {QStringLiteral("identification"), entry.identification},
         {QStringLiteral("snapshot"), entry.snapshot},
         {QStringLiteral("target"), QString::fromLatin1(entry.target.toHex().toUpper())},
+        {QStringLiteral("before"), QString::fromLatin1(entry.before.toHex().toUpper())},
         {QStringLiteral("started"), entry.started.toUTC().toString(Qt::ISODateWithMs)}};
     QSaveFile file(path(entry.identification, entry.block));
     if (!file.open(QIODevice::WriteOnly))
@@ -59,12 +60,13 @@ std::optional<JournalEntry> RestoreJournal::interrupted(const session::Session& 
     entry.identification = identification;
     entry.snapshot = json.value(QStringLiteral("snapshot")).toString();
     entry.target = QByteArray::fromHex(json.value(QStringLiteral("target")).toString().toLatin1());
+    entry.before = QByteArray::fromHex(json.value(QStringLiteral("before")).toString().toLatin1());
     entry.started =
         QDateTime::fromString(json.value(QStringLiteral("started")).toString(), Qt::ISODateWithMs);
     const QByteArray& held = session.sensors().BlockImages[static_cast<std::size_t>(block)];
     if (held.isEmpty())
         return entry;
-    if (held == entry.target) {
+    if (held == entry.target || held == entry.before) {
         end(identification, block);
         return std::nullopt;
     }

@@ -17,6 +17,7 @@ struct JournalEntry {
     QString identification; // the instrument's
     QString snapshot;       // what the block held before, or empty when none was kept
     QByteArray target;      // the 256 bytes being written
+    QByteArray before;      // the 256 bytes the block held before (none in older entries)
     QDateTime started;
 };
 
@@ -33,8 +34,8 @@ public:
     bool begin(const JournalEntry& entry) const;
     void end(const QString& identification, int block) const;
     // The restore of `block` left unfinished in the instrument the session last read: its entry
-    // when the block holds neither the bytes being written nor nothing readable; an entry whose
-    // write did complete is removed.
+    // when the block holds neither the bytes being written nor those it held before, or nothing
+    // readable; an entry whose write completed, or changed nothing, is removed.
     [[nodiscard]] std::optional<JournalEntry> interrupted(const session::Session& session,
                                                           int block) const;
 

@@ -1,5 +1,6 @@
 #include "core/backup/SnapshotKeeper.h"
 
+#include "core/backup/RestoreJournal.h"
 #include "core/instrument/SerialTrace.h"
 #include "core/session/Session.h"
 #include "core/text/LanguageTable.h"
@@ -27,6 +28,10 @@ SnapshotKeeper::SnapshotKeeper(session::Session& session, SnapshotStore store,
 
 QString SnapshotKeeper::beforeWrite(int block) {
     lastSnapshot_.clear();
+    // A new write of the block takes over from a restore cut off before (whose snapshot the
+    // operator was told of at the connect); a restore records its own entry after this.
+    if (block != Constants)
+        RestoreJournal(store_.directory()).end(session_.identification(), block);
     const std::optional<Backup> held = backupOf(session_, now_());
     if (!held)
         return {};

@@ -88,6 +88,7 @@ QString BuiltInText(int number) {
             u"přístroj znovu (Zpět a Další); pokud se snímač od zálohy liší, obnovte zálohu %2."},
         BuiltIn{159, u"Snímač už obsahuje tuto zálohu; nic se nezapisovalo."},
         BuiltIn{160, u"(žádná záloha nebyla uložena)"},
+        BuiltIn{161, u"Blok snímače %1 zůstal zapsán jen zčásti: obnovení ze zálohy zahájené %2 bylo přerušeno. Předchozí obsah snímače drží záloha %3; obnovte ji (F7), nebo snímač zapište znovu."},
         // The curve window, its figures, warnings and report: 180..239
         // clang-format off
         BuiltIn{180, u"Graf kalibrační křivky"},
