@@ -1,6 +1,7 @@
 #include "core/instrument/Clock.h"
 #include "core/instrument/Lifecycle.h"
 #include "core/instrument/QtSerialLine.h"
+#include "core/records/RecordStore.h"
 #include "core/session/PortSetting.h"
 #include "core/session/StartUp.h"
 #include "views/QtMessageService.h"
@@ -22,6 +23,19 @@ bool printed(const session::CommandLine& commandLine) {
         return false;
     std::fputs(qPrintable(commandLine.text), stdout);
     return true;
+}
+
+// The snapshot files written before the store existed go into it once; later ones reach it as
+// they are written. Tried again at the next start while the store cannot be used; a file that
+// cannot be read is left out.
+void importSnapshotFilesOnce(records::RecordStore& store, const QString& directory,
+                             QSettings& settings) {
+    const QString imported = QStringLiteral("Records/SnapshotFilesImported");
+    if (settings.value(imported).toBool() || !store.status().usable())
+        return;
+    (void)store.importSnapshotFiles(directory);
+    if (store.status().usable())
+        settings.setValue(imported, true);
 }
 
 } // namespace
@@ -52,6 +66,14 @@ int main(int argc, char** argv) {
     QSettings settings(QSettings::UserScope, QStringLiteral("ToranCal"),
                        QStringLiteral("ToranCal"));
     session::PortSetting portSetting(settings);
+    const QString dataDirectory = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString snapshotDirectory = dataDirectory + QStringLiteral("/snapshots");
+    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                                .arg(TORANCAL_VERSION_MAJOR)
+                                                .arg(TORANCAL_VERSION_MINOR)
+                                                .arg(TORANCAL_VERSION_PATCH));
+    records::RecordStore store({dataDirectory + QStringLiteral("/records.sqlite")});
+    importSnapshotFilesOnce(store, snapshotDirectory, settings);
 
     const app::Services services{
         line,
@@ -61,8 +83,8 @@ int main(int argc, char** argv) {
         portSetting,
         session::LanguageFilePath(QCoreApplication::applicationDirPath()),
         commandLine.text,
-        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-            QStringLiteral("/snapshots"),
+        snapshotDirectory,
+        &store,
     };
     app::frmOrvoCalibration window(services);
     messages.setParent(&window);

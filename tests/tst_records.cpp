@@ -1,8 +1,14 @@
 #include "core/backup/SnapshotStore.h"
+#include "core/records/CalibrationRecorder.h"
 #include "core/records/RecordStore.h"
 #include "core/records/Rules.h"
+#include "core/session/SensorSave.h"
+#include "sim/Fault.h"
 #include "sim/SensorBlock.h"
+#include "tests/support/SessionRig.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -88,6 +94,51 @@ int runWriter(const QString& path) {
         std::fflush(stdout);
     }
 }
+
+// A session on the simulated instrument with the recorder and a store of its own; the save
+// copies the typed points into the sensor and a new description, as the page does.
+struct RecorderRig : testsupport::SessionRig {
+    session::SensorSave save{session,
+                             {[this](std::uint8_t options) {
+                                  sensor::SensorRecord& s = session.sensors().CurrentSensor;
+                                  s.Options = options;
+                                  s.Description = QStringLiteral("Siloměr po kalibraci");
+                                  const calibration::CurveTable& curve = session.curve();
+                                  s.CurvePointCount = curve.PointCount();
+                                  for (int slot = 1; slot <= curve.PointCount(); ++slot) {
+                                      s.CurveSignal.at(slot - 1) = curve.point(slot).signal;
+                                      s.CurveEtalon.at(slot - 1) = curve.point(slot).etalon;
+                                  }
+                                  return true;
+                              },
+                              [] { return QDate(2026, 2, 1); }}};
+    RecordStore store;
+    std::optional<CalibrationRecorder> recorder;
+
+    RecorderRig(const QString& path, bool recording) : store({path, ShortWait}) {
+        instrument().setBlock(0, sim::makeSensorBlock(sim::defaultExternalSensor()));
+        if (recording)
+            recorder.emplace(session, store);
+    }
+    // Connects, types three points and finishes.
+    session::SaveResult calibrate(const QString& fault = {}) {
+        (void)run([this](const device::Link& link) {
+            (void)session.openInstrument(link, 1);
+            (void)session.readOut(link);
+        });
+        session.curve().clear();
+        for (const auto& [signal, etalon] : {std::pair{0.0F, 0.0F}, {1.0F, 50.0F}, {2.0F, 100.0F}})
+            (void)session.curve().append(signal, etalon);
+        if (!fault.isEmpty())
+            instrument().addFault(*sim::parseFault(fault).fault);
+        session::SaveResult result = session::SaveResult::PageRejected;
+        (void)run([&](const device::Link& link) { result = save.SaveSensor(link, false); });
+        return result;
+    }
+    [[nodiscard]] QString sensorId() const {
+        return session.sensors().CurrentSensor.SensorId.trimmed();
+    }
+};
 
 } // namespace
 
@@ -349,6 +400,67 @@ private slots:
         RecordStore store({path, ShortWait});
         QCOMPARE(store.status().state, StoreState::Damaged);
         QVERIFY(!store.status().message.isEmpty());
+    }
+
+    // A whole calibration leaves one record with the instrument's blocks before and after, byte
+    // for byte, and the points written; the recorder sends nothing.
+    void recordsAVerifiedCalibration() {
+        RecorderRig plain(file(QStringLiteral("plain.sqlite")), false);
+        (void)plain.calibrate();
+        RecorderRig rig(file(QStringLiteral("recorder.sqlite")), true);
+        const QByteArray before = rig.instrument().block(0);
+        QCOMPARE(rig.calibrate(), session::SaveResult::Verified);
+        QCOMPARE(rig.instrument().frames(), plain.instrument().frames());
+        const QByteArray after = rig.instrument().block(0);
+        QVERIFY(after != before);
+
+        QCOMPARE(rig.store.history(rig.sensorId()).size(), std::size_t{1});
+        QVERIFY(rig.recorder->lastRecord());
+        const auto record = rig.store.calibration(rig.recorder->lastRecord()->uuid);
+        QVERIFY(record);
+        QCOMPARE(record->description, QStringLiteral("Siloměr po kalibraci"));
+        QCOMPARE(record->identification, rig.session.identification());
+        QVERIFY(record->operatorName.isEmpty() && !record->temperature);
+        QCOMPARE(record->points.size(), std::size_t{3});
+        QCOMPARE(record->points.back().etalon, 100.0);
+        const QJsonObject figures = QJsonDocument::fromJson(record->figuresJson.toUtf8()).object();
+        QCOMPARE(figures.value("points").toArray().size(), 3);
+        QCOMPARE(rig.store.snapshot(record->asFoundSnapshot)->content.sensor(0)->raw, before);
+        QCOMPARE(rig.store.snapshot(record->asLeftSnapshot)->content.sensor(0)->raw, after);
+        const auto kept = rig.store.snapshots(rig.sensorId());
+        QCOMPARE(kept.size(), std::size_t{3}); // read-out, before the write, after it
+        QCOMPARE(kept.at(1).reason, SnapshotReason::BeforeWrite);
+        QCOMPARE(kept.at(1).content.sensor(0)->raw, before);
+    }
+
+    // A write that may have failed, or was not verified, is no calibration.
+    void recordsNoUnverifiedWrite_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("partly written") << "KW none after 8";
+        QTest::newRow("not read back") << "KB none after 1";
+    }
+    void recordsNoUnverifiedWrite() {
+        QFETCH(QString, fault);
+        RecorderRig rig(file(QStringLiteral("unverified.sqlite")) + QTest::currentDataTag(), true);
+        QVERIFY(rig.calibrate(fault) != session::SaveResult::Verified);
+        QVERIFY(!rig.recorder->lastRecord());
+        QVERIFY(rig.store.history(rig.sensorId()).empty());
+    }
+
+    // While the database is locked the calibration waits in the pending queue.
+    void keepsACalibrationPendingWhileLocked() {
+        const QString path = file(QStringLiteral("locked.sqlite"));
+        RecorderRig rig(path, true);
+        auto raw = std::make_unique<Raw>(path);
+        QVERIFY(raw->exec(QStringLiteral("BEGIN IMMEDIATE")));
+        QCOMPARE(rig.calibrate(), session::SaveResult::Verified);
+        QCOMPARE(rig.recorder->lastRecord()->outcome, WriteOutcome::Pending);
+        QVERIFY(rig.messages.shown.isEmpty());
+        raw.reset();
+        QCOMPARE(rig.store.reopen().state, StoreState::Ready);
+        const auto taken = rig.store.calibration(rig.recorder->lastRecord()->uuid);
+        QVERIFY(taken && !taken->asFoundSnapshot.isEmpty());
+        QVERIFY(rig.store.snapshot(taken->asLeftSnapshot));
     }
 
     void aKilledWriterLosesAtMostOneRecord() {

@@ -14,6 +14,9 @@ class MessageService;
 namespace session {
 class PortSetting;
 }
+namespace records {
+class RecordStore;
+}
 
 namespace app {
 
@@ -30,6 +33,8 @@ struct Services {
     // Where the snapshots before each write and the serial traces go; empty for none (and no
     // restore).
     QString snapshotDirectory;
+    // Where the calibrations are put on record; nullptr for none. Not owned.
+    records::RecordStore* records = nullptr;
 };
 
 } // namespace app

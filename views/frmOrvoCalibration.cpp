@@ -4,12 +4,14 @@
 #include "core/instrument/LiveSignal.h"
 #include "core/instrument/SerialLine.h"
 #include "core/instrument/Timing.h"
+#include "core/records/CalibrationRecorder.h"
 #include "core/sensor/SensorRecord.h"
 #include "core/session/PortSetting.h"
 #include "core/session/SensorSave.h"
 #include "core/session/StartUp.h"
 #include "core/session/SystemCalibration.h"
 #include "core/text/LanguageFile.h"
+#include "core/text/MessageService.h"
 #include "views/ActionGuard.h"
 #include "views/ActionWiring.h"
 #include "views/Controls.h"
@@ -49,6 +51,8 @@
 namespace app {
 
 namespace {
+
+constexpr int RecordsUnusableText = 450;
 
 // The page area above the navigation buttons, shared by the pages.
 constexpr int PageLeft = 120;
@@ -176,7 +180,27 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
         connect(wizard_.get(), &Wizard::connected, restoreAction_,
                 &RestoreAction::WarnOfHalfWritten);
     }
+    addRecorder();
     guardModalTriggers();
+}
+
+void frmOrvoCalibration::addRecorder() {
+    records::RecordStore* store = services_.records;
+    if (store == nullptr)
+        return;
+    recorder_ =
+        std::make_unique<records::CalibrationRecorder>(*session_, *store, snapshotKeeper_.get());
+    if (store->status().usable())
+        return;
+    // Said once, when the window is first up; the store keeps the records aside meanwhile.
+    connect(
+        this, &frmOrvoCalibration::firstActivated, this,
+        [this, store] {
+            services_.messages.inform(langText_.text(RecordsUnusableText) + QStringLiteral("\n\n") +
+                                          store->status().message,
+                                      text::MsgIcon::Exclamation);
+        },
+        static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
 }
 
 void frmOrvoCalibration::guardModalTriggers() {

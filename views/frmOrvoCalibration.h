@@ -18,6 +18,9 @@ class QPushButton;
 namespace backup {
 class SnapshotKeeper;
 }
+namespace records {
+class CalibrationRecorder;
+}
 namespace calibration {
 class CurveEditor;
 class CurvePage;
@@ -144,6 +147,7 @@ private:
     void wireSession();
     // The controls and keys that open a modal window take no input while an action runs.
     void guardModalTriggers();
+    void addRecorder();
     // The runner has ended the program: the dialog and the window close.
     void closeAtEnd();
 
@@ -154,6 +158,9 @@ private:
     device::TracingLine tracedLine_;
     std::unique_ptr<session::Session> session_;
     std::unique_ptr<backup::SnapshotKeeper> snapshotKeeper_;
+    // Puts the calibrations on record when the program has a store; it passes the write watch's
+    // calls on to snapshotKeeper_, so it goes first.
+    std::unique_ptr<records::CalibrationRecorder> recorder_;
     RestoreAction* restoreAction_ = nullptr;
     Presenter presenter_;
     std::unique_ptr<device::LiveSignal> liveSignal_;

@@ -141,6 +141,7 @@ SaveResult SensorSave::SaveSensor(const device::Link& link, bool onlyWhenChanged
         const SaveResult result = failedWriteReach(code, *image, before);
         reportFailure(result, written, code);
         runner.enableNavigation();
+        emit session_.sensorWritten(block, result);
         return result;
     }
     const calibration::CurveTable points = session_.curve();
@@ -158,6 +159,7 @@ SaveResult SensorSave::SaveSensor(const device::Link& link, bool onlyWhenChanged
         reportFailure(result, written, 0);
     }
     runner.enableNavigation();
+    emit session_.sensorWritten(block, result);
     return result;
 }
 

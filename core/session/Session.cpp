@@ -134,8 +134,10 @@ ConnectOutcome Session::openInstrument(const device::Link& link, int port) {
         line_.setPortNumber(port) ? line_.open() : device::OpenResult::NoSuchPort;
     if (opened != device::OpenResult::Opened)
         return {ConnectResult::PortNotOpened, device::diagnoseOpen(opened, line_.deviceName())};
-    if (device::IdentifyRequest(link))
+    if (device::IdentifyRequest(link)) {
+        emit instrumentOpened();
         return {};
+    }
     // A device that fails to read right after the open was taken away from under the line.
     ConnectOutcome outcome;
     outcome.result = ConnectResult::NotToran;

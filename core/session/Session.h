@@ -6,6 +6,7 @@
 #include "core/instrument/SetupReadout.h"
 #include "core/sensor/SensorRecord.h"
 #include "core/session/ActionRunner.h"
+#include "core/session/SaveResult.h"
 #include "core/session/WriteWatch.h"
 
 #include <QObject>
@@ -144,6 +145,11 @@ signals:
     void sensorsRead(int gainIndex);
     // The sensor in use and the curve table changed as a whole.
     void sensorChanged();
+    // openInstrument found a Toran on the port; the read-out that follows is the connect's.
+    void instrumentOpened();
+    // SensorSave::SaveSensor sent the sensor into `block`, with this outcome (never Unchanged
+    // or PageRejected); with Verified the session holds the read-back.
+    void sensorWritten(int block, session::SaveResult result);
 
 private:
     // A read-out failed: the watch's note, if it has one, is shown.

@@ -199,6 +199,9 @@ QString BuiltInText(int number) {
         BuiltIn{412,
                 u"Předčíslí čísel certifikátů nelze změnit, když už databáze obsahuje kalibrace."},
         BuiltIn{413, u"Opravovaný záznam %1 v databázi není."},
+        // The recorder of the calibrations: 450..479
+        BuiltIn{450, u"Záznamy kalibrací nyní nelze ukládat do databáze. Kalibrovat můžete dál."},
+        BuiltIn{451, u"Snímač je uložen, ale kalibraci se nepodařilo zaznamenat."},
     };
     static_assert(std::ranges::is_sorted(texts, {}, &BuiltIn::number));
     const auto found = std::ranges::lower_bound(texts, number, {}, &BuiltIn::number);

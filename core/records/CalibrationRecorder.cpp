@@ -1,0 +1,195 @@
+#include "core/records/CalibrationRecorder.h"
+
+#include "core/calibration/CurveFigures.h"
+#include "core/session/Session.h"
+#include "core/session/StartUp.h"
+#include "core/text/LanguageTable.h"
+#include "core/text/MessageService.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace records {
+
+namespace {
+
+constexpr int NotRecordedText = 451;
+
+QJsonValue optional(const std::optional<double>& value) {
+    return value ? QJsonValue(*value) : QJsonValue();
+}
+
+QJsonValue lineJson(const std::optional<calibration::Line>& line) {
+    return line ? QJsonValue(QJsonObject{{"intercept", line->intercept}, {"slope", line->slope}})
+                : QJsonValue();
+}
+
+QJsonValue nonlinearityJson(const std::optional<calibration::Nonlinearity>& n) {
+    return n ? QJsonValue(QJsonObject{
+                   {"point", n->point}, {"deviation", n->deviation}, {"percent", n->percent}})
+             : QJsonValue();
+}
+
+QString warningName(calibration::WarningKind kind) {
+    switch (kind) {
+    case calibration::WarningKind::NotMonotonic:
+        return QStringLiteral("not-monotonic");
+    case calibration::WarningKind::LikelyMistyped:
+        return QStringLiteral("likely-mistyped");
+    case calibration::WarningKind::TooClose:
+        return QStringLiteral("too-close");
+    case calibration::WarningKind::PositiveBeyond:
+        return QStringLiteral("positive-beyond");
+    case calibration::WarningKind::NegativeBeyond:
+        return QStringLiteral("negative-beyond");
+    }
+    return {};
+}
+
+} // namespace
+
+QJsonObject toJson(const calibration::CurveFigures& figures) {
+    QJsonArray points;
+    for (const calibration::PointFigures& p : figures.points)
+        points.append(QJsonObject{{"number", p.number},
+                                  {"signal", p.signal},
+                                  {"etalon", p.etalon},
+                                  {"negativeBranch", p.negativeBranch},
+                                  {"deviation", optional(p.deviation)},
+                                  {"percent", optional(p.percent)},
+                                  {"digits", optional(p.digits)},
+                                  {"residual", optional(p.residual)}});
+    QJsonArray warnings;
+    for (const calibration::CurveWarning& w : figures.warnings)
+        warnings.append(QJsonObject{{"kind", warningName(w.kind)},
+                                    {"point", w.point},
+                                    {"other", w.other},
+                                    {"value", w.value}});
+    return QJsonObject{{"points", points},
+                       {"zeroPoint", figures.zeroPoint},
+                       {"positiveTerminal", lineJson(figures.positiveTerminal)},
+                       {"negativeTerminal", lineJson(figures.negativeTerminal)},
+                       {"fullScale", figures.fullScale},
+                       {"digit", figures.digit},
+                       {"unitsPerMvV", optional(figures.unitsPerMvV)},
+                       {"mvvPer1000Units", optional(figures.mvvPer1000Units)},
+                       {"positiveNonlinearity", nonlinearityJson(figures.positive)},
+                       {"negativeNonlinearity", nonlinearityJson(figures.negative)},
+                       {"leastSquares", lineJson(figures.leastSquares)},
+                       {"rms", optional(figures.rms)},
+                       {"warnings", warnings}};
+}
+
+CalibrationRecorder::CalibrationRecorder(session::Session& session, RecordStore& store,
+                                         session::WriteWatch* files, TimeSource now,
+                                         QObject* parent)
+    : QObject(parent), session_(session), store_(store), files_(files), now_(std::move(now)) {
+    if (!now_)
+        now_ = [] { return QDateTime::currentDateTimeUtc(); };
+    session_.setWriteWatch(this);
+    connect(&session_, &session::Session::instrumentOpened, this,
+            [this] { awaitingAsFound_ = true; });
+    connect(&session_, &session::Session::sensorsRead, this, [this] { takeAsFound(); });
+    connect(&session_, &session::Session::sensorWritten, this, &CalibrationRecorder::sensorWritten);
+}
+
+CalibrationRecorder::~CalibrationRecorder() {
+    session_.setWriteWatch(files_);
+}
+
+QString CalibrationRecorder::keep(SnapshotReason reason, int block,
+                                  std::optional<backup::Backup> content) {
+    if (!content)
+        content = backup::backupOf(session_, now_());
+    if (!content)
+        return {};
+    const backup::SensorBackup* held = content->sensor(block);
+    Snapshot snapshot{{},
+                      reason,
+                      held != nullptr ? held->decoded.SensorId.trimmed() : QString(),
+                      block,
+                      std::move(*content)};
+    const WriteResult written = store_.addSnapshot(std::move(snapshot));
+    return written.kept() ? written.uuid : QString();
+}
+
+void CalibrationRecorder::takeAsFound() {
+    if (!awaitingAsFound_)
+        return;
+    awaitingAsFound_ = false;
+    started_ = now_();
+    asFound_ = keep(SnapshotReason::ReadOut, session_.sensors().workingBlock());
+}
+
+QString CalibrationRecorder::beforeWrite(int block) {
+    const QString file = files_ != nullptr ? files_->beforeWrite(block) : QString();
+    const int named = block == Constants ? session_.sensors().workingBlock() : block;
+    // The store keeps what the file keeps; without a file, the same from the session.
+    std::optional<backup::Backup> content;
+    if (!file.isEmpty()) {
+        backup::ReadResult read = backup::readBackupFile(file, session_.outlets().texts);
+        if (auto* held = std::get_if<backup::Backup>(&read))
+            content = std::move(*held);
+    }
+    (void)keep(SnapshotReason::BeforeWrite, named, std::move(content));
+    return file;
+}
+
+QString CalibrationRecorder::failed(bool writing) {
+    return files_ != nullptr ? files_->failed(writing) : QString();
+}
+
+void CalibrationRecorder::sensorWritten(int block, session::SaveResult result) {
+    if (result != session::SaveResult::Verified)
+        return;
+    const QDateTime ended = now_();
+    const QString asLeft = keep(SnapshotReason::AfterWrite, block);
+    // After the verified read-out the sensor in use and the curve table are what was written.
+    const sensor::SensorRecord& sensor = session_.sensors().CurrentSensor;
+    const calibration::CurveTable& curve = session_.curve();
+
+    CalibrationRecord record;
+    record.sensorId = sensor.SensorId.trimmed();
+    record.block = block;
+    record.description = sensor.Description.trimmed();
+    record.unit = sensor.UnitName.trimmed();
+    record.fullScale = sensor.FullScale;
+    record.fullScaleNeg = sensor.FullScaleNeg;
+    record.identification = session_.identification();
+    record.operatorName = details_.operatorName.trimmed();
+    record.standardUuid = details_.standardUuid;
+    record.temperature = details_.temperature;
+    record.humidity = details_.humidity;
+    record.programVersion = QCoreApplication::applicationVersion();
+    record.started = started_.isValid() ? started_ : ended;
+    record.ended = ended;
+    record.asFoundSnapshot = asFound_;
+    record.asLeftSnapshot = asLeft;
+    // The curve table keeps no capture times: each point carries the time it was recorded.
+    for (int slot = 1; slot <= curve.PointCount(); ++slot)
+        record.points.push_back({curve.point(slot).signal, curve.point(slot).etalon, ended});
+    const QStringList gains = session::GainEntries();
+    calibration::CurveScale scale;
+    scale.fullScale = sensor.FullScale;
+    scale.fullScaleNeg = sensor.FullScaleNeg;
+    scale.gainRange = sensor.GainIndex >= 0 && sensor.GainIndex < gains.size()
+                          ? session::gainRangeLimit(gains.at(sensor.GainIndex))
+                          : 0.0;
+    scale.unitFormat = sensor.UnitFormat.text();
+    record.figuresJson =
+        QString::fromUtf8(QJsonDocument(toJson(calibration::computeCurveFigures(curve, scale)))
+                              .toJson(QJsonDocument::Compact));
+
+    lastRecord_ = store_.record(std::move(record));
+    // What the instrument holds now is what a further write in this session finds.
+    asFound_ = asLeft;
+    started_ = ended;
+    const session::Session::Outlets& out = session_.outlets();
+    if (!lastRecord_->kept())
+        out.messages.inform(out.texts.text(NotRecordedText) + QStringLiteral("\n\n") +
+                                lastRecord_->message,
+                            text::MsgIcon::Exclamation);
+}
+
+} // namespace records

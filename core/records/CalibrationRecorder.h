@@ -1,0 +1,78 @@
+#pragma once
+
+#include "core/records/RecordStore.h"
+#include "core/session/SaveResult.h"
+#include "core/session/WriteWatch.h"
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QObject>
+#include <functional>
+#include <optional>
+
+namespace calibration {
+struct CurveFigures;
+}
+namespace session {
+class Session;
+}
+
+namespace records {
+
+// What the operator states about a calibration besides the instrument: empty or unset is
+// "not stated".
+struct CalibrationDetails {
+    QString operatorName;
+    QString standardUuid;
+    std::optional<double> temperature; // °C
+    std::optional<double> humidity;    // % relative humidity
+    friend bool operator==(const CalibrationDetails&, const CalibrationDetails&) = default;
+};
+
+// Puts a session's calibrations on record, sending nothing to the instrument: the connect's
+// read-out as the as-found snapshot, a snapshot before each write, and after every verified
+// sensor write (Session::sensorWritten with Verified) the read-back as the as-left snapshot and
+// the calibration with the curve as written. It is the session's write watch while it lives and
+// passes every call on to `files` (the snapshot files), whose snapshot the store then gets too.
+class CalibrationRecorder final : public QObject, public session::WriteWatch {
+    Q_OBJECT
+public:
+    using TimeSource = std::function<QDateTime()>;
+
+    CalibrationRecorder(session::Session& session, RecordStore& store,
+                        session::WriteWatch* files = nullptr, TimeSource now = {},
+                        QObject* parent = nullptr);
+    ~CalibrationRecorder() override;
+    CalibrationRecorder(const CalibrationRecorder&) = delete;
+    CalibrationRecorder& operator=(const CalibrationRecorder&) = delete;
+
+    void setDetails(const CalibrationDetails& details) { details_ = details; }
+    [[nodiscard]] const CalibrationDetails& details() const { return details_; }
+
+    QString beforeWrite(int block) override;
+    [[nodiscard]] QString failed(bool writing) override;
+
+    // The store's answer for the last calibration recorded; nullopt before one.
+    [[nodiscard]] const std::optional<WriteResult>& lastRecord() const { return lastRecord_; }
+
+private:
+    // What the session's last read-out read, into the store; the snapshot's uuid or nothing.
+    QString keep(SnapshotReason reason, int block, std::optional<backup::Backup> content = {});
+    void takeAsFound();
+    void sensorWritten(int block, session::SaveResult result);
+
+    session::Session& session_;
+    RecordStore& store_;
+    session::WriteWatch* files_;
+    TimeSource now_;
+    CalibrationDetails details_;
+    bool awaitingAsFound_ = false;
+    QString asFound_;
+    QDateTime started_;
+    std::optional<WriteResult> lastRecord_;
+};
+
+// The curve figures of docs/curve-quality.md as a JSON object.
+[[nodiscard]] QJsonObject toJson(const calibration::CurveFigures& figures);
+
+} // namespace records
