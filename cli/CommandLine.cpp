@@ -7,19 +7,23 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <array>
+#include <tuple>
 #include <utility>
 
 namespace cli {
 
 namespace {
 
-constexpr std::array<std::pair<Command, const char*>, 6> CommandNames{{
+constexpr std::array<std::pair<Command, const char*>, 9> CommandNames{{
     {Command::Ports, "ports"},
     {Command::Identify, "identify"},
     {Command::Read, "read"},
     {Command::Backup, "backup"},
     {Command::Restore, "restore"},
     {Command::Verify, "verify"},
+    {Command::History, "history"},
+    {Command::Show, "show"},
+    {Command::Export, "export"},
 }};
 
 const char Description[] =
@@ -41,6 +45,20 @@ const char Description[] =
     "                         the snapshot that undoes it; restoring again repairs it\n"
     "  verify FILE            compares the instrument's sensor blocks with the file (and\n"
     "                         warns of a half-written block, as restore does)\n"
+    "  history [--sensor ID]  the calibrations on record (every sensor's, or one's), newest\n"
+    "                         first: date, certificate, sensor id, operator, reference\n"
+    "                         standard, as-found and as-left verdicts, due date, and whether\n"
+    "                         it was corrected or withdrawn\n"
+    "  show CERT|UUID         one record whole: points, checks, figures, corrections\n"
+    "  export CERT|UUID --format csv|json|dcc -o FILE\n"
+    "                         csv: the points and checks, ';' between fields and '.' as the\n"
+    "                         decimal point; json: the record as 'show --json' gives it; dcc:\n"
+    "                         the Digital Calibration Certificate (XML, DCC 3.3.0). The PDF\n"
+    "                         certificate is the window's report (curve window, F6). The file\n"
+    "                         is written whole or not at all\n"
+    "\n"
+    "history, show and export read the records store (--records FILE, default the window's\n"
+    "records.sqlite in the application data directory) and need no --port.\n"
     "\n"
     "SIGINT, SIGTERM and SIGHUP stop the command at its next wait, with its trace (--log) and\n"
     "its report (--json) written. A block write in progress is finished first (a block is never\n"
@@ -53,14 +71,17 @@ const char Description[] =
     "   1  verify found a difference; a restore wrote, read back and found a difference\n"
     "  64  usage: the command line is wrong\n"
     "  65  bad file: the backup does not read, or the restore was refused (also --dry-run)\n"
-    "  66  no file: the backup file cannot be opened\n"
+    "  66  no file: the backup file cannot be opened; no records store at the path;\n"
+    "      no record of that certificate number or UUID\n"
     "  69  no answer: no such port, the port is in use, or no instrument answers;\n"
-    "      nothing was written\n"
+    "      nothing was written. Also: the records store cannot be used (locked by\n"
+    "      another program, damaged, written by a newer ToranCal)\n"
     "  70  internal error (e.g. out of memory); if a write had begun, verify the instrument\n"
     "  74  line lost in the middle of an exchange; nothing was written\n"
     "  75  not verified: the instrument was changed (a write cut off part way, or a block\n"
     "      written but not read back); restore again, or restore the snapshot named\n"
-    "  77  permission denied: the port, or a file it must write (backup, snapshot, trace);\n"
+    "  77  permission denied: the port, or a file it must write (backup, export, snapshot,\n"
+    "      trace);\n"
     "      nothing was written";
 
 std::optional<Command> commandOf(const QString& name) {
@@ -92,9 +113,14 @@ bool takePort(const QString& value, Request& request) {
 
 } // namespace
 
+bool Request::readsRecords() const {
+    return command == Command::History || command == Command::Show || command == Command::Export;
+}
+
 bool Request::needsInstrument() const {
     const bool portGiven = portNumber > 0 || !devicePath.isEmpty();
-    return command != Command::Ports && !(command == Command::Restore && dryRun && !portGiven);
+    return command != Command::Ports && !readsRecords() &&
+           !(command == Command::Restore && dryRun && !portGiven);
 }
 
 QString commandName(Command command) {
@@ -122,11 +148,19 @@ Parsed parseCommandLine(const QStringList& arguments) {
                                  QStringLiteral("Writes the serial trace to FILE."),
                                  QStringLiteral("FILE"));
     const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("backup: the file to write."),
+                                    QStringLiteral("backup, export: the file to write."),
                                     QStringLiteral("FILE"));
-    const QCommandLineOption sensor(QStringLiteral("sensor"),
-                                    QStringLiteral("restore: only this sensor, ext or int."),
-                                    QStringLiteral("ext|int"));
+    const QCommandLineOption sensor(
+        QStringLiteral("sensor"),
+        QStringLiteral("restore: only this sensor, ext or int. history: only this sensor id."),
+        QStringLiteral("ext|int|ID"));
+    const QCommandLineOption records(
+        QStringLiteral("records"),
+        QStringLiteral("history, show, export: the records store (default: the window's)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QStringLiteral("export: csv, json or dcc."),
+                                    QStringLiteral("FORMAT"));
     const QCommandLineOption dryRun(
         QStringLiteral("dry-run"),
         QStringLiteral("restore: writes nothing. With --port reads the instrument, applies every "
@@ -139,14 +173,15 @@ Parsed parseCommandLine(const QStringList& arguments) {
         QStringLiteral("no-snapshot"),
         QStringLiteral("restore: goes on when the snapshot of what the instrument held cannot be "
                        "written."));
-    parser.addOptions({help, version, port, json, log, output, sensor, dryRun, force, noSnapshot});
+    parser.addOptions({help, version, port, json, log, output, sensor, dryRun, force, noSnapshot,
+                       records, format});
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("ports, identify, read, backup, restore or "
-                                                "verify."));
+                                 QStringLiteral("ports, identify, read, backup, restore, verify, "
+                                                "history, show or export."));
     parser.addPositionalArgument(QStringLiteral("FILE"),
-                                 QStringLiteral("restore, verify: the "
-                                                "backup file."),
-                                 QStringLiteral("[FILE]"));
+                                 QStringLiteral("restore, verify: the backup file. show, export: "
+                                                "the certificate number or UUID."),
+                                 QStringLiteral("[FILE|CERT|UUID]"));
 
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
@@ -166,24 +201,58 @@ Parsed parseCommandLine(const QStringList& arguments) {
     Request request;
     request.command = *command;
     const bool takesFile = *command == Command::Restore || *command == Command::Verify;
+    const bool takesKey = *command == Command::Show || *command == Command::Export;
     if (takesFile && words.size() != 2)
         return usageError(QStringLiteral("%1 needs one backup FILE").arg(words[0]));
-    if (!takesFile && words.size() != 1)
+    if (takesKey && words.size() != 2)
+        return usageError(QStringLiteral("%1 needs one certificate number or UUID").arg(words[0]));
+    if (!takesFile && !takesKey && words.size() != 1)
         return usageError(
             QStringLiteral("%1 takes no FILE; unexpected '%2'").arg(words[0], words[1]));
     if (takesFile)
         request.backupFile = words[1];
+    if (takesKey)
+        request.recordKey = words[1];
 
-    const auto onlyFor = [&](const QCommandLineOption& option, Command owner) {
-        return !parser.isSet(option) || *command == owner;
-    };
-    for (const auto& [option, owner] :
-         {std::pair{&output, Command::Backup}, std::pair{&sensor, Command::Restore},
-          std::pair{&dryRun, Command::Restore}, std::pair{&force, Command::Restore},
-          std::pair{&noSnapshot, Command::Restore}}) {
-        if (!onlyFor(*option, owner))
-            return usageError(QStringLiteral("--%1 belongs to %2, not %3")
-                                  .arg(option->names().constLast(), commandName(owner), words[0]));
+    for (const auto& [option, owner, other] :
+         {std::tuple{&output, Command::Backup, Command::Export},
+          std::tuple{&sensor, Command::Restore, Command::History},
+          std::tuple{&dryRun, Command::Restore, Command::Restore},
+          std::tuple{&force, Command::Restore, Command::Restore},
+          std::tuple{&noSnapshot, Command::Restore, Command::Restore},
+          std::tuple{&format, Command::Export, Command::Export}}) {
+        if (parser.isSet(*option) && *command != owner && *command != other)
+            return usageError(
+                QStringLiteral("--%1 belongs to %2, not %3")
+                    .arg(option->names().constLast(),
+                         owner == other
+                             ? commandName(owner)
+                             : commandName(owner) + QStringLiteral(" and ") + commandName(other),
+                         words[0]));
+    }
+    if (parser.isSet(records) && !request.readsRecords())
+        return usageError(
+            QStringLiteral("--records belongs to history, show and export, not %1").arg(words[0]));
+    request.recordsFile = parser.value(records);
+    if (*command == Command::Export) {
+        const QString name = parser.value(format);
+        if (name == u"csv")
+            request.format = ExportFormat::Csv;
+        else if (name == u"json")
+            request.format = ExportFormat::Json;
+        else if (name == u"dcc")
+            request.format = ExportFormat::Dcc;
+        else if (name == u"pdf")
+            return usageError(QStringLiteral(
+                "export writes no PDF: the command line has no printing; print the certificate "
+                "from the window's report (curve window, F6)"));
+        else
+            return usageError(name.isEmpty() ? QStringLiteral("export needs --format csv|json|dcc")
+                                             : QStringLiteral("--format takes csv, json or dcc, "
+                                                              "not '%1'")
+                                                   .arg(name));
+        if (parser.value(output).isEmpty())
+            return usageError(QStringLiteral("export needs -o FILE"));
     }
     request.json = parser.isSet(json);
     request.logFile = parser.value(log);
@@ -193,7 +262,9 @@ Parsed parseCommandLine(const QStringList& arguments) {
     request.noSnapshot = parser.isSet(noSnapshot);
     if (*command == Command::Backup && request.outputFile.isEmpty())
         return usageError(QStringLiteral("backup needs -o FILE"));
-    if (parser.isSet(sensor)) {
+    if (parser.isSet(sensor) && *command == Command::History) {
+        request.sensorId = parser.value(sensor).trimmed();
+    } else if (parser.isSet(sensor)) {
         const int block = backup::blockOfName(parser.value(sensor));
         if (block < 0)
             return usageError(

@@ -6,7 +6,10 @@
 
 namespace cli {
 
-enum class Command { Ports, Identify, Read, Backup, Restore, Verify };
+enum class Command { Ports, Identify, Read, Backup, Restore, Verify, History, Show, Export };
+
+// What export writes.
+enum class ExportFormat { Csv, Json, Dcc };
 
 // What the command line asks for, checked.
 struct Request {
@@ -22,6 +25,12 @@ struct Request {
     bool dryRun = false;
     bool force = false;      // restore: in spite of the identity refusals
     bool noSnapshot = false; // restore: also when no snapshot can be kept
+    QString recordsFile;     // --records: the records store; empty: the window's
+    QString sensorId;        // history --sensor: one sensor's; empty: every sensor's
+    QString recordKey;       // show, export: certificate number or UUID
+    ExportFormat format = ExportFormat::Csv;
+
+    [[nodiscard]] bool readsRecords() const;
 
     [[nodiscard]] bool needsInstrument() const;
 };

@@ -99,6 +99,8 @@ Commands::Commands(const Request& request, Workbench bench, Report& report)
     : request_(request), bench_(bench), report_(report) {}
 
 ExitCode Commands::run() {
+    if (request_.readsRecords())
+        return records();
     std::optional<backup::Backup> file;
     if (request_.command == Command::Restore || request_.command == Command::Verify) {
         ExitCode failure = ExitCode::Success;
@@ -132,6 +134,10 @@ ExitCode Commands::run() {
         case Command::Verify:
             code = verify(link, *file);
             break;
+        case Command::History:
+        case Command::Show:
+        case Command::Export:
+            break; // records(), above
         }
         completed = true;
     });

@@ -10,6 +10,10 @@
 namespace session {
 class Session;
 }
+namespace records {
+class RecordStore;
+struct CalibrationRecord;
+} // namespace records
 
 namespace cli {
 
@@ -38,6 +42,15 @@ private:
     [[nodiscard]] ExitCode verify(const device::Link& link, const backup::Backup& file);
     [[nodiscard]] ExitCode restore(const device::Link& link, const backup::Backup& file);
     [[nodiscard]] ExitCode dryRun(const backup::Backup& file);
+
+    // history, show and export (RecordCommands.cpp): they read the records store only.
+    [[nodiscard]] ExitCode records();
+    [[nodiscard]] ExitCode history(const records::RecordStore& store);
+    [[nodiscard]] ExitCode show(const records::RecordStore& store);
+    [[nodiscard]] ExitCode exportRecord(const records::RecordStore& store);
+    // The record the command line names, or the failure (nullopt then).
+    [[nodiscard]] std::optional<records::CalibrationRecord>
+    lookUp(const records::RecordStore& store, ExitCode& failure);
 
     // The file named on the command line, or the failure (nullopt then).
     [[nodiscard]] std::optional<backup::Backup> readFile(ExitCode& failure);

@@ -1,7 +1,9 @@
 // torancal-cli as a production script runs it, against toran-sim on a pseudo-terminal.
 
 #include "core/backup/Backup.h"
+#include "core/records/RecordStore.h"
 #include "core/text/LanguageTable.h"
+#include "tests/support/DccSchema.h"
 #include "tests/support/SimProcess.h"
 
 #include <QJsonArray>
@@ -98,6 +100,60 @@ private slots:
             {QStringLiteral("restore"), QStringLiteral("--port=COM1"), rig.path("none.json")});
         QCOMPARE(none.code, 66);
         QVERIFY2(none.err.contains(u"none.json: no such file"), qPrintable(none.err));
+    }
+
+    // history, show and export read the store the window writes, each --json run one object;
+    // an unknown certificate is 66.
+    void historyShowAndExportOfTheRecords() {
+        CliRig rig;
+        const QString path = rig.path("records.sqlite");
+        QString certificate;
+        {
+            records::RecordStore store({path});
+            const QDateTime ended(QDate(2026, 2, 1), QTime(12, 0), Qt::UTC);
+            records::CalibrationRecord c;
+            c.sensorId = QStringLiteral("S1");
+            c.unit = QStringLiteral("kN");
+            c.fullScale = 100.0;
+            c.operatorName = QStringLiteral("Novák");
+            c.started = ended.addSecs(-600);
+            c.ended = ended;
+            c.points = {{0.0, 0.0, ended}, {2.0, 100.0, ended}};
+            c.asLeft = {{100.0, 100.05, ended}};
+            certificate = store.record(c).certificate;
+            c.sensorId = QStringLiteral("S2");
+            c.ended = ended.addDays(1);
+            QVERIFY(store.record(c).kept());
+        }
+        const auto json = [&](QStringList arguments) {
+            const Run run = rig.cli(arguments << QStringLiteral("--json")
+                                              << QStringLiteral("--records") << path);
+            return QJsonDocument::fromJson(run.out.toUtf8()).object();
+        };
+        const QJsonArray all = json({QStringLiteral("history")})[u"calibrations"].toArray();
+        QCOMPARE(all.size(), 2);
+        QCOMPARE(all[0][u"sensorId"], "S2"); // newest first
+        QCOMPARE(all[1][u"certificate"], certificate);
+        QCOMPARE(json({QStringLiteral("history"), QStringLiteral("--sensor"),
+                       QStringLiteral("S1")})[u"calibrations"]
+                     .toArray()
+                     .size(),
+                 1);
+        const QJsonObject shown = json({QStringLiteral("show"), certificate})[u"record"].toObject();
+        QCOMPARE(shown[u"operator"], QStringLiteral("Novák"));
+        QCOMPARE(shown[u"asLeft"].toArray().size(), 1);
+        QCOMPARE(json({QStringLiteral("show"), QStringLiteral("TC-1999-00001")})[u"exitCode"], 66);
+
+        const QString xml = rig.path("certificate.xml");
+        QCOMPARE(json({QStringLiteral("export"), certificate, QStringLiteral("--format"),
+                       QStringLiteral("dcc"), QStringLiteral("-o"), xml})[u"exitCode"],
+                 0);
+        QFile file(xml);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const std::optional<QString> problems = testsupport::dccSchemaProblems(file.readAll());
+        if (!problems)
+            QSKIP(TORANCAL_SKIP_WITHOUT_XMLLINT);
+        QVERIFY2(problems->isEmpty(), qPrintable(*problems));
     }
 
     void backupChangeRestoreVerify() {

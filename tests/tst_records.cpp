@@ -1,11 +1,14 @@
 #include "core/backup/SnapshotStore.h"
 #include "core/records/CalibrationRecorder.h"
+#include "core/certificate/DccXml.h"
+#include "core/records/CertificateOf.h"
 #include "core/records/RecordStore.h"
 #include "core/records/Rules.h"
 #include "core/session/SensorSave.h"
 #include "sim/Fault.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/SessionRig.h"
+#include "tests/support/DccSchema.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -461,6 +464,52 @@ private slots:
         const auto taken = rig.store.calibration(rig.recorder->lastRecord()->uuid);
         QVERIFY(taken && !taken->asFoundSnapshot.isEmpty());
         QVERIFY(rig.store.snapshot(taken->asLeftSnapshot));
+    }
+
+    // The certificate of a recorded calibration: the standard from the store, the gain range
+    // from the block as found, the corrections applied; its XML valid against the schema.
+    void aRecordedCalibrationHasAValidCertificate() {
+        RecordStore store({file(QStringLiteral("certificate.sqlite"))});
+        const QString standard = store
+                                     .addStandard({{},
+                                                   QStringLiteral("HBM Z4A"),
+                                                   QStringLiteral("123"),
+                                                   QStringLiteral("K-77/2025"),
+                                                   QDate(2025, 3, 1),
+                                                   QDate(2026, 3, 1)})
+                                     .uuid;
+        CalibrationRecord c = calibrationOf(QStringLiteral("S5"), at(2026, 2, 1));
+        c.asFoundSnapshot = store
+                                .addSnapshot({{},
+                                              SnapshotReason::ReadOut,
+                                              QStringLiteral("S5"),
+                                              sensor::ExternalBlock,
+                                              content(at(2026, 2, 1, 9))})
+                                .uuid;
+        const WriteResult written = store.record(c);
+        QVERIFY(store
+                    .correct({{},
+                              written.uuid,
+                              CorrectedField::Standard,
+                              standard,
+                              QStringLiteral("Dvořák"),
+                              at(2026, 2, 2),
+                              QStringLiteral("typo")})
+                    .kept());
+        const certificate::CertificateData data =
+            certificateOf(*store.calibration(written.certificate), store);
+        QCOMPARE(data.certificateNumber, written.certificate);
+        QCOMPARE(data.standard.certificateNumber, QStringLiteral("K-77/2025"));
+        QCOMPARE(data.laboratory, QSysInfo::machineHostName());
+        QVERIFY(data.gainRange > 0.0);
+        QCOMPARE(data.asFound.verdict, certificate::Verdict::Fail);
+        QCOMPARE(data.asLeft.points.size(), std::size_t{2});
+        QVERIFY(data.asLeft.points.back().withinTolerance);
+        const std::optional<QString> problems =
+            testsupport::dccSchemaProblems(certificate::dccXml(data));
+        if (!problems)
+            QSKIP(TORANCAL_SKIP_WITHOUT_XMLLINT);
+        QVERIFY2(problems->isEmpty(), qPrintable(*problems));
     }
 
     void aKilledWriterLosesAtMostOneRecord() {

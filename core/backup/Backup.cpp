@@ -335,7 +335,11 @@ ReadResult readBackupFile(const QString& path, const text::LanguageTable& texts)
 
 bool writeBackupFile(const Backup& backup, const QString& path, QString* error,
                      const text::LanguageTable& texts) {
-    const QByteArray bytes = toBytes(backup);
+    return writeWholeFile(toBytes(backup), path, error, texts);
+}
+
+bool writeWholeFile(const QByteArray& bytes, const QString& path, QString* error,
+                    const text::LanguageTable& texts) {
     QString reason;
     {
         // Unbuffered, so a full disk fails the write itself and not only a flush that the

@@ -106,5 +106,8 @@ using ReadResult = std::variant<Backup, ReadFailure>;
 // with the reason in `error`.
 bool writeBackupFile(const Backup& backup, const QString& path, QString* error = nullptr,
                      const text::LanguageTable& texts = {});
+// Writes `bytes` into `path` the same way: whole, checked, read back, or not at all.
+bool writeWholeFile(const QByteArray& bytes, const QString& path, QString* error = nullptr,
+                    const text::LanguageTable& texts = {});
 
 } // namespace backup

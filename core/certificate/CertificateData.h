@@ -60,7 +60,7 @@ struct CertificateData {
     QString unit;          // the sensor's unit as set on the sensor page
     double rangeLow = 0.0; // the sensor's ranges, in its unit
     double rangeHigh = 0.0;
-    double gainRange = 0.0; // the half-width of the gain range, mV/V
+    double gainRange = 0.0; // the half-width of the gain range, mV/V; 0: not known
 
     ReferenceStandard standard;
     std::optional<double> temperature; // °C

@@ -204,8 +204,9 @@ void writeItems(Writer& w, const CertificateData& data, const Unit& unit) {
                QStringLiteral("itemQuantity"));
     w.quantity(QStringLiteral("Range, high end"), data.rangeHigh, unit,
                QStringLiteral("itemQuantity"));
-    w.quantity(QStringLiteral("Gain range (plus or minus)"), data.gainRange, {SignalUnit, {}},
-               QStringLiteral("itemQuantity"));
+    if (data.gainRange > 0.0) // else not known: left out rather than given as 0 mV/V
+        w.quantity(QStringLiteral("Gain range (plus or minus)"), data.gainRange, {SignalUnit, {}},
+                   QStringLiteral("itemQuantity"));
     w.end();
     w.end();
     w.start(QStringLiteral("item"));

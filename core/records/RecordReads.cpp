@@ -62,9 +62,18 @@ std::vector<Correction> RecordStore::corrections(QSqlQuery& query) const {
 }
 
 std::vector<HistoryEntry> RecordStore::history(const QString& sensorId) const {
+    return historyOf(sensorId);
+}
+
+std::vector<HistoryEntry> RecordStore::allHistory() const {
+    return historyOf(std::nullopt);
+}
+
+std::vector<HistoryEntry> RecordStore::historyOf(const std::optional<QString>& sensorId) const {
     std::vector<HistoryEntry> entries;
-    QSqlQuery query = prepared(Sql::History);
-    query.bindValue(QStringLiteral(":sensor"), sensorId);
+    QSqlQuery query = prepared(sensorId ? Sql::History : Sql::HistoryOfAll);
+    if (sensorId)
+        query.bindValue(QStringLiteral(":sensor"), *sensorId);
     if (!exec(query))
         return entries;
     QHash<QString, CalibrationRecord> records;
@@ -79,11 +88,13 @@ std::vector<HistoryEntry> RecordStore::history(const QString& sensorId) const {
         r.asFoundVerdict = verdictOfName(textAt(query, 6)).value_or(Verdict::NotChecked);
         r.asLeftVerdict = verdictOfName(textAt(query, 7)).value_or(Verdict::NotChecked);
         r.dueOn = dateOfIso(textAt(query, 8));
-        entries.push_back({r.uuid, {}, {}, {}, {}, {}, {}, {}, {}, false, false});
+        r.sensorId = textAt(query, 9);
+        entries.push_back({r.uuid, {}, {}, {}, {}, {}, {}, {}, {}, false, false, {}});
         records.insert(r.uuid, r);
     }
-    QSqlQuery fixes = prepared(Sql::CorrectionsOfSensor);
-    fixes.bindValue(QStringLiteral(":sensor"), sensorId);
+    QSqlQuery fixes = prepared(sensorId ? Sql::CorrectionsOfSensor : Sql::CorrectionsOfAll);
+    if (sensorId)
+        fixes.bindValue(QStringLiteral(":sensor"), *sensorId);
     for (const Correction& correction : corrections(fixes))
         if (const auto found = records.find(correction.calibrationUuid); found != records.end())
             found->corrections.push_back(correction);
@@ -97,7 +108,7 @@ std::vector<HistoryEntry> RecordStore::history(const QString& sensorId) const {
                  r.operatorName,   standardNames.value(r.standardUuid),
                  r.asFoundVerdict, r.asLeftVerdict,
                  r.dueOn,          !r.corrections.empty(),
-                 r.withdrawn};
+                 r.withdrawn,      r.sensorId};
     }
     return entries;
 }

@@ -87,6 +87,8 @@ public:
 
     // The sensor's records, newest first, with the corrections applied.
     [[nodiscard]] std::vector<HistoryEntry> history(const QString& sensorId) const;
+    // Every sensor's records, newest first, with the corrections applied.
+    [[nodiscard]] std::vector<HistoryEntry> allHistory() const;
     // By uuid or certificate number, as recorded, with its corrections (see `corrected`).
     [[nodiscard]] std::optional<CalibrationRecord> calibration(const QString& key) const;
     [[nodiscard]] std::vector<Snapshot> snapshots(const QString& sensorId) const; // newest first
@@ -143,6 +145,8 @@ private:
     bool insertSetting(const QString& name, const QString& value);
     [[nodiscard]] bool exists(Sql statement, const QString& uuid) const;
     [[nodiscard]] std::vector<Correction> corrections(QSqlQuery& query) const;
+    // The history of `sensorId`, or of every sensor when it is none.
+    [[nodiscard]] std::vector<HistoryEntry> historyOf(const std::optional<QString>& sensorId) const;
 
     QString path_;
     std::chrono::milliseconds busyTimeout_;

@@ -126,6 +126,7 @@ struct HistoryEntry {
     QDate dueOn;
     bool corrected = false;
     bool withdrawn = false;
+    QString sensorId;
 };
 
 // The settings of one store.

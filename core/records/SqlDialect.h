@@ -45,9 +45,11 @@ enum class Sql {
     PointsOfCalibration,
     ChecksOfCalibration,
     History,
+    HistoryOfAll, // History of every sensor, without the :sensor placeholder
     InsertCorrection,
     CorrectionsOfCalibration,
     CorrectionsOfSensor,
+    CorrectionsOfAll,
     InsertImportedFile,
     ImportedFileExists,
 };

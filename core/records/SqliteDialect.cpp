@@ -211,8 +211,13 @@ private:
                    "WHERE calibration_uuid = :uuid ORDER BY phase, position";
         case Sql::History:
             return "SELECT c.uuid, c.certificate, c.kind, c.ended_at, c.operator, c.standard_uuid, "
-                   "c.as_found_verdict, c.as_left_verdict, c.due_on FROM calibrations c "
-                   "WHERE c.sensor_id = :sensor ORDER BY c.ended_at DESC, c.recorded_at DESC";
+                   "c.as_found_verdict, c.as_left_verdict, c.due_on, c.sensor_id "
+                   "FROM calibrations c WHERE c.sensor_id = :sensor "
+                   "ORDER BY c.ended_at DESC, c.recorded_at DESC";
+        case Sql::HistoryOfAll:
+            return "SELECT c.uuid, c.certificate, c.kind, c.ended_at, c.operator, c.standard_uuid, "
+                   "c.as_found_verdict, c.as_left_verdict, c.due_on, c.sensor_id "
+                   "FROM calibrations c ORDER BY c.ended_at DESC, c.recorded_at DESC";
         case Sql::InsertCorrection:
             return "INSERT INTO corrections (uuid, calibration_uuid, field, value, corrected_by, "
                    "corrected_at, reason) VALUES (:uuid, :calibration, :field, :value, :by, :at, "
@@ -226,6 +231,9 @@ private:
                    "k.corrected_at, k.reason FROM corrections k JOIN calibrations c "
                    "ON c.uuid = k.calibration_uuid WHERE c.sensor_id = :sensor "
                    "ORDER BY k.corrected_at, k.uuid";
+        case Sql::CorrectionsOfAll:
+            return "SELECT uuid, calibration_uuid, field, value, corrected_by, corrected_at, "
+                   "reason FROM corrections ORDER BY corrected_at, uuid";
         case Sql::InsertImportedFile:
             return "INSERT INTO imported_files (sha256, path, snapshot_uuid, imported_at) "
                    "VALUES (:sha256, :path, :snapshot, :at)";
