@@ -2,6 +2,7 @@
 #include "core/records/CalibrationRecorder.h"
 #include "core/certificate/DccXml.h"
 #include "core/records/CertificateOf.h"
+#include "core/records/Checks.h"
 #include "core/records/RecordStore.h"
 #include "core/records/Rules.h"
 #include "core/session/SensorSave.h"
@@ -13,6 +14,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -21,6 +24,7 @@
 #include <cstdio>
 
 using namespace records;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -270,6 +274,67 @@ private slots:
         for (const double error : errors)
             points.push_back({100.0, 100.0 + error, {}});
         QCOMPARE(verdictOf(points, fullScaleOf(150.0, -120.0), 0.1), verdict);
+    }
+
+    // A check's errors in the unit, in % of full scale (max(R+, -R-) = 150 kN) and in display
+    // digits (two decimals: 0.01 kN each); the verdict by the rule above.
+    void checkErrors_data() {
+        QTest::addColumn<double>("displayed");
+        QTest::addColumn<double>("percent");
+        QTest::addColumn<double>("digits");
+        QTest::addColumn<bool>("within");
+        QTest::newRow("exact") << 100.0 << 0.0 << 0.0 << true;
+        QTest::newRow("at the limit below") << 99.85 << -0.1 << -15.0 << true;
+        QTest::newRow("one digit beyond") << 100.16 << 0.16 / 1.5 << 16.0 << false;
+    }
+    void checkErrors() {
+        QFETCH(double, displayed);
+        QFETCH(double, percent);
+        QFETCH(double, digits);
+        QFETCH(bool, within);
+        CheckRun run(CheckKind::AsLeft, {150.0, -120.0, 2}, 0.1);
+        device::LiveValues live;
+        live.Polling = true;
+        live.ReadingTime = std::chrono::milliseconds{1000};
+        live.DisplayValue = static_cast<float>(displayed);
+        QCOMPARE(run.capture(100.0, live, std::chrono::milliseconds{1000}, {}),
+                 CaptureResult::Added);
+        QCOMPARE(run.points().front().displayed, displayed); // as displayed, not the float
+        const CheckError error = run.errorOf(run.points().front());
+        QVERIFY(qAbs(error.percent - percent) < 1e-4);
+        QVERIFY(qAbs(error.digits - digits) < 1e-3);
+        QCOMPARE(error.within, within);
+        QCOMPARE(run.verdict(), within ? Verdict::Pass : Verdict::Fail);
+        // A reading two polls old is not the present display: nothing is added.
+        QCOMPARE(run.capture(0.0, live, 1000ms + device::FreshReadingAge, {}),
+                 CaptureResult::Stale);
+        QVERIFY(run.remove(0) && !run.remove(0));
+        QCOMPARE(run.verdict(), Verdict::NotChecked);
+    }
+
+    // The last check of each kind is kept for the record; tolerances are kept per sensor id.
+    void keepsChecksAndTolerances() {
+        CheckResults results;
+        QSignalSpy changed(&results, &CheckResults::changed);
+        CheckRun run(CheckKind::AsFound, {10.0, 0.0, 1}, 0.5);
+        device::LiveValues live;
+        live.DisplayValue = 5.0F;
+        live.Polling = true;
+        live.ReadingTime = 0ms;
+        QCOMPARE(run.capture(5.0, live, 0ms, {}), CaptureResult::Added);
+        results.keep(run);
+        QCOMPARE(results.asFound(), run.points());
+        QVERIFY(results.asLeft().empty());
+        QCOMPARE(results.tolerancePercent(), 0.5);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.front().front().value<CheckKind>(), CheckKind::AsFound);
+
+        QSettings settings(file(QStringLiteral("tolerance.ini")), QSettings::IniFormat);
+        ToleranceSetting tolerance(settings);
+        QCOMPARE(tolerance.percentFor(QStringLiteral("S/1")), DefaultTolerancePercent);
+        tolerance.setPercentFor(QStringLiteral("S/1"), 0.25);
+        QCOMPARE(tolerance.percentFor(QStringLiteral("S/1")), 0.25);
+        QCOMPARE(tolerance.percentFor(QStringLiteral("S")), DefaultTolerancePercent);
     }
 
     void refusesUpdatesAndDeletes_data() {

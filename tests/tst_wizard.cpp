@@ -4,6 +4,7 @@
 #include "sim/SensorBlock.h"
 #include "tests/support/ExpectedImage.h"
 #include "tests/support/WindowRig.h"
+#include "views/CheckWindow.h"
 #include "views/CurveEditor.h"
 #include "views/CurvePage.h"
 #include "views/PointDialog.h"
@@ -13,6 +14,7 @@
 #include "views/StatusPanel.h"
 #include "views/SystemCalibrationFrame.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFile>
@@ -23,6 +25,8 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -414,8 +418,45 @@ private slots:
         QCOMPARE(rig.instrument().frames().last(), QByteArray("$00X"));
         QCOMPARE(rig.messages.texts(), QStringList{"T56"});
         QCOMPARE(rig.messages.shown.first().icon, text::MsgIcon::Information);
+        // OK, the default, ends; the second button would open the as-left check.
+        QCOMPARE(rig.messages.shown.first().second, text::BuiltInText(481));
         QVERIFY(window.hasEnded() && !rig.line.isOpen());
         QVERIFY(!window.cmdNext->isEnabled() && !window.cmdCancel->isEnabled());
+    }
+
+    // The as-found check opens from the curve page; the saved message's second button opens the
+    // as-left check with the live signal running, F5 there captures what the instrument displays,
+    // and closing it ends the program.
+    void checksBeforeAndAfterTheWrite() {
+        Rig rig;
+        frmOrvoCalibration& window = rig.startAt(WizardStep::Finish);
+        window.fraCURVE->lstKrivka->findChild<QAction*>(QStringLiteral("mKontrolaPred"))->trigger();
+        auto* asFound = window.findChild<app::CheckWindow*>(QStringLiteral("frmAsFoundCheck"));
+        QVERIFY(asFound != nullptr && asFound->isVisible());
+        asFound->close();
+
+        rig.setPoints({{0.0, 0.0}, {1.0, 50.0}, {2.0, 100.0}});
+        rig.page().txtRozsahNeg->setText(QStringLiteral("0"));
+        rig.messages.takeSecond = true;
+        rig.next();
+        QCOMPARE(rig.messages.texts(), QStringList{"T56"});
+        auto* check = window.findChild<app::CheckWindow*>(QStringLiteral("frmAsLeftCheck"));
+        QVERIFY(check != nullptr && check->isVisible());
+        QVERIFY(!window.hasEnded() && window.tmrCasovac.isActive());
+
+        QSignalSpy kept(&window.checkResults(), &records::CheckResults::changed);
+        window.session().live().DisplayValue = 50.02F;
+        window.session().live().ReadingTime = rig.clock.now();
+        check->txtEtalon->setText(QStringLiteral("50"));
+        check->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(check));
+        QTest::keyClick(check, Qt::Key_F5);
+        QCOMPARE(check->tblPoints->rowCount(), 1);
+        QCOMPARE(check->tblPoints->item(0, 1)->text(), QStringLiteral("50.02"));
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(window.checkResults().asLeft().front().displayed, 50.02);
+        check->close();
+        QVERIFY(window.hasEnded());
     }
 
     // The expert gesture on the sensor page widens the next curve page.

@@ -33,6 +33,7 @@ constexpr int SavedText = 56;
 constexpr int PositiveRangeText = 73;
 constexpr int NegativeRangeText = 74;
 constexpr int CancelWhileSavingText = 68;
+constexpr int AsLeftCheckButtonText = 481;
 
 } // namespace
 
@@ -78,7 +79,14 @@ void CurveSteps::Finish(const device::Link& link) {
         session_.resetInstrument(link);
         // The save and the reset gave the buttons back; the program ends without them.
         lockWhileSaving();
-        session_.outlets().messages.inform(texts_.text(SavedText), text::MsgIcon::Information);
+        text::MessageService& messages = session_.outlets().messages;
+        if (asLeftCheck_ && messages.offer(texts_.text(SavedText), text::MsgIcon::Information,
+                                           texts_.text(AsLeftCheckButtonText))) {
+            asLeftCheck_();
+            return;
+        }
+        if (!asLeftCheck_)
+            messages.inform(texts_.text(SavedText), text::MsgIcon::Information);
         session_.runner().requestEnd();
         return;
     }

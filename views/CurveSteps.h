@@ -3,6 +3,8 @@
 #include "views/WindowParts.h"
 
 #include <QString>
+#include <functional>
+#include <utility>
 
 namespace calibration {
 class CurveEditor;
@@ -47,6 +49,9 @@ public:
     // The program ends only when the sensor was written and read back equal; otherwise the curve
     // page comes back as it was, the live signal runs again and Next can be pressed once more.
     void Finish(const device::Link& link);
+    // Offered beside OK in the message that the sensor was saved: opens the as-left check, whose
+    // closing then ends the program. Without it the message has OK alone.
+    void setAsLeftCheck(std::function<void()> open) { asLeftCheck_ = std::move(open); }
 
 private:
     // False, after a message, when a measuring range lies beyond what the curve gives at the
@@ -62,6 +67,7 @@ private:
     session::Session& session_;
     const text::LanguageTable& texts_;
     Actions actions_;
+    std::function<void()> asLeftCheck_;
 };
 
 } // namespace app

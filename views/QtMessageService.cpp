@@ -1,6 +1,7 @@
 #include "views/QtMessageService.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace ui {
 
@@ -8,11 +9,9 @@ using text::MsgAnswer;
 using text::MsgButtons;
 using text::MsgIcon;
 
-MsgAnswer QtMessageService::show(const QString& text, MsgIcon icon, MsgButtons buttons,
-                                 MsgAnswer defaultAnswer) {
-    QMessageBox box(parent_);
-    box.setWindowTitle(title_);
-    box.setText(text);
+namespace {
+
+void setIcon(QMessageBox& box, MsgIcon icon) {
     switch (icon) {
     case MsgIcon::None:
         box.setIcon(QMessageBox::NoIcon);
@@ -30,6 +29,16 @@ MsgAnswer QtMessageService::show(const QString& text, MsgIcon icon, MsgButtons b
         box.setIcon(QMessageBox::Question);
         break;
     }
+}
+
+} // namespace
+
+MsgAnswer QtMessageService::show(const QString& text, MsgIcon icon, MsgButtons buttons,
+                                 MsgAnswer defaultAnswer) {
+    QMessageBox box(parent_);
+    box.setWindowTitle(title_);
+    box.setText(text);
+    setIcon(box, icon);
     if (buttons == MsgButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(defaultAnswer == MsgAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
@@ -39,6 +48,19 @@ MsgAnswer QtMessageService::show(const QString& text, MsgIcon icon, MsgButtons b
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return MsgAnswer::Ok;
+}
+
+bool QtMessageService::offer(const QString& text, MsgIcon icon, const QString& second) {
+    QMessageBox box(parent_);
+    box.setWindowTitle(title_);
+    box.setText(text);
+    setIcon(box, icon);
+    QPushButton* ok = box.addButton(QMessageBox::Ok);
+    QPushButton* other = box.addButton(second, QMessageBox::ActionRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+    box.exec();
+    return box.clickedButton() == other;
 }
 
 } // namespace ui

@@ -16,6 +16,7 @@ public:
     void setParent(QWidget* parent) { parent_ = parent; }
     text::MsgAnswer show(const QString& text, text::MsgIcon icon, text::MsgButtons buttons,
                          text::MsgAnswer defaultAnswer) override;
+    bool offer(const QString& text, text::MsgIcon icon, const QString& second) override;
 
 private:
     QString title_;

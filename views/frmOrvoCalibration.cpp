@@ -14,6 +14,7 @@
 #include "core/text/MessageService.h"
 #include "views/ActionGuard.h"
 #include "views/ActionWiring.h"
+#include "views/CheckWindow.h"
 #include "views/Controls.h"
 #include "views/CurveEditor.h"
 #include "views/CurvePage.h"
@@ -117,7 +118,7 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
       session_(std::make_unique<session::Session>(
           tracedLine_, services.clock, services.lifecycle,
           session::Session::Outlets{services.messages, *fraSTATUS, langText_})),
-      presenter_(services.messages, langText_) {
+      presenter_(services.messages, langText_), tolerance_(services.portSetting.store()) {
     setObjectName(QStringLiteral("frmOrvoCalibration"));
     // The size is fixed: a maximise button would do nothing.
     setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -169,6 +170,9 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
     calibration::addCurveWindow(*this, windowParts, *session_, *liveSignal_, *curveEditor_,
                                 langText_);
     addKeysWindow(*this, langText_);
+    addCheckWindows(*this, windowParts,
+                    {*session_, services_.clock, langText_, checkResults_, tolerance_},
+                    *curveSteps_);
     wireSession();
     setUpKeyboard(*canvas_, windowParts);
     if (!services_.snapshotDirectory.isEmpty()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/instrument/SerialTrace.h"
+#include "core/records/Checks.h"
 #include "core/session/Session.h"
 #include "core/text/LanguageTable.h"
 #include "views/Presenter.h"
@@ -91,6 +92,8 @@ public:
     [[nodiscard]] const Services& services() const { return services_; }
     [[nodiscard]] const ui::Twips& twips() const { return twips_; }
     [[nodiscard]] const text::LanguageTable& LangText() const { return langText_; }
+    // The last as-found and as-left check of this run, for the calibration on record.
+    [[nodiscard]] const records::CheckResults& checkResults() const { return checkResults_; }
     [[nodiscard]] session::Session& session() { return *session_; }
     [[nodiscard]] const session::Session& session() const { return *session_; }
     [[nodiscard]] WindowParts parts();
@@ -172,6 +175,8 @@ private:
     std::unique_ptr<session::SensorSave> sensorSave_;
     std::unique_ptr<Wizard> wizard_;
     std::unique_ptr<CurveSteps> curveSteps_;
+    records::CheckResults checkResults_;
+    records::ToleranceSetting tolerance_;
     int widthTwips_ = NormalWidthTwips;
     // The wizard starts on the window's first activation only.
     bool activatedOnce_ = false;

@@ -16,6 +16,8 @@ public:
     // without a number. Callers decide which numbers name a port.
     [[nodiscard]] int comPort() const;
     void setComPort(int number);
+    // The settings the port is kept in, for the few others kept beside it.
+    [[nodiscard]] QSettings& store() const { return store_; }
 
 private:
     QSettings& store_;

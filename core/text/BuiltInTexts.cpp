@@ -202,6 +202,24 @@ QString BuiltInText(int number) {
         // The recorder of the calibrations: 450..479
         BuiltIn{450, u"Záznamy kalibrací nyní nelze ukládat do databáze. Kalibrovat můžete dál."},
         BuiltIn{451, u"Snímač je uložen, ale kalibraci se nepodařilo zaznamenat."},
+        BuiltIn{480, u"Kontrola před kalibrací…"},
+        BuiltIn{481, u"Kontrola po kalibraci…"},
+        BuiltIn{482, u"Kontrola před kalibrací"},
+        BuiltIn{483, u"Kontrola po kalibraci"},
+        BuiltIn{484, u"Etalon"},
+        BuiltIn{485, u"Zobrazeno"},
+        BuiltIn{486, u"Chyba"},
+        BuiltIn{487, u"Chyba [% FS]"},
+        BuiltIn{488, u"Chyba [digit]"},
+        BuiltIn{489, u"Zachytit (F5)"},
+        BuiltIn{490, u"Smazat bod"},
+        BuiltIn{491, u"Tolerance [% FS]"},
+        BuiltIn{492, u"Výsledek: vyhovuje"},
+        BuiltIn{493, u"Výsledek: nevyhovuje"},
+        BuiltIn{494, u"Výsledek: zatím žádný bod"},
+        BuiltIn{495, u"Zadejte hodnotu etalonu."},
+        BuiltIn{496, u"kontrola před kalibrací (na stránce křivky)"},
+        BuiltIn{497, u"Tolerance musí být kladné číslo."},
     };
     static_assert(std::ranges::is_sorted(texts, {}, &BuiltIn::number));
     const auto found = std::ranges::lower_bound(texts, number, {}, &BuiltIn::number);

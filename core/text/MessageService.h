@@ -22,6 +22,14 @@ public:
     [[nodiscard]] bool askYesNo(const QString& text, MsgIcon icon) {
         return show(text, icon, MsgButtons::YesNo, MsgAnswer::No) == MsgAnswer::Yes;
     }
+    // An information with OK (the default, also on Escape) and a second button captioned
+    // `second`; true only when the second was pressed. Without a second button of its own, a
+    // service shows the plain information.
+    [[nodiscard]] virtual bool offer(const QString& text, MsgIcon icon, const QString& second) {
+        (void)second;
+        inform(text, icon);
+        return false;
+    }
 };
 
 } // namespace text

@@ -6,6 +6,7 @@
 #include <QString>
 #include <deque>
 #include <functional>
+#include <utility>
 
 namespace testsupport {
 
@@ -16,11 +17,12 @@ public:
         QString text;
         text::MsgIcon icon;
         text::MsgButtons buttons;
+        QString second; // the second button of an offer
     };
 
     text::MsgAnswer show(const QString& text, text::MsgIcon icon, text::MsgButtons buttons,
                          text::MsgAnswer defaultAnswer) override {
-        shown.append({text, icon, buttons});
+        shown.append({text, icon, buttons, {}});
         if (whileShown)
             whileShown();
         if (buttons == text::MsgButtons::Ok || answers.empty())
@@ -28,6 +30,14 @@ public:
         const text::MsgAnswer answer = answers.front();
         answers.pop_front();
         return answer;
+    }
+
+    // An offer takes its second button when `takeSecond` says so, else its default.
+    bool offer(const QString& text, text::MsgIcon icon, const QString& second) override {
+        shown.append({text, icon, text::MsgButtons::Ok, second});
+        if (whileShown)
+            whileShown();
+        return std::exchange(takeSecond, false);
     }
 
     void answer(text::MsgAnswer next) { answers.push_back(next); }
@@ -42,6 +52,7 @@ public:
     QList<Shown> shown;
     std::deque<text::MsgAnswer> answers;
     std::function<void()> whileShown;
+    bool takeSecond = false;
 };
 
 } // namespace testsupport
