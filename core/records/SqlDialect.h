@@ -45,6 +45,7 @@ enum class Sql {
     PointsOfCalibration,
     ChecksOfCalibration,
     History,
+    SensorIds, // -> the sensor ids of the records, sorted
     InsertCorrection,
     CorrectionsOfCalibration,
     CorrectionsOfSensor,
