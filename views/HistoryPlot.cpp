@@ -21,12 +21,10 @@ void HistoryPlot::setCurves(std::vector<Curve> curves) {
 }
 
 QColor HistoryPlot::colourOf(std::size_t index) {
-    static constexpr std::array<QColor, 6> Colours{calibration::CurvePlot::CurveColour,
-                                                   QColor(220, 40, 40),
-                                                   QColor(0, 150, 150),
-                                                   QColor(200, 130, 0),
-                                                   QColor(110, 60, 160),
-                                                   QColor(90, 90, 90)};
+    // Apart from the points' red, the terminal lines' green and the ranges' purple.
+    static constexpr std::array<QColor, 5> Colours{calibration::CurvePlot::CurveColour,
+                                                   QColor(235, 120, 0), QColor(0, 160, 170),
+                                                   QColor(130, 90, 40), QColor(90, 90, 90)};
     return Colours[index % Colours.size()];
 }
 

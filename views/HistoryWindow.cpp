@@ -148,6 +148,7 @@ HistoryWindow::HistoryWindow(records::RecordStore& store, const text::LanguageTa
                                  texts.text(AsFoundText), texts.text(AsLeftText),
                                  texts.text(DueText), texts.text(MarksText)});
     lstPoints->setRootIsDecorated(false);
+    lstPoints->header()->setStretchLastSection(false);
     for (QPlainTextEdit* text : {txtFigures, txtChecks}) {
         text->setReadOnly(true);
         text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -171,7 +172,7 @@ HistoryWindow::HistoryWindow(records::RecordStore& store, const text::LanguageTa
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(lstRecords);
     splitter->addWidget(tabs);
-    splitter->setStretchFactor(1, 2);
+    splitter->setSizes({150, 450});
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     buttons->addButton(cmdCompare, QDialogButtonBox::ActionRole);
     buttons->addButton(cmdPdf, QDialogButtonBox::ActionRole);
@@ -263,6 +264,8 @@ void HistoryWindow::openRow(int row) {
         for (int column = 0; column < line->columnCount(); ++column)
             line->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
     }
+    for (int column = 0; column < lstPoints->columnCount(); ++column)
+        lstPoints->resizeColumnToContents(column);
     QStringList figures = calibration::figureLines(sheet, texts_);
     figures << QString() << calibration::warningLines(sheet, texts_);
     txtFigures->setPlainText(figures.join(u'\n').trimmed());
