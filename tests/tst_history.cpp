@@ -4,6 +4,7 @@
 #include "views/HistoryPlot.h"
 #include "views/HistoryWindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
@@ -94,6 +95,19 @@ private slots:
         window.printReport();
         QVERIFY(pdf.endsWith(QStringLiteral("protokol-S1-2024-03-01.pdf")));
         QVERIFY(QFileInfo(pdf).size() > 0);
+    }
+
+    void f4OpensItOnTheSensorInUse() {
+        RecordStore store({dir_.filePath(QStringLiteral("keys.sqlite"))});
+        QVERIFY(store.record(calibrationOf(QStringLiteral("S1"), 2025, 50.0, 0.0)).kept());
+        QWidget main;
+        QAction* open = app::addHistoryWindow(main, store, texts_, messages_,
+                                              [] { return QStringLiteral("S1"); });
+        QCOMPARE(open->shortcut(), QKeySequence(Qt::Key_F4));
+        open->trigger();
+        auto* window = main.findChild<app::HistoryWindow*>();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->lstRecords->topLevelItemCount(), 1);
     }
 };
 

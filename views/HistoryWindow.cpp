@@ -239,9 +239,11 @@ void HistoryWindow::showSensor(const QString& sensorId) {
         lstRecords->resizeColumnToContents(column);
     plot->setCurves({});
     lblDrift->clear();
-    openRow(lstRecords->topLevelItemCount() > 0 ? 0 : -1);
+    // The newest opens (through the list's current item).
     if (lstRecords->topLevelItemCount() > 0)
         lstRecords->setCurrentItem(lstRecords->topLevelItem(0));
+    else
+        openRow(-1);
 }
 
 void HistoryWindow::openRow(int row) {
