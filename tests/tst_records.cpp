@@ -3,6 +3,7 @@
 #include "core/certificate/DccXml.h"
 #include "core/records/CertificateOf.h"
 #include "core/records/Checks.h"
+#include "core/records/Drift.h"
 #include "core/records/RecordStore.h"
 #include "core/records/Rules.h"
 #include "core/session/SensorSave.h"
@@ -258,6 +259,52 @@ private slots:
         QCOMPARE(history.front().standardName, QStringLiteral("HBM Z4A"));
     }
 
+    void zeroByTheCurvesOwnSegments_data() {
+        QTest::addColumn<QList<QPointF>>("points"); // signal, etalon
+        QTest::addColumn<double>("zero");           // NaN: none
+        QTest::newRow("between two") << QList<QPointF>{{-1, -50}, {1, 52}} << 1.0;
+        // The segment around 0 mV/V, not the least-squares line (which gives 3 here).
+        QTest::newRow("kinked, any order")
+            << QList<QPointF>{{2, 110}, {-1, -49}, {-2, -100}, {1, 51}} << 1.0;
+        QTest::newRow("all above: first segment extended")
+            << QList<QPointF>{{0.5, 25.15}, {1, 50.65}, {2, 150}} << -0.35;
+        QTest::newRow("all below: last segment extended")
+            << QList<QPointF>{{-2, -100}, {-1, -50.5}} << -1.0;
+        QTest::newRow("one signal only") << QList<QPointF>{{1, 5}, {1, 6}} << qQNaN();
+    }
+
+    void zeroByTheCurvesOwnSegments() {
+        QFETCH(QList<QPointF>, points);
+        QFETCH(double, zero);
+        std::vector<CapturedPoint> captured;
+        for (const QPointF& p : points)
+            captured.push_back({p.x(), p.y(), {}});
+        const auto found = zeroOf(captured);
+        QCOMPARE(found.has_value(), !qIsNaN(zero));
+        if (found)
+            QVERIFY(qAbs(*found - zero) < 1e-12);
+    }
+
+    // Base: etalon = 50 * signal, FS = max(150, 120) = 150. Later: etalon = 0.15 + 50.5 * signal.
+    // Sensitivity (least squares) 50 -> 50.5: +1 %; zero 0 -> 0.15 kN: 0.15 / 150 = +0.1 % FS.
+    void driftAgainstTheOldest() {
+        CalibrationRecord base = calibrationOf(QStringLiteral("S1"), at(2025, 1, 1));
+        CalibrationRecord later = base;
+        base.points.clear();
+        later.points.clear();
+        for (const double signal : {0.5, 1.0, 2.0, 3.0}) {
+            base.points.push_back({signal, 50.0 * signal, {}});
+            later.points.push_back({signal, 0.15 + 50.5 * signal, {}});
+        }
+        const auto drift = driftBetween(base, later);
+        QVERIFY(drift);
+        QVERIFY(qAbs(drift->sensitivityPercent - 1.0) < 1e-9);
+        QVERIFY(qAbs(drift->zeroPercent - 0.1) < 1e-9);
+        QCOMPARE(driftBetween(later, later)->zeroPercent, 0.0);
+        base.points.resize(1);
+        QVERIFY(!driftBetween(base, later));
+    }
+
     void verdictRule_data() {
         QTest::addColumn<QList<double>>("errors");
         QTest::addColumn<Verdict>("verdict");
@@ -476,6 +523,15 @@ private slots:
         RecorderRig plain(file(QStringLiteral("plain.sqlite")), false);
         (void)plain.calibrate();
         RecorderRig rig(file(QStringLiteral("recorder.sqlite")), true);
+        CheckResults checks;
+        CheckRun asFound(CheckKind::AsFound, {150.0, -120.0, 2}, 0.25);
+        device::LiveValues live;
+        live.Polling = true;
+        live.ReadingTime = 0ms;
+        live.DisplayValue = 50.1F;
+        QCOMPARE(asFound.capture(50.0, live, 0ms, {}), CaptureResult::Added);
+        checks.keep(asFound);
+        rig.recorder->setChecks(&checks);
         const QByteArray before = rig.instrument().block(0);
         QCOMPARE(rig.calibrate(), session::SaveResult::Verified);
         QCOMPARE(rig.instrument().frames(), plain.instrument().frames());
@@ -491,6 +547,9 @@ private slots:
         QVERIFY(record->operatorName.isEmpty() && !record->temperature);
         QCOMPARE(record->points.size(), std::size_t{3});
         QCOMPARE(record->points.back().etalon, 100.0);
+        QCOMPARE(record->asFound, checks.asFound());
+        QCOMPARE(record->tolerancePercent, 0.25);
+        QCOMPARE(record->asFoundVerdict, Verdict::Pass);
         const QJsonObject figures = QJsonDocument::fromJson(record->figuresJson.toUtf8()).object();
         QCOMPARE(figures.value("points").toArray().size(), 3);
         QCOMPARE(rig.store.snapshot(record->asFoundSnapshot)->content.sensor(0)->raw, before);

@@ -20,6 +20,7 @@
 #include "views/CurvePage.h"
 #include "views/CurveSteps.h"
 #include "views/CurveWindow.h"
+#include "views/HistoryWindow.h"
 #include "views/KeysWindow.h"
 #include "views/PointDialog.h"
 #include "views/PortPage.h"
@@ -194,6 +195,11 @@ void frmOrvoCalibration::addRecorder() {
         return;
     recorder_ =
         std::make_unique<records::CalibrationRecorder>(*session_, *store, snapshotKeeper_.get());
+    recorder_->setChecks(&checkResults_);
+    addHistoryWindow(*this, *store, langText_, services_.messages, [this] {
+        return session_->instrumentSetup() ? session_->sensors().CurrentSensor.SensorId.trimmed()
+                                           : QString();
+    });
     if (store->status().usable())
         return;
     // Said once, when the window is first up; the store keeps the records aside meanwhile.

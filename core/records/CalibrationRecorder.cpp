@@ -98,6 +98,16 @@ CalibrationRecorder::~CalibrationRecorder() {
     session_.setWriteWatch(files_);
 }
 
+void CalibrationRecorder::setChecks(const CheckResults* checks) {
+    checks_ = checks;
+    asFoundCheckRecorded_ = false;
+    if (checks_ != nullptr)
+        connect(checks_, &CheckResults::changed, this, [this](CheckKind kind) {
+            if (kind == CheckKind::AsFound)
+                asFoundCheckRecorded_ = false;
+        });
+}
+
 QString CalibrationRecorder::keep(SnapshotReason reason, int block,
                                   std::optional<backup::Backup> content) {
     if (!content)
@@ -166,6 +176,12 @@ void CalibrationRecorder::sensorWritten(int block, session::SaveResult result) {
     record.ended = ended;
     record.asFoundSnapshot = asFound_;
     record.asLeftSnapshot = asLeft;
+    if (checks_ != nullptr) {
+        record.tolerancePercent = checks_->tolerancePercent();
+        if (!asFoundCheckRecorded_)
+            record.asFound = checks_->asFound();
+        asFoundCheckRecorded_ = true;
+    }
     // The curve table keeps no capture times: each point carries the time it was recorded.
     for (int slot = 1; slot <= curve.PointCount(); ++slot)
         record.points.push_back({curve.point(slot).signal, curve.point(slot).etalon, ended});

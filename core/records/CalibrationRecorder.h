@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/records/Checks.h"
 #include "core/records/RecordStore.h"
 #include "core/session/SaveResult.h"
 #include "core/session/WriteWatch.h"
@@ -47,6 +48,9 @@ public:
     CalibrationRecorder& operator=(const CalibrationRecorder&) = delete;
 
     void setDetails(const CalibrationDetails& details) { details_ = details; }
+    // Where the as-found check and the tolerance come from; none by default. Not owned. An
+    // as-found check goes into the first calibration recorded after it, not into later ones.
+    void setChecks(const CheckResults* checks);
     [[nodiscard]] const CalibrationDetails& details() const { return details_; }
 
     QString beforeWrite(int block) override;
@@ -66,6 +70,8 @@ private:
     session::WriteWatch* files_;
     TimeSource now_;
     CalibrationDetails details_;
+    const CheckResults* checks_ = nullptr;
+    bool asFoundCheckRecorded_ = false;
     bool awaitingAsFound_ = false;
     QString asFound_;
     QDateTime started_;

@@ -113,6 +113,16 @@ std::vector<HistoryEntry> RecordStore::historyOf(const std::optional<QString>& s
     return entries;
 }
 
+QStringList RecordStore::sensorIds() const {
+    QStringList ids;
+    QSqlQuery query = prepared(Sql::SensorIds);
+    if (!exec(query))
+        return ids;
+    while (query.next())
+        ids.append(textAt(query, 0));
+    return ids;
+}
+
 std::optional<CalibrationRecord> RecordStore::calibration(const QString& key) const {
     QSqlQuery query = prepared(QUuid::fromString(key).isNull() ? Sql::CalibrationByCertificate
                                                                : Sql::CalibrationByUuid);

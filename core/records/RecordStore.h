@@ -9,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -89,6 +90,8 @@ public:
     [[nodiscard]] std::vector<HistoryEntry> history(const QString& sensorId) const;
     // Every sensor's records, newest first, with the corrections applied.
     [[nodiscard]] std::vector<HistoryEntry> allHistory() const;
+    // The sensor ids that have records, sorted.
+    [[nodiscard]] QStringList sensorIds() const;
     // By uuid or certificate number, as recorded, with its corrections (see `corrected`).
     [[nodiscard]] std::optional<CalibrationRecord> calibration(const QString& key) const;
     [[nodiscard]] std::vector<Snapshot> snapshots(const QString& sensorId) const; // newest first

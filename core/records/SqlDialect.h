@@ -46,6 +46,7 @@ enum class Sql {
     ChecksOfCalibration,
     History,
     HistoryOfAll, // History of every sensor, without the :sensor placeholder
+    SensorIds, // -> the sensor ids of the records, sorted
     InsertCorrection,
     CorrectionsOfCalibration,
     CorrectionsOfSensor,

@@ -218,6 +218,8 @@ private:
             return "SELECT c.uuid, c.certificate, c.kind, c.ended_at, c.operator, c.standard_uuid, "
                    "c.as_found_verdict, c.as_left_verdict, c.due_on, c.sensor_id "
                    "FROM calibrations c ORDER BY c.ended_at DESC, c.recorded_at DESC";
+        case Sql::SensorIds:
+            return "SELECT DISTINCT sensor_id FROM calibrations ORDER BY sensor_id";
         case Sql::InsertCorrection:
             return "INSERT INTO corrections (uuid, calibration_uuid, field, value, corrected_by, "
                    "corrected_at, reason) VALUES (:uuid, :calibration, :field, :value, :by, :at, "
