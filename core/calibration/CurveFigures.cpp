@@ -28,10 +28,7 @@ constexpr double TooCloseShare = 0.01;
 // The outermost point must reach this near to each measuring range.
 constexpr double RangeTrust = 0.10;
 
-struct Point {
-    double signal;
-    double etalon;
-};
+using Point = FigurePoint;
 
 std::optional<Line> lineThrough(const Point& a, const Point& b) {
     if (b.signal == a.signal)
@@ -44,26 +41,6 @@ double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const std::size_t middle = values.size() / 2;
     return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
-}
-
-std::optional<Line> leastSquares(const std::vector<Point>& points) {
-    const double n = static_cast<double>(points.size());
-    double meanS = 0.0;
-    double meanE = 0.0;
-    for (const Point& p : points) {
-        meanS += p.signal / n;
-        meanE += p.etalon / n;
-    }
-    double sxx = 0.0;
-    double sxy = 0.0;
-    for (const Point& p : points) {
-        sxx += (p.signal - meanS) * (p.signal - meanS);
-        sxy += (p.signal - meanS) * (p.etalon - meanE);
-    }
-    if (points.size() < 2 || sxx <= 0.0)
-        return std::nullopt;
-    const double slope = sxy / sxx;
-    return Line{meanE - slope * meanS, slope};
 }
 
 // The median of the slopes between every two points of distinct signal, and the median
@@ -148,6 +125,26 @@ std::optional<Nonlinearity> largest(const std::vector<PointFigures>& figures, st
 
 } // namespace
 
+std::optional<Line> leastSquaresLine(const std::vector<FigurePoint>& points) {
+    const double n = static_cast<double>(points.size());
+    double meanS = 0.0;
+    double meanE = 0.0;
+    for (const FigurePoint& p : points) {
+        meanS += p.signal / n;
+        meanE += p.etalon / n;
+    }
+    double sxx = 0.0;
+    double sxy = 0.0;
+    for (const FigurePoint& p : points) {
+        sxx += (p.signal - meanS) * (p.signal - meanS);
+        sxy += (p.signal - meanS) * (p.etalon - meanE);
+    }
+    if (points.size() < 2 || sxx <= 0.0)
+        return std::nullopt;
+    const double slope = sxy / sxx;
+    return Line{meanE - slope * meanS, slope};
+}
+
 double lastDigit(QStringView unitFormat) {
     const qsizetype point = unitFormat.indexOf(u'.');
     if (point < 0)
@@ -190,7 +187,7 @@ CurveFigures computeCurveFigures(const CurveTable& table, const CurveScale& scal
             figures.fullScale =
                 std::max(figures.fullScale, std::fabs(p.etalon - points[zero].etalon));
 
-    figures.leastSquares = leastSquares(points);
+    figures.leastSquares = leastSquaresLine(points);
     double squares = 0.0;
     for (std::size_t i = 0; i < points.size(); ++i) {
         PointFigures& row = figures.points.emplace_back();

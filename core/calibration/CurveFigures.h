@@ -28,6 +28,14 @@ struct Line {
     [[nodiscard]] double at(double signal) const { return intercept + slope * signal; }
 };
 
+// A point as the figures take it: the signal in mV/V and the etalon in the unit.
+struct FigurePoint {
+    double signal = 0.0;
+    double etalon = 0.0;
+};
+// The least-squares line through the points; nullopt for fewer than two or a single signal.
+[[nodiscard]] std::optional<Line> leastSquaresLine(const std::vector<FigurePoint>& points);
+
 struct PointFigures {
     int number = 0; // 1.. in the order of rising signal
     double signal = 0.0;

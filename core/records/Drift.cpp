@@ -1,5 +1,6 @@
 #include "core/records/Drift.h"
 
+#include "core/calibration/CurveFigures.h"
 #include "core/records/Rules.h"
 
 #include <algorithm>
@@ -18,24 +19,11 @@ std::vector<CapturedPoint> bySignal(std::vector<CapturedPoint> points) {
 } // namespace
 
 std::optional<double> sensitivityOf(const std::vector<CapturedPoint>& points) {
-    const double n = static_cast<double>(points.size());
-    if (points.size() < 2)
-        return std::nullopt;
-    double meanSignal = 0.0;
-    double meanEtalon = 0.0;
-    for (const CapturedPoint& p : points) {
-        meanSignal += p.signal / n;
-        meanEtalon += p.etalon / n;
-    }
-    double sxx = 0.0;
-    double sxy = 0.0;
-    for (const CapturedPoint& p : points) {
-        sxx += (p.signal - meanSignal) * (p.signal - meanSignal);
-        sxy += (p.signal - meanSignal) * (p.etalon - meanEtalon);
-    }
-    if (sxx <= 0.0)
-        return std::nullopt;
-    return sxy / sxx;
+    std::vector<calibration::FigurePoint> figured;
+    for (const CapturedPoint& p : points)
+        figured.push_back({p.signal, p.etalon});
+    const std::optional<calibration::Line> line = calibration::leastSquaresLine(figured);
+    return line ? std::optional(line->slope) : std::nullopt;
 }
 
 std::optional<double> zeroOf(const std::vector<CapturedPoint>& points) {
