@@ -13,6 +13,7 @@
 #include "views/CurvePage.h"
 #include "views/CurveSteps.h"
 #include "views/WindowParts.h"
+#include "views/WindowPlacement.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -24,8 +25,10 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <memory>
 
 namespace app {
@@ -110,6 +113,14 @@ CheckWindow::CheckWindow(records::CheckKind kind, Sources sources, QWidget* pare
     connect(cmdDelete, &QPushButton::clicked, this, &CheckWindow::deleteSelected);
     connect(txtTolerance, &QLineEdit::editingFinished, this, &CheckWindow::changeTolerance);
     refresh();
+    // Wide enough for every column, and a few rows high.
+    int tableWidth = tblPoints->verticalHeader()->sizeHint().width() + 2 * tblPoints->frameWidth() +
+                     style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    for (int column = 0; column < Columns; ++column)
+        tableWidth += tblPoints->horizontalHeader()->sectionSizeHint(column);
+    const QMargins margins = layout->contentsMargins();
+    resize(std::max(sizeHint().width(), tableWidth + margins.left() + margins.right()),
+           sizeHint().height() + 6 * fontMetrics().height());
 }
 
 void CheckWindow::closeEvent(QCloseEvent* event) {
@@ -199,6 +210,9 @@ void addCheckWindows(QWidget& mainWindow, const WindowParts& parts, CheckWindow:
     const auto show = [window](CheckWindow* shown) {
         *window = shown;
         shown->setAttribute(Qt::WA_DeleteOnClose);
+        // Beside the calibrator, so the display stays in sight while the loads are applied.
+        if (const QWidget* calibrator = shown->parentWidget())
+            ui::placeBeside(*shown, calibrator->frameGeometry(), shown->width());
         shown->show();
         shown->raise();
         shown->activateWindow();
