@@ -65,8 +65,7 @@ std::optional<QByteArray> SensorSave::encodePage() {
                                 text::MsgIcon::Critical);
             session_.runner().requestEnd();
         } else {
-            out.messages.inform(QString::fromUtf8(ValueNotStorableMessage),
-                                text::MsgIcon::Critical);
+            out.messages.inform(out.texts.text(ValueNotStorableText), text::MsgIcon::Critical);
         }
         return std::nullopt;
     }

@@ -26,10 +26,9 @@ class Session;
 [[nodiscard]] SaveResult failedWriteReach(int code, const QByteArray& image,
                                           const QByteArray& before);
 
-// Shown when a value of the record is too large for the instrument's number code; nothing is
-// written.
-inline constexpr char ValueNotStorableMessage[] =
-    "Údaje snímače obsahují příliš velké číslo, které snímač nemůže uložit. Snímač nebyl uložen.";
+// Text shown when a value of the record is too large for the instrument's number code; nothing
+// is written.
+inline constexpr int ValueNotStorableText = 108;
 
 // Writes the sensor page and the curve into the block of the sensor in use.
 class SensorSave {

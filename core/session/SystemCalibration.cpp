@@ -29,6 +29,8 @@ constexpr int HighestGain = 7;
 constexpr double ReferenceSignal = 2.0;
 constexpr int WritingText = 52;
 constexpr int NotANumberText = 300;
+constexpr int ConstantNotStorableText = 109;
+constexpr int ConstantsNotWrittenText = 110;
 
 struct Constant {
     QString box;
@@ -52,16 +54,13 @@ bool holdsOneNumber(const QString& text) {
 
 } // namespace
 
-QString constantNotStorableMessage(const QString& boxName, const QString& text) {
-    return QStringLiteral("Hodnotu \u201E%1\u201C v poli %2 nelze zapsat do přístroje, číslo je "
-                          "příliš velké. Nic nebylo zapsáno.")
-        .arg(text, boxName);
+QString constantNotStorableMessage(const text::LanguageTable& texts, const QString& boxName,
+                                   const QString& text) {
+    return texts.text(ConstantNotStorableText).arg(text, boxName);
 }
 
-QString constantsNotWrittenMessage(const QStringList& boxNames) {
-    return QStringLiteral("Přístroj nepotvrdil zápis konstant %1. Po resetu jsou zobrazeny "
-                          "konstanty, které přístroj skutečně obsahuje.")
-        .arg(boxNames.join(QStringLiteral(", ")));
+QString constantsNotWrittenMessage(const text::LanguageTable& texts, const QStringList& boxNames) {
+    return texts.text(ConstantsNotWrittenText).arg(boxNames.join(QStringLiteral(", ")));
 }
 
 int SystemCalibration::activeRange() const {
@@ -95,7 +94,7 @@ void SystemCalibration::SetGain2mVV() {
     const float divisions = live.SignalDiv - live.ActiveZero;
     const auto k = static_cast<float>(ReferenceSignal / static_cast<double>(divisions));
     if (divisions == 0.0F || !std::isfinite(k)) {
-        session_.outlets().messages.inform(QString::fromUtf8(GainNotDeterminedMessage),
+        session_.outlets().messages.inform(session_.outlets().texts.text(GainNotDeterminedText),
                                            text::MsgIcon::Exclamation);
         return;
     }
@@ -135,7 +134,7 @@ void SystemCalibration::SaveSystemCalibration(const device::Link& link) {
             const double value = device::ValDecimal(text);
             const QString name = boxName(range, zero);
             if (!device::isDeviceFloatEncodable(value)) {
-                out.messages.inform(constantNotStorableMessage(name, text),
+                out.messages.inform(constantNotStorableMessage(out.texts, name, text),
                                     text::MsgIcon::Critical);
                 return;
             }
@@ -167,8 +166,9 @@ void SystemCalibration::SaveSystemCalibration(const device::Link& link) {
     link.delay(device::timing::QuietLine);
     out.status.hideStatus();
     if (!notWritten.isEmpty())
-        out.messages.inform(session_.withFailureNote(constantsNotWrittenMessage(notWritten), true),
-                            text::MsgIcon::Critical);
+        out.messages.inform(
+            session_.withFailureNote(constantsNotWrittenMessage(out.texts, notWritten), true),
+            text::MsgIcon::Critical);
 
     ResetInstrument(link);
 }

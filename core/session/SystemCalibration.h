@@ -5,6 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+namespace text {
+class LanguageTable;
+}
+
 namespace session {
 
 class Session;
@@ -37,11 +41,12 @@ private:
 };
 
 // Shown when a box holds a number the instrument cannot store; nothing is written.
-[[nodiscard]] QString constantNotStorableMessage(const QString& boxName, const QString& text);
+[[nodiscard]] QString constantNotStorableMessage(const text::LanguageTable& texts,
+                                                 const QString& boxName, const QString& text);
 // Shown after the writes when some constants were not confirmed by the instrument.
-[[nodiscard]] QString constantsNotWrittenMessage(const QStringList& boxNames);
-// Shown when the 2 mV/V signal does not differ from the zero of the range.
-inline constexpr char GainNotDeterminedMessage[] =
-    "Signál se neliší od nuly rozsahu, konstantu k nelze určit. Přiveďte na vstup signál 2 mV/V.";
+[[nodiscard]] QString constantsNotWrittenMessage(const text::LanguageTable& texts,
+                                                 const QStringList& boxNames);
+// Text shown when the 2 mV/V signal does not differ from the zero of the range.
+inline constexpr int GainNotDeterminedText = 111;
 
 } // namespace session

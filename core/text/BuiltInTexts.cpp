@@ -39,6 +39,15 @@ QString BuiltInText(int number) {
         BuiltIn{107, u"Snímač „%1“ (ID %2) po zápisu neobsahuje uložené údaje. Zkontrolujte "
                      u"připojení a uložte snímač znovu, nebo obnovte zálohu pořízenou před "
                      u"zápisem (F7)."},
+        BuiltIn{108, u"Údaje snímače obsahují příliš velké číslo, které snímač nemůže uložit. "
+                     u"Snímač nebyl uložen."},
+        BuiltIn{109, u"Hodnotu „%1“ v poli %2 nelze zapsat do přístroje, číslo je příliš velké. "
+                     u"Nic nebylo zapsáno."},
+        BuiltIn{110, u"Přístroj nepotvrdil zápis konstant %1. Po resetu jsou zobrazeny konstanty, "
+                     u"které přístroj skutečně obsahuje."},
+        BuiltIn{111,
+                u"Signál se neliší od nuly rozsahu, konstantu k nelze určit. Přiveďte na vstup "
+                u"signál 2 mV/V."},
         // Backup, snapshots, restore and the serial trace: 120..179
         BuiltIn{120, u"Soubor %1 nelze otevřít (%2)."},
         BuiltIn{121, u"Soubor není platný JSON."},
@@ -88,7 +97,9 @@ QString BuiltInText(int number) {
             u"přístroj znovu (Zpět a Další); pokud se snímač od zálohy liší, obnovte zálohu %2."},
         BuiltIn{159, u"Snímač už obsahuje tuto zálohu; nic se nezapisovalo."},
         BuiltIn{160, u"(žádná záloha nebyla uložena)"},
-        BuiltIn{161, u"Blok snímače %1 zůstal zapsán jen zčásti: obnovení ze zálohy zahájené %2 bylo přerušeno. Předchozí obsah snímače drží záloha %3; obnovte ji (F7), nebo snímač zapište znovu."},
+        BuiltIn{161, u"Blok snímače %1 zůstal zapsán jen zčásti: obnovení ze zálohy zahájené %2 "
+                     u"bylo přerušeno. Předchozí obsah snímače drží záloha %3; obnovte ji (F7), "
+                     u"nebo snímač zapište znovu."},
         // The curve window, its figures, warnings and report: 180..239
         // clang-format off
         BuiltIn{180, u"Graf kalibrační křivky"},
