@@ -4,10 +4,10 @@
 #include "core/records/RecordStore.h"
 #include "core/session/PortSetting.h"
 #include "core/session/StartUp.h"
-#include "views/QtMessageService.h"
-#include "views/QtTranslations.h"
-#include "views/Services.h"
-#include "views/frmOrvoCalibration.h"
+#include "views/common/QtMessageService.h"
+#include "views/common/QtTranslations.h"
+#include "views/session/Services.h"
+#include "views/session/frmOrvoCalibration.h"
 
 #include <QApplication>
 #include <QLocale>

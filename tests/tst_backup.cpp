@@ -6,9 +6,9 @@
 #include "sim/SensorBlock.h"
 #include "tests/support/SessionRig.h"
 #include "tests/support/WindowRig.h"
-#include "views/CurvePage.h"
-#include "views/RestoreAction.h"
-#include "views/SensorPage.h"
+#include "views/calibration/CurvePage.h"
+#include "views/backup/RestoreAction.h"
+#include "views/sensor/SensorPage.h"
 
 #include <QAction>
 #include <QJsonArray>

@@ -2,10 +2,10 @@
 #include "core/text/LanguageTable.h"
 #include "tests/support/ExpectedImage.h"
 #include "tests/support/ScriptedMessages.h"
-#include "views/CurveEditor.h"
-#include "views/CurvePage.h"
-#include "views/PointDialog.h"
-#include "views/Twips.h"
+#include "views/calibration/CurveEditor.h"
+#include "views/calibration/CurvePage.h"
+#include "views/calibration/PointDialog.h"
+#include "views/common/Twips.h"
 
 #include <QLabel>
 #include <QLineEdit>

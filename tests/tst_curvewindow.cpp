@@ -1,11 +1,11 @@
 #include "core/text/LanguageTable.h"
 #include "tests/support/WindowRig.h"
-#include "views/CurveEditor.h"
-#include "views/CurvePage.h"
-#include "views/CurvePlot.h"
-#include "views/CurveReport.h"
-#include "views/CurveWindow.h"
-#include "views/ReportExport.h"
+#include "views/calibration/CurveEditor.h"
+#include "views/calibration/CurvePage.h"
+#include "views/calibration/CurvePlot.h"
+#include "views/calibration/CurveReport.h"
+#include "views/calibration/CurveWindow.h"
+#include "views/calibration/ReportExport.h"
 
 #include <QAction>
 #include <QBuffer>

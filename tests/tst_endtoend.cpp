@@ -6,9 +6,9 @@
 #include "tests/support/ExpectedImage.h"
 #include "tests/support/SimProcess.h"
 #include "tests/support/WindowRig.h"
-#include "views/CurvePage.h"
-#include "views/PointDialog.h"
-#include "views/SensorPage.h"
+#include "views/calibration/CurvePage.h"
+#include "views/calibration/PointDialog.h"
+#include "views/sensor/SensorPage.h"
 
 #include <QApplication>
 #include <QComboBox>

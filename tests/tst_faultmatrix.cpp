@@ -4,9 +4,9 @@
 #include "core/instrument/LiveValues.h"
 #include "tests/support/ExpectedImage.h"
 #include "tests/support/WindowRig.h"
-#include "views/CurveEditor.h"
-#include "views/SensorPage.h"
-#include "views/SystemCalibrationFrame.h"
+#include "views/calibration/CurveEditor.h"
+#include "views/sensor/SensorPage.h"
+#include "views/instrument/SystemCalibrationFrame.h"
 
 #include <QLineEdit>
 #include <QLocale>

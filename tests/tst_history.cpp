@@ -1,8 +1,8 @@
 #include "core/records/RecordStore.h"
 #include "core/text/LanguageTable.h"
 #include "support/ScriptedMessages.h"
-#include "views/HistoryPlot.h"
-#include "views/HistoryWindow.h"
+#include "views/records/HistoryPlot.h"
+#include "views/records/HistoryWindow.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,9 +4,9 @@
 #include "core/session/StartUp.h"
 #include "core/text/LanguageTable.h"
 #include "tests/support/ScriptedMessages.h"
-#include "views/SensorPage.h"
-#include "views/SensorPageLogic.h"
-#include "views/Twips.h"
+#include "views/sensor/SensorPage.h"
+#include "views/sensor/SensorPageLogic.h"
+#include "views/common/Twips.h"
 
 #include <QComboBox>
 #include <QLabel>

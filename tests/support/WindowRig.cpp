@@ -1,12 +1,12 @@
 #include "tests/support/WindowRig.h"
 
 #include "core/text/LanguageTable.h"
-#include "views/CurvePage.h"
-#include "views/PointDialog.h"
-#include "views/PortPage.h"
-#include "views/SensorPage.h"
-#include "views/SignalPanels.h"
-#include "views/StatusPanel.h"
+#include "views/calibration/CurvePage.h"
+#include "views/calibration/PointDialog.h"
+#include "views/instrument/PortPage.h"
+#include "views/sensor/SensorPage.h"
+#include "views/instrument/SignalPanels.h"
+#include "views/instrument/StatusPanel.h"
 
 #include <QFile>
 #include <QLineEdit>

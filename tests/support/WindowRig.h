@@ -5,8 +5,8 @@
 #include "tests/support/Frames.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/ScriptedMessages.h"
-#include "views/Services.h"
-#include "views/frmOrvoCalibration.h"
+#include "views/session/Services.h"
+#include "views/session/frmOrvoCalibration.h"
 
 #include <QPushButton>
 #include <QSettings>

@@ -1,0 +1,200 @@
+#include "views/calibration/CurveEditor.h"
+
+#include "core/calibration/CurveMarks.h"
+#include "core/calibration/CurveTable.h"
+#include "core/instrument/LiveSignal.h"
+#include "core/text/LanguageTable.h"
+#include "core/text/MessageService.h"
+#include "core/text/NumberText.h"
+#include "views/calibration/CurvePage.h"
+#include "views/calibration/PointDialog.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStyle>
+#include <algorithm>
+
+namespace calibration {
+
+CurveEditor::CurveEditor(CurvePage& page, CurveTable& table, frmOrvoCalibInputBox& dialog,
+                         text::MessageService& messages, const text::LanguageTable& texts,
+                         Sources sources, QObject* parent)
+    : QObject(parent), page_(page), table_(table), dialog_(dialog), messages_(messages),
+      texts_(texts), sources_(std::move(sources)) {
+    connect(page.cmdListAction[0], &QPushButton::clicked, this, &CurveEditor::AddCurvePoint);
+    connect(page.cmdListAction[1], &QPushButton::clicked, this, &CurveEditor::DeleteCurvePoint);
+    connect(page.cmdListAction[2], &QPushButton::clicked, this, &CurveEditor::ClearCurvePoints);
+    connect(page.cmdSCAN, &QPushButton::clicked, this, &CurveEditor::CaptureSignalPoint);
+    connect(page.mKrivkaNew, &QAction::triggered, this, &CurveEditor::NewCurve);
+    connect(page.mKrivkaBodAdd, &QAction::triggered, this, &CurveEditor::AddCurvePoint);
+    connect(page.mKrivkaBodDelete, &QAction::triggered, this, &CurveEditor::DeleteCurvePoint);
+    connect(page.lstKrivka, &QListWidget::itemDoubleClicked, this, &CurveEditor::EditCurvePoint);
+    // Delete in the list asks as "Smazat bod" does.
+    auto* deleteKey = new QShortcut(QKeySequence::Delete, page.lstKrivka);
+    deleteKey->setContext(Qt::WidgetShortcut);
+    connect(deleteKey, &QShortcut::activated, this, &CurveEditor::DeleteCurvePoint);
+    connect(page.lstKrivka, &QListWidget::itemSelectionChanged, this,
+            &CurveEditor::updateDeleteButton);
+}
+
+int CurveEditor::selectedRow() const {
+    const auto selected = page_.lstKrivka->selectedItems();
+    return selected.isEmpty() ? -1 : page_.lstKrivka->row(selected.first());
+}
+
+void CurveEditor::updateDeleteButton() {
+    page_.cmdListAction[1]->setEnabled(selectedRow() >= 0);
+}
+
+void CurveEditor::FillCurveList() {
+    page_.lstKrivka->clear();
+    page_.lstKrivka->addItems(table_.CurveListRows(sources_.unitFormat()));
+    markRows();
+    page_.Label3->setText(QString::number(table_.PointCount()));
+    updateDeleteButton();
+    page_.cmdListAction[2]->setEnabled(table_.PointCount() > 0);
+    emit curveListFilled();
+}
+
+void CurveEditor::markRows() {
+    CurveScale scale = scale_ ? scale_() : CurveScale{};
+    if (scale.unitFormat.isEmpty())
+        scale.unitFormat = sources_.unitFormat();
+    const std::vector<RowMarks> marks =
+        curveRowMarks(table_, scale, texts_, sources_.unitName().trimmed());
+    QListWidget& list = *page_.lstKrivka;
+    const bool anyMarked = std::any_of(marks.begin(), marks.end(),
+                                       [](const RowMarks& row) { return row.kind.has_value(); });
+    if (!anyMarked)
+        return;
+    // Every row gets an icon, a blank one where it is sound, so the columns stay aligned.
+    const int side = list.fontMetrics().height();
+    list.setIconSize(QSize(side, side));
+    QPixmap blank(side, side);
+    blank.fill(Qt::transparent);
+    for (int row = 0; row < list.count() && row < static_cast<int>(marks.size()); ++row) {
+        const RowMarks& mark = marks[static_cast<std::size_t>(row)];
+        QListWidgetItem& item = *list.item(row);
+        if (!mark.kind) {
+            item.setIcon(QIcon(blank));
+            continue;
+        }
+        item.setIcon(list.style()->standardIcon(*mark.kind == RowMarkKind::Duplicate
+                                                    ? QStyle::SP_MessageBoxCritical
+                                                    : QStyle::SP_MessageBoxWarning));
+        item.setToolTip(mark.reasons.join(u'\n'));
+    }
+}
+
+void CurveEditor::reportDuplicateOf(float signal, float etalon) {
+    for (int slot = 1; slot <= table_.PointCount(); ++slot) {
+        const CurvePoint& point = table_.point(slot);
+        if (point.signal != signal || point.etalon != etalon)
+            continue;
+        if (const auto duplicate = table_.duplicateOf(slot))
+            messages_.inform(DuplicateMessage(*duplicate, texts_), text::MsgIcon::Critical);
+        return;
+    }
+}
+
+void CurveEditor::storeNewPoint() {
+    if (!table_.append(dialog_.SIG, dialog_.ETH))
+        return;
+    table_.SortCurvePoints();
+    reportDuplicateOf(dialog_.SIG, dialog_.ETH);
+    FillCurveList();
+    const int row = table_.FindSignal(dialog_.SIG) - 1;
+    if (row >= 0)
+        page_.lstKrivka->setCurrentRow(row);
+}
+
+void CurveEditor::CaptureSignalPoint() {
+    // A point captured from a silent instrument would pair the last signal read with today's
+    // load.
+    const std::optional<float> signal = sources_.liveSignal();
+    if (!signal) {
+        messages_.inform(device::staleSignalMessage(texts_, sources_.port()),
+                         text::MsgIcon::Critical);
+        return;
+    }
+    // Refused before the operator types an etalon that could not be kept.
+    if (table_.isFull()) {
+        messages_.inform(texts_.text(67), text::MsgIcon::Critical);
+        return;
+    }
+    if (!dialog_.ask(*signal, 0.0F, sources_.unitFormat(), false))
+        return;
+    storeNewPoint();
+}
+
+void CurveEditor::AddCurvePoint() {
+    if (table_.isFull()) {
+        messages_.inform(QString::fromUtf8(TableFullMessage), text::MsgIcon::Critical);
+        return;
+    }
+    if (!dialog_.ask(0.0F, 0.0F, sources_.unitFormat(), true))
+        return;
+    if (table_.isFull()) {
+        messages_.inform(QString::fromUtf8(TableFullMessage), text::MsgIcon::Critical);
+        return;
+    }
+    storeNewPoint();
+}
+
+void CurveEditor::EditCurvePoint() {
+    const int row = selectedRow();
+    if (row < 0 || row >= table_.PointCount())
+        return;
+    const int slot = row + 1;
+    const CurvePoint point = table_.point(slot);
+    if (!dialog_.ask(point.signal, point.etalon, sources_.unitFormat(), std::nullopt))
+        return;
+    table_.setPoint(slot, dialog_.SIG, dialog_.ETH);
+    table_.SortCurvePoints();
+    reportDuplicateOf(dialog_.SIG, dialog_.ETH);
+    FillCurveList();
+}
+
+void CurveEditor::DeleteCurvePoint() {
+    const int row = selectedRow();
+    if (row < 0 || row >= table_.PointCount()) {
+        messages_.inform(texts_.text(62), text::MsgIcon::Critical);
+        return;
+    }
+    const int slot = row + 1;
+    const QString question =
+        texts_.text(63) + u' ' +
+        device::FormatNumber(table_.point(slot).etalon, sources_.unitFormat()) + u' ' +
+        sources_.unitName() + QStringLiteral(" ?");
+    if (!messages_.askYesNo(question, text::MsgIcon::Question))
+        return;
+    table_.RemoveCurvePoint(slot);
+    FillCurveList();
+}
+
+void CurveEditor::ClearCurvePoints() {
+    if (page_.lstKrivka->count() == 0) {
+        messages_.inform(texts_.text(72), text::MsgIcon::Exclamation);
+        return;
+    }
+    if (!messages_.askYesNo(texts_.text(71), text::MsgIcon::Question))
+        return;
+    table_.clear();
+    FillCurveList();
+}
+
+void CurveEditor::NewCurve() {
+    if (!messages_.askYesNo(QString::fromUtf8(NewCurveQuestion), text::MsgIcon::Exclamation))
+        return;
+    sources_.startNewCurve();
+    table_.clear();
+    // The list follows the table at once; an empty table must not keep old rows on screen.
+    FillCurveList();
+    messages_.inform(texts_.text(NewCurveNoticeText), text::MsgIcon::Information);
+}
+
+} // namespace calibration

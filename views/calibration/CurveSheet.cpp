@@ -1,0 +1,147 @@
+#include "views/calibration/CurveSheet.h"
+
+#include "core/instrument/SerialLine.h"
+#include "core/sensor/SensorSettings.h"
+#include "core/session/Session.h"
+#include "core/session/StartUp.h"
+#include "core/text/LanguageTable.h"
+#include "core/text/MessageService.h"
+#include "core/text/NumberText.h"
+#include "views/sensor/SensorPage.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <cmath>
+
+namespace calibration {
+
+namespace {
+
+constexpr int PointText = 182;
+constexpr int SignalText = 183;
+constexpr int EtalonText = 184;
+constexpr int DeviationText = 185;
+constexpr int PercentText = 186;
+constexpr int DigitsText = 187;
+constexpr int ResidualText = 188;
+constexpr int SensitivityText = 189;
+constexpr int PositiveText = 190;
+constexpr int NegativeText = 191;
+constexpr int LeastSquaresText = 192;
+constexpr int InstrumentText = 230;
+constexpr int WarningsText = 199;
+constexpr int WriteAnywayText = 200;
+
+} // namespace
+
+CurveSheet curveSheet(const session::Session& session, const sensor::SensorPage& page,
+                      const text::LanguageTable& texts) {
+    const sensor::SensorRecord& sensor = session.sensors().CurrentSensor;
+    const device::LiveValues& live = session.live();
+    CurveSheet sheet;
+    sheet.table = session.curve();
+    sheet.scale.fullScale = device::ValDecimal(page.txtRozsah->text());
+    sheet.scale.fullScaleNeg = device::ValDecimal(page.txtRozsahNeg->text());
+    sheet.gainEntry = page.cmbGain->currentText();
+    sheet.scale.gainRange = session::gainRangeLimit(sheet.gainEntry);
+    sheet.scale.unitFormat = sensor::unitFormatForIndex(
+        live.DisplayDigits, page.cmbFormat->currentIndex(), sensor.UnitFormat.text());
+    sheet.formatEntry = page.cmbFormat->currentText();
+    sheet.unit = sensor::trimBlanks(page.txtJednotka->text());
+    sheet.description = sensor::trimBlanks(page.txtPopis->text());
+    sheet.sensorId = sensor.SensorId.trimmed();
+    sheet.instrument = texts.text(InstrumentText)
+                           .arg(session.identification())
+                           .arg(session.line().portNumber())
+                           .arg(live.DisplayDigits);
+    if (session.signalFresh())
+        sheet.live = live.SignalMVV;
+    sheet.figures = computeCurveFigures(sheet.table, sheet.scale);
+    return sheet;
+}
+
+bool acceptCurveWarnings(session::Session& session, const sensor::SensorPage& page) {
+    const text::LanguageTable& texts = session.outlets().texts;
+    const CurveSheet sheet = curveSheet(session, page, texts);
+    if (sheet.figures.warnings.empty())
+        return true;
+    const QStringList lines = warningLines(sheet, texts);
+    const QString question = texts.text(WarningsText) + QStringLiteral("\n\n") + lines.join(u'\n') +
+                             QStringLiteral("\n\n") + texts.text(WriteAnywayText);
+    // Warnings never refuse: Yes, the default, writes as Next did before there were warnings.
+    return session.outlets().messages.show(question, text::MsgIcon::Exclamation,
+                                           text::MsgButtons::YesNo,
+                                           text::MsgAnswer::Yes) == text::MsgAnswer::Yes;
+}
+
+QString fixedNumber(std::optional<double> value, int decimals) {
+    if (!value || !std::isfinite(*value))
+        return QStringLiteral("-");
+    const QString pattern =
+        decimals > 0 ? QStringLiteral("0.") + QString(decimals, u'0') : QStringLiteral("0");
+    // A value that rounds to zero shows no sign.
+    const bool zero = std::fabs(*value) < 0.5 * std::pow(10.0, -decimals);
+    return device::FormatNumber(zero ? 0.0 : *value, pattern);
+}
+
+int decimalsOf(QStringView unitFormat) {
+    const qsizetype point = unitFormat.indexOf(u'.');
+    return point < 0 ? 0 : static_cast<int>(std::lround(-std::log10(lastDigit(unitFormat))));
+}
+
+QStringList figureLines(const CurveSheet& sheet, const text::LanguageTable& texts) {
+    const CurveFigures& f = sheet.figures;
+    const int decimals = decimalsOf(sheet.scale.unitFormat) + 1;
+    QStringList lines;
+    lines.append(texts.text(SensitivityText)
+                     .arg(fixedNumber(f.mvvPer1000Units, 4), sheet.unit,
+                          fixedNumber(f.unitsPerMvV, decimals)));
+    for (const auto& [branch, text] :
+         {std::pair{&f.positive, PositiveText}, std::pair{&f.negative, NegativeText}}) {
+        if (const std::optional<Nonlinearity>& found = *branch)
+            lines.append(texts.text(text).arg(fixedNumber(found->deviation, decimals), sheet.unit,
+                                              fixedNumber(found->percent, 3),
+                                              QString::number(found->point)));
+    }
+    const auto intercept =
+        f.leastSquares ? std::optional(f.leastSquares->intercept) : std::optional<double>();
+    const auto slope =
+        f.leastSquares ? std::optional(f.leastSquares->slope) : std::optional<double>();
+    lines.append(texts.text(LeastSquaresText)
+                     .arg(fixedNumber(intercept, decimals), fixedNumber(slope, decimals),
+                          fixedNumber(f.rms, decimals), sheet.unit));
+    return lines;
+}
+
+QStringList pointHeaders(const CurveSheet& sheet, const text::LanguageTable& texts) {
+    return {texts.text(PointText),
+            texts.text(SignalText),
+            texts.text(EtalonText).arg(sheet.unit),
+            texts.text(DeviationText).arg(sheet.unit),
+            texts.text(PercentText),
+            texts.text(DigitsText),
+            texts.text(ResidualText).arg(sheet.unit)};
+}
+
+QList<QStringList> pointRows(const CurveSheet& sheet, int signalDecimals) {
+    const int decimals = decimalsOf(sheet.scale.unitFormat);
+    QList<QStringList> rows;
+    for (const PointFigures& p : sheet.figures.points)
+        rows.append({QString::number(p.number), fixedNumber(p.signal, signalDecimals),
+                     fixedNumber(p.etalon, decimals), fixedNumber(p.deviation, decimals + 1),
+                     fixedNumber(p.percent, 3), fixedNumber(p.digits, 1),
+                     fixedNumber(p.residual, decimals + 1)});
+    return rows;
+}
+
+QStringList unitsOnSecondLine(QStringList headers) {
+    for (QString& header : headers)
+        header.replace(QStringLiteral(" ["), QStringLiteral("\n["));
+    return headers;
+}
+
+QStringList warningLines(const CurveSheet& sheet, const text::LanguageTable& texts) {
+    return warningTexts(sheet.figures, texts, sheet.scale.unitFormat, sheet.unit);
+}
+
+} // namespace calibration

@@ -1,0 +1,168 @@
+#include "views/calibration/CurveWindow.h"
+
+#include "core/instrument/LiveSignal.h"
+#include "core/session/Session.h"
+#include "core/text/LanguageTable.h"
+#include "views/calibration/CurveEditor.h"
+#include "views/calibration/CurvePage.h"
+#include "views/calibration/CurvePlot.h"
+#include "views/calibration/CurveReport.h"
+#include "views/common/ActionGuard.h"
+#include "views/common/Controls.h"
+#include "views/common/WindowParts.h"
+#include "views/common/WindowPlacement.h"
+#include "views/sensor/SensorPage.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace calibration {
+
+namespace {
+
+constexpr int TitleText = 180;
+constexpr int OpenText = 181;
+constexpr int NoWarningText = 193;
+constexpr int PdfText = 206;
+constexpr int CsvText = 207;
+// Narrower than this, the plot and the table get too cramped to read beside the calibrator.
+constexpr int MinimumWidthChars = 60;
+
+} // namespace
+
+CurveWindow::CurveWindow(SheetSource source, const text::LanguageTable& texts,
+                         text::MessageService& messages, QWidget* parent)
+    : QWidget(parent, Qt::Window), plot(new CurvePlot(texts, this)),
+      tblPoints(ui::makeControl<QTableWidget>(this, QStringLiteral("tblPoints"))),
+      lblFigures(ui::makeControl<QLabel>(this, QStringLiteral("lblFigures"))),
+      lblWarnings(ui::makeControl<QLabel>(this, QStringLiteral("lblWarnings"))),
+      cmdPdf(ui::makeControl<QPushButton>(this, QStringLiteral("cmdPdf"))),
+      cmdCsv(ui::makeControl<QPushButton>(this, QStringLiteral("cmdCsv"))),
+      source_(std::move(source)), texts_(texts),
+      export_(texts, messages, exportDialogs(*this, texts)) {
+    setObjectName(QStringLiteral("frmCurve"));
+    plot->setObjectName(QStringLiteral("picCurve"));
+    setWindowTitle(texts.text(TitleText));
+    tblPoints->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblPoints->setSelectionMode(QAbstractItemView::NoSelection);
+    tblPoints->setFocusPolicy(Qt::NoFocus);
+    tblPoints->verticalHeader()->hide();
+    tblPoints->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    lblFigures->setWordWrap(true);
+    lblWarnings->setWordWrap(true);
+    cmdPdf->setText(texts.text(PdfText));
+    cmdCsv->setText(texts.text(CsvText));
+    connect(cmdPdf, &QPushButton::clicked, this, [this] { export_.exportReport(sheet_, true); });
+    connect(cmdCsv, &QPushButton::clicked, this, [this] { export_.exportReport(sheet_, false); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdPdf);
+    buttons->addWidget(cmdCsv);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(plot, 1);
+    layout->addWidget(tblPoints);
+    layout->addWidget(lblFigures);
+    layout->addWidget(lblWarnings);
+    layout->addLayout(buttons);
+    // Room for the plot and ten rows, but never more than the screen: at a large scaling its
+    // buttons would be out of reach.
+    const QFontMetrics metrics = fontMetrics();
+    QSize preferred(metrics.averageCharWidth() * 125, metrics.height() * 50);
+    if (const QScreen* shown = screen())
+        preferred = preferred.boundedTo(shown->availableGeometry().size() * 0.9);
+    resize(preferred);
+    refresh();
+}
+
+void CurveWindow::refresh() {
+    sheet_ = source_();
+    plot->setSheet(sheet_);
+    showTable();
+    showFigures();
+}
+
+void CurveWindow::showTable() {
+    const QStringList headers = pointHeaders(sheet_, texts_);
+    const QList<QStringList> rows = pointRows(sheet_);
+    QStringList shown = headers;
+    for (const QStringList& row : rows)
+        shown += row;
+    if (shown == shownRows_)
+        return;
+    shownRows_ = shown;
+    tblPoints->clear();
+    tblPoints->setColumnCount(static_cast<int>(headers.size()));
+    tblPoints->setHorizontalHeaderLabels(unitsOnSecondLine(headers));
+    tblPoints->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < rows[r].size(); ++c) {
+            auto* item = new QTableWidgetItem(rows[r][c]);
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            tblPoints->setItem(r, c, item);
+        }
+    // As tall as its rows, up to ten of them; the plot takes the rest.
+    const int shownRows = std::clamp(static_cast<int>(rows.size()), 1, 10);
+    tblPoints->setFixedHeight(tblPoints->horizontalHeader()->sizeHint().height() +
+                              shownRows * tblPoints->verticalHeader()->defaultSectionSize() +
+                              2 * tblPoints->frameWidth());
+}
+
+void CurveWindow::showFigures() {
+    lblFigures->setText(figureLines(sheet_, texts_).join(u'\n'));
+    const QStringList warnings = warningLines(sheet_, texts_);
+    lblWarnings->setText(warnings.isEmpty() ? texts_.text(NoWarningText) : warnings.join(u'\n'));
+    ui::setTextColour(*lblWarnings, warnings.isEmpty() ? QColor(0, 110, 0) : QColor(170, 0, 0));
+}
+
+void addCurveWindow(QWidget& mainWindow, const app::WindowParts& parts, session::Session& session,
+                    device::LiveSignal& liveSignal, CurveEditor& editor,
+                    const text::LanguageTable& texts) {
+    QListWidget* list = parts.fraCURVE.lstKrivka;
+    QAction* open = ui::makeAction(*list, QStringLiteral("mKrivkaGraf"), QKeySequence(Qt::Key_F6),
+                                   texts.text(OpenText));
+
+    const sensor::SensorPage& page = parts.fraSNIMAC;
+    auto window = std::make_shared<QPointer<CurveWindow>>();
+    QObject::connect(
+        open, &QAction::triggered, &mainWindow, [&mainWindow, &session, &page, &texts, window] {
+            if (window->isNull()) {
+                *window = new CurveWindow(
+                    [&session, &page, &texts] { return curveSheet(session, page, texts); }, texts,
+                    session.outlets().messages, &mainWindow);
+                CurveWindow& shown = **window;
+                ui::opensModalWindow(*shown.cmdPdf);
+                ui::opensModalWindow(*shown.cmdCsv);
+                // Beside the calibrator, so capturing goes on in sight of the plot.
+                ui::placeBeside(shown, mainWindow.frameGeometry(),
+                                shown.fontMetrics().averageCharWidth() * MinimumWidthChars);
+            }
+            (*window)->refresh();
+            (*window)->show();
+            (*window)->raise();
+            (*window)->activateWindow();
+        });
+    const auto follow = [window] {
+        if (!window->isNull() && (*window)->isVisible())
+            (*window)->refresh();
+    };
+    QObject::connect(&editor, &CurveEditor::curveListFilled, &mainWindow, follow);
+    QObject::connect(&liveSignal, &device::LiveSignal::updated, &mainWindow, follow);
+    for (QLineEdit* box : {page.txtRozsah, page.txtRozsahNeg, page.txtJednotka, page.txtPopis})
+        QObject::connect(box, &QLineEdit::textChanged, &mainWindow, follow);
+    for (QComboBox* list : {page.cmbFormat, page.cmbGain})
+        QObject::connect(list, &QComboBox::currentIndexChanged, &mainWindow, follow);
+}
+
+} // namespace calibration
