@@ -74,7 +74,8 @@ int main(int argc, char** argv) {
     const session::Language language = session::chooseLanguage(
         {commandLine.language, languageSetting.language(), QLocale::system()},
         [&binDirectory](session::Language candidate) {
-            return QFileInfo::exists(session::LanguageFilePath(binDirectory, candidate));
+            const QFileInfo file(session::LanguageFilePath(binDirectory, candidate));
+            return file.isFile() && file.isReadable();
         });
     // Qt's own words (the standard buttons) in the program's language, not the desktop's.
     (void)app::installQtTranslations(application, session::languageLocale(language));
