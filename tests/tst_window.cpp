@@ -303,23 +303,19 @@ private slots:
     }
 
     // The message boxes' standard buttons come in the program's language from Qt's own files.
-    void standardButtonsSpeakTheProgramsLanguage_data() {
-        QTest::addColumn<session::Language>("language");
-        QTest::addColumn<QString>("buttons");
-        QTest::newRow("cs") << session::Language::Czech << "Ano/Ne";
-        QTest::newRow("en") << session::Language::English << "Yes/No";
-    }
     void standardButtonsSpeakTheProgramsLanguage() {
-        QFETCH(session::Language, language);
-        QTranslator* translator =
-            app::installQtTranslations(*qApp, session::languageLocale(language));
-        if (translator == nullptr)
-            QSKIP("Qt's translations are not installed (qt6-translations-l10n)");
-        QMessageBox box(QMessageBox::Question, {}, {}, QMessageBox::Yes | QMessageBox::No);
-        const QString buttons =
-            box.button(QMessageBox::Yes)->text() + u'/' + box.button(QMessageBox::No)->text();
-        QCoreApplication::removeTranslator(translator);
-        QTEST(QString(buttons).remove(u'&'), "buttons");
+        for (const auto& [language, expected] : {std::pair{session::Language::Czech, "Ano/Ne"},
+                                                 {session::Language::English, "Yes/No"}}) {
+            QTranslator* translator =
+                app::installQtTranslations(*qApp, session::languageLocale(language));
+            if (translator == nullptr)
+                QSKIP("Qt's translations are not installed (qt6-translations-l10n)");
+            QMessageBox box(QMessageBox::Question, {}, {}, QMessageBox::Yes | QMessageBox::No);
+            const QString buttons =
+                box.button(QMessageBox::Yes)->text() + u'/' + box.button(QMessageBox::No)->text();
+            QCoreApplication::removeTranslator(translator);
+            QCOMPARE(QString(buttons).remove(u'&'), expected);
+        }
     }
 
     // F1 shows the keys and what they do.
