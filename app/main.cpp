@@ -2,6 +2,7 @@
 #include "core/instrument/Lifecycle.h"
 #include "core/instrument/QtSerialLine.h"
 #include "core/records/RecordStore.h"
+#include "core/session/Language.h"
 #include "core/session/PortSetting.h"
 #include "core/session/StartUp.h"
 #include "views/common/QtMessageService.h"
@@ -10,6 +11,7 @@
 #include "views/session/frmOrvoCalibration.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLocale>
 #include <QSettings>
 #include <QStandardPaths>
@@ -17,12 +19,18 @@
 
 namespace {
 
-// Prints the help or the version; false for a command line that runs the window.
+// Prints the help, the version or why the command line is refused; false for a command line
+// that runs the window.
 bool printed(const session::CommandLine& commandLine) {
-    if (commandLine.action != session::CommandLine::Action::Print)
+    if (commandLine.action == session::CommandLine::Action::Run)
         return false;
-    std::fputs(qPrintable(commandLine.text), stdout);
+    std::fputs(qPrintable(commandLine.text),
+               commandLine.action == session::CommandLine::Action::Print ? stdout : stderr);
     return true;
+}
+
+int exitCode(const session::CommandLine& commandLine) {
+    return commandLine.action == session::CommandLine::Action::Refuse ? 2 : 0;
 }
 
 // The snapshot files written before the store existed go into it once; later ones reach it as
@@ -44,7 +52,9 @@ int main(int argc, char** argv) {
     // --help and --version answer before any window system is needed.
     {
         const QCoreApplication reader(argc, argv);
-        if (printed(session::ReadCommandLine(QCoreApplication::arguments())))
+        const session::CommandLine commandLine =
+            session::ReadCommandLine(QCoreApplication::arguments());
+        if (commandLine.action == session::CommandLine::Action::Print && printed(commandLine))
             return 0;
     }
 
@@ -53,18 +63,27 @@ int main(int argc, char** argv) {
     const session::CommandLine commandLine =
         session::ReadCommandLine(QCoreApplication::arguments());
     if (printed(commandLine))
-        return 0;
+        return exitCode(commandLine);
     QCoreApplication::setOrganizationName(QStringLiteral("ToranCal"));
     QCoreApplication::setApplicationName(QStringLiteral("ToranCal"));
     QGuiApplication::setDesktopFileName(QStringLiteral("cz.torancal.ToranCal"));
-    (void)app::installQtTranslations(application, QLocale::system());
+    QSettings settings(QSettings::UserScope, QStringLiteral("ToranCal"),
+                       QStringLiteral("ToranCal"));
+    session::LanguageSetting languageSetting(settings);
+    const QString binDirectory = QCoreApplication::applicationDirPath();
+    const session::Language language = session::chooseLanguage(
+        {commandLine.language, languageSetting.language(), QLocale::system()},
+        [&binDirectory](session::Language candidate) {
+            const QFileInfo file(session::LanguageFilePath(binDirectory, candidate));
+            return file.isFile() && file.isReadable();
+        });
+    // Qt's own words (the standard buttons) in the program's language, not the desktop's.
+    (void)app::installQtTranslations(application, session::languageLocale(language));
 
     device::Lifecycle lifecycle;
     device::EventLoopClock clock(lifecycle);
     device::QtSerialLine line(qEnvironmentVariable("TORANCAL_PORT_DIR"));
     ui::QtMessageService messages(QStringLiteral("ToranCal"));
-    QSettings settings(QSettings::UserScope, QStringLiteral("ToranCal"),
-                       QStringLiteral("ToranCal"));
     session::PortSetting portSetting(settings);
     const QString dataDirectory = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     const QString snapshotDirectory = dataDirectory + QStringLiteral("/snapshots");
@@ -81,10 +100,12 @@ int main(int argc, char** argv) {
         messages,
         lifecycle,
         portSetting,
-        session::LanguageFilePath(QCoreApplication::applicationDirPath()),
+        session::LanguageFilePath(binDirectory, language),
         commandLine.text,
         snapshotDirectory,
         &store,
+        &languageSetting,
+        language,
     };
     app::frmOrvoCalibration window(services);
     messages.setParent(&window);

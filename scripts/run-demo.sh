@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds ToranCal and starts it against the simulated instrument: toran-sim serves a
 # pseudo-terminal linked as COM1 in a private port directory, and the calibrator opens it.
-# Extra arguments go to the calibrator ("expert" switches expert mode on).
+# Extra arguments go to the calibrator ("expert" switches expert mode on, "--language en" shows
+# the window in English).
 # Type commands for the simulator (for example "load 1.25") into this terminal while it runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."

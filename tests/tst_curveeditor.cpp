@@ -104,7 +104,8 @@ private slots:
         rig.editor.AddCurvePoint();
         rig.editor.CaptureSignalPoint();
         QCOMPARE(rig.dialogsShown, 0);
-        QCOMPARE(rig.messages.texts(), QStringList({CurveEditor::TableFullMessage, "T67"}));
+        QCOMPARE(rig.messages.texts(),
+                 QStringList({text::BuiltInText(CurveEditor::TableFullText), "T67"}));
         QCOMPARE(rig.table.PointCount(), CurveTable::SlotCount);
     }
 

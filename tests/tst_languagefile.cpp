@@ -5,11 +5,32 @@
 
 #include <QDir>
 #include <QFile>
-#include <QHash>
+#include <QFileInfo>
+#include <QMap>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+
+using session::Language;
+
+// The numbered entries of a shipped language file, by number.
+QMap<int, QString> entriesOf(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(path));
+    QMap<int, QString> entries;
+    for (const QString& line : text::DecodeLanguageBytes(file.readAll()).split(u'\n'))
+        if (auto entry = text::ParseLanguageLine(QStringView(line).chopped(line.endsWith(u'\r'))))
+            entries.insert(entry->first, entry->second);
+    return entries;
+}
+
+} // namespace
 
 class TestLanguageFile : public QObject {
     Q_OBJECT
@@ -60,17 +81,63 @@ private slots:
 
     // The shipped language file carries every built-in text word for word, and no other late one.
     void shippedFileMatchesBuiltIn() {
-        QFile file(QStringLiteral(TORANCAL_LANGUAGE_FILE));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QHash<int, QString> entries;
-        for (const QString& line : text::DecodeLanguageBytes(file.readAll()).split(u'\n'))
-            if (auto entry =
-                    text::ParseLanguageLine(QStringView(line).chopped(line.endsWith(u'\r'))))
-                entries.insert(entry->first, entry->second);
+        const QMap<int, QString> entries = entriesOf(QStringLiteral(TORANCAL_LANGUAGE_FILE));
         QVERIFY(!entries.value(1).isEmpty());
         for (int number = text::LanguageTable::LastOriginal + 1;
              number <= text::LanguageTable::Last; ++number)
             QCOMPARE(entries.value(number), text::BuiltInText(number));
+    }
+
+    // The English file is written like the Czech one (Windows-1250, CR LF) and holds the same
+    // numbers, each text with the same placeholders.
+    void englishFileMatchesCzech() {
+        const QString czechPath = QStringLiteral(TORANCAL_LANGUAGE_FILE);
+        const QString englishPath =
+            QFileInfo(czechPath).dir().filePath(session::languageFileName(Language::English));
+        QFile file(englishPath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QCOMPARE(bytes.count("\r\n"), bytes.count("\n"));
+        QVERIFY(text::DecodeLanguageBytes(bytes) == text::fromWindows1250(bytes));
+        const QMap<int, QString> czech = entriesOf(czechPath);
+        const QMap<int, QString> english = entriesOf(englishPath);
+        QCOMPARE(english.keys(), czech.keys());
+        const QRegularExpression placeholder(QStringLiteral("%\\d"));
+        const auto placeholders = [&placeholder](const QString& text) {
+            QSet<QString> found;
+            for (const QRegularExpressionMatch& match : placeholder.globalMatch(text))
+                found.insert(match.captured());
+            return found;
+        };
+        for (auto entry = czech.cbegin(); entry != czech.cend(); ++entry)
+            QVERIFY2(placeholders(*entry) == placeholders(english[entry.key()]),
+                     qPrintable(QString::number(entry.key())));
+    }
+
+    // The command line's language, else the setting's, else the system's when the program has
+    // it, else Czech; a language whose file is missing gives way to Czech. --language takes cs
+    // or en, refuses any other word and is no part of the command line compared with "expert".
+    void choosesTheLanguage() {
+        for (const auto& [commandLine, setting, system, englishFile, chosen] :
+             {std::tuple{"", "", "cs_CZ", true, "cs"},
+              {"", "", "en_US", true, "en"},
+              {"", "", "de_DE", true, "cs"},
+              {"", "cs", "en_GB", true, "cs"},
+              {"en", "cs", "cs_CZ", true, "en"},
+              {"en", "en", "en_US", false, "cs"}}) {
+            const Language language = session::chooseLanguage(
+                {session::languageOfCode(QString::fromLatin1(commandLine)),
+                 session::languageOfCode(QString::fromLatin1(setting)), QLocale(system)},
+                [englishFile](Language of) { return of == Language::Czech || englishFile; });
+            QCOMPARE(session::languageCode(language), chosen);
+        }
+        const session::CommandLine english =
+            session::ReadCommandLine({"torancal", "--language", "EN", "expert"});
+        QVERIFY(english.language == Language::English && english.text == "expert");
+        QVERIFY(session::ReadCommandLine({"torancal", "--language=cs"}).language ==
+                Language::Czech);
+        QCOMPARE(session::ReadCommandLine({"torancal", "--language", "de"}).action,
+                 session::CommandLine::Action::Refuse);
     }
 
     // The built-in code page: a character outside it is replaced.
@@ -117,6 +184,8 @@ private slots:
         QCOMPARE(session::LanguageFilePath(bin), dir.filePath("share/torancal/ToranCal.lang"));
         QVERIFY(QFile(bin + "/ToranCal.lang").open(QIODevice::WriteOnly));
         QCOMPARE(session::LanguageFilePath(bin), bin + "/ToranCal.lang");
+        QCOMPARE(session::LanguageFilePath(bin, Language::English),
+                 dir.filePath("share/torancal/ToranCal-en.lang"));
 
         using Action = session::CommandLine::Action;
         QCOMPARE(session::ReadCommandLine({"torancal", "--version"}).action, Action::Print);

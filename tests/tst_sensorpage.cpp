@@ -4,9 +4,9 @@
 #include "core/session/StartUp.h"
 #include "core/text/LanguageTable.h"
 #include "tests/support/ScriptedMessages.h"
+#include "views/common/Twips.h"
 #include "views/sensor/SensorPage.h"
 #include "views/sensor/SensorPageLogic.h"
-#include "views/common/Twips.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -56,6 +56,7 @@ struct Rig {
     Rig() {
         for (int n = text::LanguageTable::First; n <= text::LanguageTable::Last; ++n)
             texts.set(n, QStringLiteral("T%1").arg(n));
+        texts.set(616, QStringLiteral("%1 T616")); // names the range
         page.cmbSlide->addItems(session::SlideEntries());
         page.cmbSlideRychl->addItems(session::SlideRychlEntries());
         page.cmbGain->addItems(session::GainEntries());
@@ -169,8 +170,8 @@ private slots:
               {rising(11), "", "", {"T40"}},
               {{{0.0, 0.0}, {0.25, 10.0}, {2.0, 10.0}}, "", "", {"T42 10 T43", "T38"}},
               {rising(2), "txtPopis", " ", {"T41"}},
-              {rising(2), "txtRozsah", "1e39", {rangeNotStorableMessage(true)}},
-              {rising(2), "txtRozsahNeg", "-2e38", {rangeNotStorableMessage(false)}}}) {
+              {rising(2), "txtRozsah", "1e39", {"T218 T616"}},
+              {rising(2), "txtRozsahNeg", "-2e38", {"T219 T616"}}}) {
             Rig rig;
             rig.table = tableOf(points);
             if (*box)

@@ -6,14 +6,14 @@
 #include "tests/support/WindowRig.h"
 #include "views/calibration/CurvePage.h"
 #include "views/calibration/PointDialog.h"
+#include "views/common/QtTranslations.h"
+#include "views/common/WindowPlacement.h"
 #include "views/instrument/PortPage.h"
 #include "views/instrument/PortSearchAction.h"
-#include "views/common/QtTranslations.h"
-#include "views/sensor/SensorPage.h"
-#include "views/session/SensorView.h"
 #include "views/instrument/SignalPanels.h"
 #include "views/instrument/SystemCalibrationFrame.h"
-#include "views/common/WindowPlacement.h"
+#include "views/sensor/SensorPage.h"
+#include "views/session/SensorView.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -201,7 +201,8 @@ private slots:
     }
 
     // The expert boxes edit the session's constants, which the read-out and the save use.
-    // Uložit refuses what Next refuses before it asks; confirmed, it writes the sensor.
+    // The sensor page's save refuses what Next refuses before it asks; confirmed, it writes the
+    // sensor.
     void saveButtonChecksThePageFirst() {
         testsupport::InstrumentRig rig(Port);
         frmOrvoCalibration& window = rig.startAt(session::WizardStep::CurvePage);
@@ -301,16 +302,20 @@ private slots:
         QCOMPARE(rig.messages.shown.size(), 2);
     }
 
-    // The message boxes' standard buttons come in the desktop's language from Qt's own files.
-    void standardButtonsSpeakCzech() {
-        QTranslator* czech = app::installQtTranslations(*qApp, QLocale(QLocale::Czech));
-        if (czech == nullptr)
-            QSKIP("Qt's Czech translations are not installed (qt6-translations-l10n)");
-        QMessageBox box(QMessageBox::Question, {}, {}, QMessageBox::Yes | QMessageBox::No);
-        const QString buttons =
-            box.button(QMessageBox::Yes)->text() + u'/' + box.button(QMessageBox::No)->text();
-        QCoreApplication::removeTranslator(czech);
-        QCOMPARE(QString(buttons).remove(u'&'), QStringLiteral("Ano/Ne"));
+    // The message boxes' standard buttons come in the program's language from Qt's own files.
+    void standardButtonsSpeakTheProgramsLanguage() {
+        for (const auto& [language, expected] : {std::pair{session::Language::Czech, "Ano/Ne"},
+                                                 {session::Language::English, "Yes/No"}}) {
+            QTranslator* translator =
+                app::installQtTranslations(*qApp, session::languageLocale(language));
+            if (translator == nullptr)
+                QSKIP("Qt's translations are not installed (qt6-translations-l10n)");
+            QMessageBox box(QMessageBox::Question, {}, {}, QMessageBox::Yes | QMessageBox::No);
+            const QString buttons =
+                box.button(QMessageBox::Yes)->text() + u'/' + box.button(QMessageBox::No)->text();
+            QCoreApplication::removeTranslator(translator);
+            QCOMPARE(QString(buttons).remove(u'&'), expected);
+        }
     }
 
     // F1 shows the keys and what they do.
@@ -326,9 +331,17 @@ private slots:
             shown.append(label->text());
         for (const QString& expected :
              {QStringLiteral("F3"), QStringLiteral("F4"), QStringLiteral("F9"),
-              text::BuiltInText(346), text::BuiltInText(352)})
+              text::BuiltInText(346), text::BuiltInText(352), text::BuiltInText(600)})
             QVERIFY2(shown.contains(expected), qPrintable(shown.join(u'|')));
-        QCOMPARE(shown.size(), 22);
+        QCOMPARE(shown.size(), 23);
+
+        // The language chosen here is kept for the next start, which the operator is told.
+        auto* language = keys->findChild<QComboBox*>(QStringLiteral("cmbLanguage"));
+        QCOMPARE(language->currentText(), QStringLiteral("\u010ce\u0161tina"));
+        language->setCurrentIndex(1);
+        emit language->activated(1);
+        QVERIFY(rig.languageSetting.language() == session::Language::English);
+        QCOMPARE(rig.messages.texts(), QStringList{text::BuiltInText(601)});
     }
 
     // The navigation is locked while the search runs; what it found is said and selected. A
@@ -355,10 +368,12 @@ private slots:
             QVERIFY(!enabledDuringSearch);
             for (const QPushButton* button : navigation)
                 QVERIFY(button->isEnabled());
-            QCOMPARE(rig.messages.texts(),
-                     QStringList{found ? QStringLiteral("T50 4")
-                                       : QStringLiteral("T51 ") +
-                                             app::permissionAdvice(QFileInfo(device).group())});
+            const text::LanguageTable builtIn;
+            QCOMPARE(
+                rig.messages.texts(),
+                QStringList{found ? QStringLiteral("T50 4")
+                                  : QStringLiteral("T51 ") +
+                                        app::permissionAdvice(builtIn, QFileInfo(device).group())});
             QCOMPARE(rig.messages.shown.first().icon,
                      found ? text::MsgIcon::Information : text::MsgIcon::Exclamation);
             QCOMPARE(window.fraCOMM->cmbPort->currentText(), found ? "COM4" : "COM1");

@@ -29,21 +29,45 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
                                  QStringLiteral("Start in expert mode: the system calibration of "
                                                 "the eight ranges and the raw values."),
                                  QStringLiteral("[expert]"));
-    const CommandLine run{CommandLine::Action::Run, arguments.mid(1).join(u' ')};
+    const QCommandLineOption language(
+        QStringLiteral("language"),
+        QStringLiteral("The language of the window: cs (Czech) or en (English). Without it, the "
+                       "language chosen in the window, else the system's."),
+        QStringLiteral("cs|en"));
+    parser.addOption(language);
+    CommandLine run{CommandLine::Action::Run, arguments.mid(1).join(u' '), std::nullopt};
     if (!parser.parse(arguments))
         return run;
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
-        return {CommandLine::Action::Print, parser.helpText()};
+        return {CommandLine::Action::Print, parser.helpText(), std::nullopt};
     if (parser.isSet(version))
-        return {CommandLine::Action::Print, QStringLiteral("torancal %1.%2.%3\n")
-                                                .arg(TORANCAL_VERSION_MAJOR)
-                                                .arg(TORANCAL_VERSION_MINOR)
-                                                .arg(TORANCAL_VERSION_PATCH)};
+        return {CommandLine::Action::Print,
+                QStringLiteral("torancal %1.%2.%3\n")
+                    .arg(TORANCAL_VERSION_MAJOR)
+                    .arg(TORANCAL_VERSION_MINOR)
+                    .arg(TORANCAL_VERSION_PATCH),
+                std::nullopt};
+    if (!parser.isSet(language))
+        return run;
+    run.language = languageOfCode(parser.value(language));
+    if (!run.language)
+        return {CommandLine::Action::Refuse,
+                QStringLiteral("torancal: unknown language \"%1\"; use cs or en.\n")
+                    .arg(parser.value(language)),
+                std::nullopt};
+    QStringList rest;
+    for (qsizetype index = 1; index < arguments.size(); ++index) {
+        if (arguments[index] == QStringLiteral("--language"))
+            ++index;
+        else if (!arguments[index].startsWith(QStringLiteral("--language=")))
+            rest.append(arguments[index]);
+    }
+    run.text = rest.join(u' ');
     return run;
 }
 
-QString LanguageFilePath(const QString& executableDirectory) {
-    const QString name = QStringLiteral("ToranCal.lang");
+QString LanguageFilePath(const QString& executableDirectory, Language language) {
+    const QString name = languageFileName(language);
     const QDir beside(executableDirectory);
     if (QFileInfo::exists(beside.filePath(name)))
         return beside.filePath(name);

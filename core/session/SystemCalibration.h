@@ -24,7 +24,7 @@ public:
     void SetNula();
     void SetGain2mVV();
     void LoadDefaultConstants();
-    // Zápis: every constant checked (a box that is not one number refuses the whole save before
+    // The write: every constant checked (a box that is not one number refuses the whole save before
     // anything is sent), then all written, then ResetInstrument.
     void SaveSystemCalibration(const device::Link& link);
     // RESET: the instrument reset, its setup and sensors read again (the operator's curve points

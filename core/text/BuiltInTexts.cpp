@@ -261,6 +261,30 @@ QString BuiltInText(int number) {
         BuiltIn{536, u"Zaškrtněte alespoň dvě kalibrace s body křivky."},
         BuiltIn{537, u"obnovení"},
         BuiltIn{538, u"záloha"},
+        // Language and fixed window captions: 600..619
+        BuiltIn{600, u"Jazyk"},
+        BuiltIn{601, u"Jazyk programu se změní při příštím spuštění."},
+        BuiltIn{602, u"Snímač (Interní)"},
+        BuiltIn{603, u"Poslední uložení"},
+        BuiltIn{604, u"Zavřít"},
+        BuiltIn{605, u"Uložit"},
+        BuiltIn{606, u"&Storno"},
+        BuiltIn{607, u"Editace kalibračního bodu"},
+        BuiltIn{608, u"&Nová křivka"},
+        BuiltIn{609, u"&Přidat nový bod"},
+        BuiltIn{610, u"&Odstranit bod"},
+        BuiltIn{611, u"Přidat bod kalibrační křivky"},
+        BuiltIn{612, u"Odstranit vybraný bod kalibrační křivky"},
+        BuiltIn{613, u"Odstranit všechny body kalibrační křivky"},
+        BuiltIn{614, u"Již bylo dosaženo maximálního počtu kalibračních bodů - nelze přidat další"},
+        BuiltIn{615, u"Chcete opravdu přidat novou kalibrační křivku ?"},
+        BuiltIn{616, u"%1 je příliš velké číslo, snímač jej nemůže uložit. Opravte rozsah."},
+        BuiltIn{617,
+                u"Některé sériové porty nešlo otevřít pro nedostatek oprávnění; přidejte uživatele "
+                u"do skupiny \"%1\" (sudo usermod -aG %1 $USER) a znovu se přihlaste."},
+        BuiltIn{618, u"Některé sériové porty odmítly přístup; zavřete programy, které je mohou "
+                     u"používat, nebo požádejte správce počítače o oprávnění."},
+        BuiltIn{619, u"Zápis"},
     };
     static_assert(std::ranges::is_sorted(texts, {}, &BuiltIn::number));
     const auto found = std::ranges::lower_bound(texts, number, {}, &BuiltIn::number);

@@ -4,9 +4,9 @@
 #include "views/calibration/CurvePage.h"
 #include "views/calibration/PointDialog.h"
 #include "views/instrument/PortPage.h"
-#include "views/sensor/SensorPage.h"
 #include "views/instrument/SignalPanels.h"
 #include "views/instrument/StatusPanel.h"
+#include "views/sensor/SensorPage.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -33,7 +33,7 @@ InstrumentRig::InstrumentRig(int instrumentPort, const sim::Instrument& attached
 app::frmOrvoCalibration& InstrumentRig::start(const QString& commandLine) {
     window = std::make_unique<app::frmOrvoCalibration>(
         app::Services{line, clock, messages, lifecycle, portSetting, languageFile, commandLine,
-                      snapshotDirectory});
+                      snapshotDirectory, nullptr, &languageSetting});
     return *window;
 }
 

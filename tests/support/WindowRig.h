@@ -24,6 +24,7 @@ struct InstrumentRig {
     QTemporaryDir dir;
     QSettings settings{dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat};
     session::PortSetting portSetting{settings};
+    session::LanguageSetting languageSetting{settings};
     device::Lifecycle lifecycle;
     ManualClock clock{&lifecycle};
     ScriptedMessages messages;

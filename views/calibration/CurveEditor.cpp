@@ -133,13 +133,13 @@ void CurveEditor::CaptureSignalPoint() {
 
 void CurveEditor::AddCurvePoint() {
     if (table_.isFull()) {
-        messages_.inform(QString::fromUtf8(TableFullMessage), text::MsgIcon::Critical);
+        messages_.inform(texts_.text(TableFullText), text::MsgIcon::Critical);
         return;
     }
     if (!dialog_.ask(0.0F, 0.0F, sources_.unitFormat(), true))
         return;
     if (table_.isFull()) {
-        messages_.inform(QString::fromUtf8(TableFullMessage), text::MsgIcon::Critical);
+        messages_.inform(texts_.text(TableFullText), text::MsgIcon::Critical);
         return;
     }
     storeNewPoint();
@@ -188,7 +188,7 @@ void CurveEditor::ClearCurvePoints() {
 }
 
 void CurveEditor::NewCurve() {
-    if (!messages_.askYesNo(QString::fromUtf8(NewCurveQuestion), text::MsgIcon::Exclamation))
+    if (!messages_.askYesNo(texts_.text(NewCurveQuestionText), text::MsgIcon::Exclamation))
         return;
     sources_.startNewCurve();
     table_.clear();

@@ -34,11 +34,10 @@ public:
         std::function<int()> port;           // the instrument's port number, for the refusal
     };
 
-    static constexpr char TableFullMessage[] =
-        "Již bylo dosaženo maximálního počtu kalibračních bodů - nelze přidat další";
+    static constexpr int TableFullText = 614;
     // What to do next, shown once a new curve has been started.
     static constexpr int NewCurveNoticeText = 101;
-    static constexpr char NewCurveQuestion[] = "Chcete opravdu přidat novou kalibrační křivku ?";
+    static constexpr int NewCurveQuestionText = 615;
 
     CurveEditor(CurvePage& page, CurveTable& table, frmOrvoCalibInputBox& dialog,
                 text::MessageService& messages, const text::LanguageTable& texts, Sources sources,

@@ -1,5 +1,6 @@
 #include "views/calibration/CurvePage.h"
 
+#include "core/text/LanguageTable.h"
 #include "views/common/Controls.h"
 #include "views/common/Twips.h"
 
@@ -12,6 +13,12 @@
 namespace calibration {
 
 namespace {
+
+constexpr int NewCurveText = 608;
+constexpr int AddPointText = 609;
+constexpr int DeletePointText = 610;
+// The tooltips of cmdListAction 0, 1 and 2.
+constexpr std::array<int, 3> ButtonTipTexts{611, 612, 613};
 
 QFont fixedPitchFont(const QFont& base) {
     QFont font(QStringLiteral("Courier New"));
@@ -31,14 +38,11 @@ CurvePage::CurvePage(QWidget* parent, const ui::Twips& twips)
       cmdListAction(ui::makeControlArray<QPushButton, 3>(this, QStringLiteral("cmdListAction"))),
       cmdSCAN(ui::makeControl<QPushButton>(this, QStringLiteral("cmdSCAN"))),
       mKrivkaNew(ui::makeAction(*lstKrivka, QStringLiteral("mKrivkaNew"),
-                                QKeySequence(Qt::CTRL | Qt::Key_N),
-                                QStringLiteral("&Nová křivka"))),
+                                QKeySequence(Qt::CTRL | Qt::Key_N))),
       mKrivkaBodAdd(ui::makeAction(*lstKrivka, QStringLiteral("mKrivkaBodAdd"),
-                                   QKeySequence(Qt::Key_Insert),
-                                   QStringLiteral("&Přidat nový bod"))),
+                                   QKeySequence(Qt::Key_Insert))),
       mKrivkaBodDelete(ui::makeAction(*lstKrivka, QStringLiteral("mKrivkaBodDelete"),
-                                      QKeySequence(Qt::Key_F8), QStringLiteral("&Odstranit bod"))) {
-    setTitle(QStringLiteral("Kalibrační křivka"));
+                                      QKeySequence(Qt::Key_F8))) {
 
     lblCSig->setText(QStringLiteral("Signal [mV/V]"));
     twips.place(*lblCSig, 240, 300, 1320, 240);
@@ -52,20 +56,21 @@ CurvePage::CurvePage(QWidget* parent, const ui::Twips& twips)
     lstKrivka->setContextMenuPolicy(Qt::ActionsContextMenu);
     twips.place(*lstKrivka, 240, 570, 3240, 3300);
 
-    cmdListAction[0]->setText(QStringLiteral("Přidat bod"));
-    cmdListAction[0]->setToolTip(QStringLiteral("Přidat bod kalibrační křivky"));
-    cmdListAction[1]->setText(QStringLiteral("Smazat bod"));
-    cmdListAction[1]->setToolTip(QStringLiteral("Odstranit vybraný bod kalibrační křivky"));
-    cmdListAction[2]->setText(QStringLiteral("Smazat vše"));
-    cmdListAction[2]->setToolTip(QStringLiteral("Odstranit všechny body kalibrační křivky"));
     int top = 570;
     for (QPushButton* button : cmdListAction) {
         twips.place(*button, 3600, top, 1365, 375);
         top += 465;
     }
 
-    cmdSCAN->setText(QStringLiteral("Zachytit"));
     twips.place(*cmdSCAN, 3600, 3495, 1365, 375);
+}
+
+void CurvePage::applyTexts(const text::LanguageTable& texts) {
+    mKrivkaNew->setText(texts.text(NewCurveText));
+    mKrivkaBodAdd->setText(texts.text(AddPointText));
+    mKrivkaBodDelete->setText(texts.text(DeletePointText));
+    for (std::size_t i = 0; i < cmdListAction.size(); ++i)
+        cmdListAction[i]->setToolTip(texts.text(ButtonTipTexts[i]));
 }
 
 } // namespace calibration

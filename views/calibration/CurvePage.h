@@ -11,6 +11,9 @@ class QPushButton;
 namespace ui {
 class Twips;
 }
+namespace text {
+class LanguageTable;
+}
 
 namespace calibration {
 
@@ -20,6 +23,10 @@ class CurvePage : public QGroupBox {
     Q_OBJECT
 public:
     CurvePage(QWidget* parent, const ui::Twips& twips);
+
+    // The context menu's entries and the buttons' tooltips; the title and the buttons'
+    // captions are the window's language texts.
+    void applyTexts(const text::LanguageTable& texts);
 
     QLabel* const lblCSig;
     QLabel* const lblCEth;

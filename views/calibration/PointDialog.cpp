@@ -1,6 +1,7 @@
 #include "views/calibration/PointDialog.h"
 
 #include "core/text/DeviceFloat.h"
+#include "core/text/LanguageTable.h"
 #include "core/text/NumberText.h"
 #include "views/common/WindowPlacement.h"
 
@@ -24,6 +25,9 @@ namespace calibration {
 namespace {
 
 constexpr QStringView SignalFormat = u"####0.00000";
+constexpr int TitleText = 607;
+constexpr int EtalonText = 484;
+constexpr int CancelText = 606;
 
 template <typename Control>
 std::array<Control*, 2> controlArray(QWidget* parent, const QString& name) {
@@ -45,6 +49,15 @@ std::optional<float> storableValue(double value) {
     return single;
 }
 
+void centreOnScreen(QWidget& dialog) {
+    dialog.adjustSize();
+    if (const QScreen* shown = dialog.screen()) {
+        QRect frame = dialog.rect();
+        frame.moveCenter(shown->availableGeometry().center());
+        dialog.move(frame.topLeft());
+    }
+}
+
 } // namespace
 
 frmOrvoCalibInputBox::frmOrvoCalibInputBox(QWidget* parent)
@@ -52,11 +65,9 @@ frmOrvoCalibInputBox::frmOrvoCalibInputBox(QWidget* parent)
       txtCalBod(controlArray<QLineEdit>(this, QStringLiteral("txtCalBod"))),
       cmdOK(controlArray<QPushButton>(this, QStringLiteral("cmdOK"))) {
     setObjectName(QStringLiteral("frmOrvoCalibInputBox"));
-    setWindowTitle(QStringLiteral("Editace kalibračního bodu"));
     setModal(true);
 
     lblSigEth[0]->setText(QStringLiteral("Signal"));
-    lblSigEth[1]->setText(QStringLiteral("Etalon"));
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     for (QLineEdit* box : txtCalBod) {
         box->setFont(fixed);
@@ -65,7 +76,6 @@ frmOrvoCalibInputBox::frmOrvoCalibInputBox(QWidget* parent)
     }
     cmdOK[0]->setText(QStringLiteral("&OK"));
     cmdOK[0]->setDefault(true);
-    cmdOK[1]->setText(QStringLiteral("&Storno"));
     connect(cmdOK[0], &QPushButton::clicked, this, &frmOrvoCalibInputBox::accept);
     connect(cmdOK[1], &QPushButton::clicked, this, &frmOrvoCalibInputBox::reject);
 
@@ -83,16 +93,18 @@ frmOrvoCalibInputBox::frmOrvoCalibInputBox(QWidget* parent)
     layout->addLayout(rows);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    centreOnScreen(*this);
+}
+
+void frmOrvoCalibInputBox::applyTexts(const text::LanguageTable& texts) {
+    setWindowTitle(texts.text(TitleText));
+    lblSigEth[1]->setText(texts.text(EtalonText));
+    cmdOK[1]->setText(texts.text(CancelText));
     // Wide enough for the whole title beside the title bar's icon and buttons.
     const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
-    layout->addStrut(fontMetrics().horizontalAdvance(windowTitle()) * 5 / 4 + 4 * titleBar);
-
-    adjustSize();
-    if (const QScreen* shown = screen()) {
-        QRect frame = rect();
-        frame.moveCenter(shown->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    if (auto* rows = qobject_cast<QBoxLayout*>(layout()))
+        rows->addStrut(fontMetrics().horizontalAdvance(windowTitle()) * 5 / 4 + 4 * titleBar);
+    centreOnScreen(*this);
 }
 
 bool frmOrvoCalibInputBox::ask() {

@@ -9,6 +9,10 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace text {
+class LanguageTable;
+}
+
 namespace calibration {
 
 // The small modal window in which the operator confirms or types one calibration point. The
@@ -21,6 +25,9 @@ public:
     static constexpr float CancelledEtalon = 999999.0f;
 
     explicit frmOrvoCalibInputBox(QWidget* parent = nullptr);
+
+    // The title, the etalon's caption and the cancel button in the program's language.
+    void applyTexts(const text::LanguageTable& texts);
 
     // Shows the dialog modally with the fields as they are; true when the operator confirmed.
     [[nodiscard]] bool ask();

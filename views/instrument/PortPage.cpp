@@ -38,8 +38,7 @@ PortPage::PortPage(QWidget* parent, const ui::Twips& twips)
       lblPortPopis(ui::makeControl<QLabel>(this, QStringLiteral("lblPortPopis"))),
       cmbPort(ui::makeControl<PortList>(this, QStringLiteral("cmbPort"))),
       cmdSCANTORAN(ui::makeControl<QPushButton>(this, QStringLiteral("cmdSCANTORAN"))) {
-    lblPortPopis->setText(QStringLiteral(
-        "Vyberte sériový port, kde je připojeno zařízení Toran R-40 a stiskněte tlačítko /Další/"));
+    // The caption and the search button's are language texts, set at start-up.
     lblPortPopis->setWordWrap(true);
     lblPortPopis->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     twips.place(*lblPortPopis, 240, 360, 4605, 1080);
@@ -51,7 +50,6 @@ PortPage::PortPage(QWidget* parent, const ui::Twips& twips)
     // As wide as the page, so the device behind the port shows whole; the search below it.
     twips.place(*cmbPort, 240, 1620, 4605, 345);
 
-    cmdSCANTORAN->setText(QStringLiteral("Vyhledat"));
     twips.place(*cmdSCANTORAN, 240, 2085, 1455, 375);
 }
 

@@ -17,21 +17,19 @@ namespace {
 constexpr int FoundText = 50;
 constexpr int NotFoundText = 51;
 constexpr int SearchingText = 341;
+constexpr int GroupPermissionText = 617;
+constexpr int AccessRefusedText = 618;
 
 } // namespace
 
-QString permissionAdvice(const QString& group) {
+QString permissionAdvice(const text::LanguageTable& texts, const QString& group) {
 #ifdef Q_OS_WIN
     Q_UNUSED(group);
     // Windows refuses access to a port that another program holds, too.
-    return QStringLiteral("Některé sériové porty odmítly přístup; zavřete programy, které je "
-                          "mohou používat, nebo požádejte správce počítače o oprávnění.");
+    return texts.text(AccessRefusedText);
 #else
     const QString owner = group.isEmpty() ? QStringLiteral("dialout") : group;
-    return QStringLiteral("Některé sériové porty nešlo otevřít pro nedostatek oprávnění; "
-                          "přidejte uživatele do skupiny \"%1\" (sudo usermod -aG %1 "
-                          "$USER) a znovu se přihlaste.")
-        .arg(owner);
+    return texts.text(GroupPermissionText).replace(QStringLiteral("%1"), owner);
 #endif
 }
 
@@ -71,7 +69,7 @@ bool runPortSearch(session::Session& session, PortPage& page, StatusPanel& statu
         } else {
             QString text = texts.text(NotFoundText);
             if (found.permissionRefused)
-                text += u' ' + permissionAdvice(found.refusedGroup);
+                text += u' ' + permissionAdvice(texts, found.refusedGroup);
             messages.inform(text, text::MsgIcon::Exclamation);
         }
         session.runner().enableNavigation();

@@ -16,7 +16,7 @@ class StatusPanel;
 
 // The sentence added to the "not found" message when some port refused access; `group` owns
 // the refused port ("dialout" when the system does not tell).
-[[nodiscard]] QString permissionAdvice(const QString& group);
+[[nodiscard]] QString permissionAdvice(const text::LanguageTable& texts, const QString& group);
 
 // The status panel's text while the search tries `port`: the port and "n of 49".
 [[nodiscard]] QString searchingText(const text::LanguageTable& texts, int port);

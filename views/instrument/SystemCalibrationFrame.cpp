@@ -1,6 +1,7 @@
 #include "views/instrument/SystemCalibrationFrame.h"
 
 #include "core/instrument/SetupReadout.h"
+#include "core/text/LanguageTable.h"
 #include "views/common/Twips.h"
 
 #include <QLabel>
@@ -11,6 +12,7 @@ namespace calibration {
 
 namespace {
 
+constexpr int WriteText = 619;
 constexpr int RangeLeft = 120;
 constexpr int RangeWidth = 900;
 constexpr int ZeroLeft = 1095;
@@ -42,7 +44,7 @@ SystemCalibrationFrame::SystemCalibrationFrame(QWidget* parent, const ui::Twips&
       cmdLoadDef(makeButton(this, QStringLiteral("cmdLoadDef"), QStringLiteral("DEF!"))),
       cmdSKSetGain(makeButton(this, QStringLiteral("cmdSKSetGain"), QStringLiteral("Set 2mVV"))),
       cmdSKSetNula(makeButton(this, QStringLiteral("cmdSKSetNula"), QStringLiteral("SetNula"))),
-      cmdSKSave(makeButton(this, QStringLiteral("cmdSKSave"), QStringLiteral("Zápis"))) {
+      cmdSKSave(makeButton(this, QStringLiteral("cmdSKSave"), {})) {
     setTitle(QStringLiteral("Systemova Kalibrace"));
 
     Label1[8]->setText(QStringLiteral("Nula [div]"));
@@ -77,6 +79,10 @@ SystemCalibrationFrame::SystemCalibrationFrame(QWidget* parent, const ui::Twips&
     }
     twips.place(*cmdSKSave, RangeLeft, secondButtonRow, ButtonWidth, ButtonHeight);
     twips.place(*cmdReset, RangeLeft + 2 * ButtonPitch, secondButtonRow, ButtonWidth, ButtonHeight);
+}
+
+void SystemCalibrationFrame::applyTexts(const text::LanguageTable& texts) {
+    cmdSKSave->setText(texts.text(WriteText));
 }
 
 } // namespace calibration

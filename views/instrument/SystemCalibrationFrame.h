@@ -12,6 +12,9 @@ class QPushButton;
 namespace ui {
 class Twips;
 }
+namespace text {
+class LanguageTable;
+}
 
 namespace calibration {
 
@@ -23,6 +26,9 @@ public:
     static constexpr std::size_t Ranges = 8;
 
     SystemCalibrationFrame(QWidget* parent, const ui::Twips& twips);
+
+    // The write button's caption.
+    void applyTexts(const text::LanguageTable& texts);
 
     // "G1(1)" .. "G8(128)": range i amplifies 2^i times.
     const std::array<QLabel*, Ranges> lblGx;

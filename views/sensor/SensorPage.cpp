@@ -1,5 +1,6 @@
 #include "views/sensor/SensorPage.h"
 
+#include "core/text/LanguageTable.h"
 #include "views/common/Controls.h"
 #include "views/common/Twips.h"
 
@@ -64,19 +65,16 @@ SensorPage::SensorPage(QWidget* parent, const ui::Twips& twips)
       txtLimit(ui::makeControl<QLineEdit>(this, QStringLiteral("txtLimit"))),
       txtSN(ui::makeControl<QLineEdit>(this, QStringLiteral("txtSN"))),
       cmdAction(ui::makeControlArray<QPushButton, 2>(this, QStringLiteral("cmdAction"))) {
-    setTitle(QStringLiteral("Snímač (Interní)"));
-
-    placeRow(twips, *Label2, *txtPopis, 0, WideFieldWidth, QStringLiteral("Popis"));
-    placeRow(twips, *Label6, *cmbFormat, 1, FieldWidth, QStringLiteral("Formát"));
-    placeRow(twips, *Label11[2], *txtJednotka, 2, FieldWidth, QStringLiteral("Jedn."));
-    placeRow(twips, *lblRozsahPopis, *txtRozsah, 3, FieldWidth, QStringLiteral("Rozsah + [mV/V]"));
-    placeRow(twips, *lblRozsahNegPopis, *txtRozsahNeg, 4, FieldWidth,
-             QStringLiteral("Rozsah - [mV/V]"));
-    placeRow(twips, *Label9, *txtOverloadProc, 5, FieldWidth, QStringLiteral("Přetížení [%]"));
-    placeRow(twips, *Label11[1], *cmbGain, 6, WideFieldWidth,
-             QStringLiteral("Maximální signál snímače"));
-    placeRow(twips, *lblDateOfSave, *txtDateOfSave, 7, FieldWidth,
-             QStringLiteral("Poslední uložení"));
+    // The captions are language texts, set at start-up (applyTexts and the window's own) and,
+    // for the ranges, with the unit when the page is built.
+    placeRow(twips, *Label2, *txtPopis, 0, WideFieldWidth, {});
+    placeRow(twips, *Label6, *cmbFormat, 1, FieldWidth, {});
+    placeRow(twips, *Label11[2], *txtJednotka, 2, FieldWidth, {});
+    placeRow(twips, *lblRozsahPopis, *txtRozsah, 3, FieldWidth, {});
+    placeRow(twips, *lblRozsahNegPopis, *txtRozsahNeg, 4, FieldWidth, {});
+    placeRow(twips, *Label9, *txtOverloadProc, 5, FieldWidth, {});
+    placeRow(twips, *Label11[1], *cmbGain, 6, WideFieldWidth, {});
+    placeRow(twips, *lblDateOfSave, *txtDateOfSave, 7, FieldWidth, {});
     placeRow(twips, *Label11[0], *cmbSlide, 8, FieldWidth, QStringLiteral("Slide"));
     placeRow(twips, *Label11[3], *cmbSlideRychl, 9, FieldWidth, QStringLiteral("SlideRychl"));
 
@@ -96,7 +94,6 @@ SensorPage::SensorPage(QWidget* parent, const ui::Twips& twips)
          std::initializer_list<QWidget*>{chkLimitsEnabled, chkLimitsEnabledNeg, txtLimit, txtSN})
         layoutOnly->hide();
 
-    lblLimitWarning->setText(QStringLiteral("Překročen limit snímače !!!"));
     lblLimitWarning->setAlignment(Qt::AlignCenter);
     ui::setTextColour(*lblLimitWarning, Qt::red);
     QFont warningFont = lblLimitWarning->font();
@@ -105,12 +102,17 @@ SensorPage::SensorPage(QWidget* parent, const ui::Twips& twips)
     twips.place(*lblLimitWarning, CaptionLeft, 4620, 4725, 375);
     lblLimitWarning->hide();
 
-    cmdAction[0]->setText(QStringLiteral("Zavřít"));
     twips.place(*cmdAction[0], FieldLeft - 120, 5220, 1140, 375);
-    cmdAction[1]->setText(QStringLiteral("Uložit"));
     twips.place(*cmdAction[1], FieldLeft + WideFieldWidth - 1140, 5220, 1140, 375);
 
     setSlideControlsVisible(false);
+}
+
+void SensorPage::applyTexts(const text::LanguageTable& texts) {
+    setTitle(texts.text(TitleText));
+    lblDateOfSave->setText(texts.text(LastSavedText));
+    cmdAction[0]->setText(texts.text(CloseText));
+    cmdAction[1]->setText(texts.text(SaveText));
 }
 
 void SensorPage::setSlideControlsVisible(bool visible) {

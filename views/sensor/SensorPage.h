@@ -12,6 +12,9 @@ class QPushButton;
 namespace ui {
 class Twips;
 }
+namespace text {
+class LanguageTable;
+}
 
 namespace sensor {
 
@@ -19,7 +22,16 @@ namespace sensor {
 class SensorPage : public QGroupBox {
     Q_OBJECT
 public:
+    static constexpr int TitleText = 602;
+    static constexpr int LastSavedText = 603;
+    static constexpr int CloseText = 604;
+    static constexpr int SaveText = 605;
+
     SensorPage(QWidget* parent, const ui::Twips& twips);
+
+    // The captions that no other step sets: the frame's title, the date of the last save, the
+    // two buttons.
+    void applyTexts(const text::LanguageTable& texts);
 
     // The sliding-average controls (Label11 0 and 3, cmbSlide, cmbSlideRychl) are for experts.
     void setSlideControlsVisible(bool visible);
@@ -28,7 +40,7 @@ public:
     QLineEdit* const txtPopis;
     QLabel* const Label6;
     QComboBox* const cmbFormat;
-    // 0 "Slide", 1 "Maximální signál snímače", 2 "Jedn.", 3 "SlideRychl".
+    // Captions of 0 sliding average, 1 gain range, 2 unit, 3 fast sliding average.
     const std::array<QLabel*, 4> Label11;
     QLineEdit* const txtJednotka;
     QLabel* const lblRozsahPopis;
@@ -48,11 +60,11 @@ public:
     QCheckBox* const chkLimitsEnabledNeg;
     QLineEdit* const txtLimit;
     QLineEdit* const txtSN;
-    // 0 "Zavřít", 1 "Uložit".
+    // 0 close, 1 save the sensor.
     const std::array<QPushButton*, 2> cmdAction;
 
 signals:
-    // Ctrl with the right mouse button on the "Popis" label.
+    // Ctrl with the right mouse button on the description's label.
     void expertModeRequested();
 
 protected:

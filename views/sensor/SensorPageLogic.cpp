@@ -20,6 +20,9 @@ constexpr int NoDescriptionText = 41;
 constexpr int DuplicatePointsText = 38;
 constexpr int TooFewPointsText = 39;
 constexpr int TooManyPointsText = 40;
+constexpr int PositiveRangeText = 218;
+constexpr int NegativeRangeText = 219;
+constexpr int RangeNotStorableText = 616;
 constexpr int LimitWarningText = 57;
 
 int faultText(SettingsFault fault) {
@@ -47,14 +50,13 @@ std::array<QComboBox*, 4> listsOf(const SensorPage& page) {
     return {page.cmbFormat, page.cmbGain, page.cmbSlide, page.cmbSlideRychl};
 }
 
-} // namespace
-
-QString rangeNotStorableMessage(bool positive) {
-    return positive ? QStringLiteral("Kladný rozsah je příliš velké číslo, snímač jej nemůže "
-                                     "uložit. Opravte rozsah.")
-                    : QStringLiteral("Záporný rozsah je příliš velké číslo, snímač jej nemůže "
-                                     "uložit. Opravte rozsah.");
+// Shown when a measuring range is too large for the instrument's number code.
+QString rangeNotStorableMessage(const text::LanguageTable& texts, bool positive) {
+    return texts.text(RangeNotStorableText)
+        .arg(texts.text(positive ? PositiveRangeText : NegativeRangeText));
 }
+
+} // namespace
 
 SensorPageLogic::SensorPageLogic(SensorPage& page, calibration::CurveTable& table,
                                  SensorState& sensors, text::MessageService& messages,
@@ -143,8 +145,9 @@ bool SensorPageLogic::TXT2XXX(std::uint8_t cOptions) {
     if (*fault == CopyFault::NoDescription)
         messages_.inform(texts_.text(NoDescriptionText), text::MsgIcon::Critical);
     else
-        messages_.inform(rangeNotStorableMessage(*fault == CopyFault::PositiveRangeNotStorable),
-                         text::MsgIcon::Critical);
+        messages_.inform(
+            rangeNotStorableMessage(texts_, *fault == CopyFault::PositiveRangeNotStorable),
+            text::MsgIcon::Critical);
     return false;
 }
 

@@ -24,9 +24,6 @@ namespace sensor {
 
 class SensorPage;
 
-// Shown when a measuring range is too large for the instrument's number code.
-[[nodiscard]] QString rangeNotStorableMessage(bool positive);
-
 // What the operator left on the sensor page: its title, the boxes' texts and the lists' choices.
 struct PageEntries {
     QString title;

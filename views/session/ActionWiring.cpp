@@ -108,7 +108,8 @@ std::unique_ptr<session::SensorSave> makeSensorSave(const WindowParts& parts,
                      [] { return QDate::currentDate(); },
                  });
     session::SensorSave& actions = *save;
-    // Uložit checks the page as Next does before it asks, so it never writes what Next refuses.
+    // The page's save button checks the page as Next does before it asks, so it never writes what
+    // Next refuses.
     QObject::connect(parts.fraSNIMAC.cmdAction[1], &QPushButton::clicked, &parts.fraSNIMAC,
                      [&actions, &session, &pageLogic] {
                          (void)session.runner().run(

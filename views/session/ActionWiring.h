@@ -34,7 +34,7 @@ makeSensorPageLogic(const WindowParts& parts, session::Session& session,
                     const text::LanguageTable& texts, calibration::CurveEditor& curveEditor);
 
 // The system calibration on the session's constants; the expert frame's boxes show and edit
-// them, its buttons run it (Zápis and RESET as instrument actions).
+// them, its buttons run it (the write and RESET as instrument actions).
 [[nodiscard]] std::unique_ptr<session::SystemCalibration>
 makeSystemCalibration(const WindowParts& parts, session::Session& session);
 

@@ -34,6 +34,7 @@ constexpr int PositiveRangeText = 73;
 constexpr int NegativeRangeText = 74;
 constexpr int CancelWhileSavingText = 68;
 constexpr int AsLeftCheckButtonText = 481;
+constexpr int EtalonText = 484;
 
 } // namespace
 
@@ -63,7 +64,7 @@ void CurveSteps::BuildCurvePage(const device::Link& link) {
 
     parts_.setWidthTwips(session_.expert() ? ExpertWidthTwips : NormalWidthTwips);
     showCurvePage();
-    parts_.fraCURVE.lblCEth->setText(QStringLiteral("Etalon [") +
+    parts_.fraCURVE.lblCEth->setText(texts_.text(EtalonText) + QStringLiteral(" [") +
                                      sensor::trimBlanks(page.txtJednotka->text()) + u']');
     session_.setStep(session::WizardStep::Finish);
     session_.runner().startPolling();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/session/Language.h"
+
 #include <QString>
 
 namespace device {
@@ -13,7 +15,8 @@ class MessageService;
 
 namespace session {
 class PortSetting;
-}
+class LanguageSetting;
+} // namespace session
 namespace records {
 class RecordStore;
 }
@@ -35,6 +38,10 @@ struct Services {
     QString snapshotDirectory;
     // Where the calibrations are put on record; nullptr for none. Not owned.
     records::RecordStore* records = nullptr;
+    // Where the operator's choice of language is kept; nullptr for no choice in the window.
+    session::LanguageSetting* languageSetting = nullptr;
+    // The language the program runs in (its language file is languageFilePath).
+    session::Language language = session::Language::Czech;
 };
 
 } // namespace app

@@ -94,10 +94,9 @@ QWidget* makeCanvas(QWidget& window) {
     return canvas;
 }
 
-QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption) {
-    auto* button = ui::makeControl<QPushButton>(parent, name);
-    button->setText(caption);
-    return button;
+// Captioned with the language texts at start-up.
+QPushButton* makeButton(QWidget* parent, const QString& name) {
+    return ui::makeControl<QPushButton>(parent, name);
 }
 
 } // namespace
@@ -110,9 +109,9 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
       fraORVODISPLAY(new device::InstrumentDisplayFrame(canvas_, twips_)),
       fraORVOSETUP(new calibration::SystemCalibrationFrame(canvas_, twips_)),
       fraSTATUS(new StatusPanel(canvas_, twips_)),
-      cmdBack(makeButton(canvas_, QStringLiteral("cmdBack"), QStringLiteral("Zpět"))),
-      cmdNext(makeButton(canvas_, QStringLiteral("cmdNext"), QStringLiteral("Další"))),
-      cmdCancel(makeButton(canvas_, QStringLiteral("cmdCancel"), QStringLiteral("Zrušit"))),
+      cmdBack(makeButton(canvas_, QStringLiteral("cmdBack"))),
+      cmdNext(makeButton(canvas_, QStringLiteral("cmdNext"))),
+      cmdCancel(makeButton(canvas_, QStringLiteral("cmdCancel"))),
       captureAction(
           ui::makeAction(*this, QStringLiteral("captureAction"), QKeySequence(Qt::Key_F5))),
       services_(services), tracedLine_(services.line, trace_),
@@ -170,7 +169,8 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
         CurveSteps::Actions{*wizard_, *pageLogic_, *sensorSave_, *curveEditor_});
     calibration::addCurveWindow(*this, windowParts, *session_, *liveSignal_, *curveEditor_,
                                 langText_);
-    addKeysWindow(*this, langText_);
+    addKeysWindow(*this, langText_,
+                  {services_.languageSetting, services_.language, &services_.messages});
     curveSteps_->setAsLeftCheck(addCheckWindows(
         *this, windowParts, {*session_, services_.clock, langText_, checkResults_, tolerance_}));
     wireSession();
@@ -319,6 +319,7 @@ void frmOrvoCalibration::runStartUp() {
 
     inputBox_ = new calibration::frmOrvoCalibInputBox(this);
     inputBox_->setObjectName(QStringLiteral("frmOrvoCalibInputBox"));
+    inputBox_->applyTexts(langText_);
     inputBox_->keepClearOf(fraCURVE->lstKrivka);
 
     fraSNIMAC->txtPopis->setText(sensor::SensorRecord{}.Description.text());
@@ -348,6 +349,9 @@ void frmOrvoCalibration::ApplyLanguageTexts() {
     fraCURVE->cmdListAction[0]->setText(langText_.text(24));
     fraCURVE->cmdListAction[2]->setText(langText_.text(25));
     fraSTATUS->cmdStatusCancel->setText(langText_.text(CancelText));
+    fraSNIMAC->applyTexts(langText_);
+    fraCURVE->applyTexts(langText_);
+    fraORVOSETUP->applyTexts(langText_);
 }
 
 void frmOrvoCalibration::CenterWindow() {
