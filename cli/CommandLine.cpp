@@ -58,7 +58,10 @@ const char Description[] =
     "                         is written whole or not at all\n"
     "\n"
     "history, show and export read the records store (--records FILE, default the window's\n"
-    "records.sqlite in the application data directory) and need no --port.\n"
+    "records.sqlite in the application data directory) and need no --port. backup and restore\n"
+    "are recorded there: the snapshots and an entry of their kind per sensor block, with the\n"
+    "file's SHA-256 and the outcome (not with --dry-run). A store that cannot be used keeps\n"
+    "them aside in records.sqlite.pending/, with a warning; the command goes on as usual.\n"
     "\n"
     "SIGINT, SIGTERM and SIGHUP stop the command at its next wait, with its trace (--log) and\n"
     "its report (--json) written. A block write in progress is finished first (a block is never\n"
@@ -156,7 +159,8 @@ Parsed parseCommandLine(const QStringList& arguments) {
         QStringLiteral("ext|int|ID"));
     const QCommandLineOption records(
         QStringLiteral("records"),
-        QStringLiteral("history, show, export: the records store (default: the window's)."),
+        QStringLiteral("history, show, export, backup, restore: the records store (default: "
+                       "the window's)."),
         QStringLiteral("FILE"));
     const QCommandLineOption format(QStringLiteral("format"),
                                     QStringLiteral("export: csv, json or dcc."),
@@ -230,9 +234,11 @@ Parsed parseCommandLine(const QStringList& arguments) {
                              : commandName(owner) + QStringLiteral(" and ") + commandName(other),
                          words[0]));
     }
-    if (parser.isSet(records) && !request.readsRecords())
+    if (parser.isSet(records) && !request.readsRecords() && *command != Command::Backup &&
+        *command != Command::Restore)
         return usageError(
-            QStringLiteral("--records belongs to history, show and export, not %1").arg(words[0]));
+            QStringLiteral("--records belongs to history, show, export, backup and restore, not %1")
+                .arg(words[0]));
     request.recordsFile = parser.value(records);
     if (*command == Command::Export) {
         const QString name = parser.value(format);

@@ -1,5 +1,7 @@
 #include "cli/Commands.h"
 
+#include "cli/CommandRecords.h"
+
 #include "core/instrument/PortDevices.h"
 #include "core/instrument/PortTrouble.h"
 
@@ -358,6 +360,14 @@ ExitCode Commands::backup(const device::Link& link) {
     report_.say(QStringLiteral("backup %1: %2, sensors %3")
                     .arg(path, taken.identification,
                          blocks.isEmpty() ? QStringLiteral("none") : blocks.join(u' ')));
+    // On record per sensor; a backup of the setup alone as one entry without a sensor.
+    CommandRecords kept(request_, report_);
+    for (const backup::SensorBackup& sensor :
+         taken.sensors.empty() ? std::vector<backup::SensorBackup>(1) : taken.sensors)
+        kept.entry(records::RecordKind::Backup, sensor, taken.identification, path,
+                   QStringLiteral("written"),
+                   kept.snapshot(records::SnapshotReason::ReadOut, sensor.block, taken), {},
+                   taken.taken);
     return ExitCode::Success;
 }
 

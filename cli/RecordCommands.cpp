@@ -2,6 +2,8 @@
 
 #include "cli/Commands.h"
 
+#include "cli/CommandRecords.h"
+
 #include "core/certificate/DccXml.h"
 #include "core/records/CertificateOf.h"
 #include "core/records/RecordJson.h"
@@ -16,23 +18,6 @@
 namespace cli {
 
 namespace {
-
-QString stateText(records::StoreState state) {
-    switch (state) {
-    case records::StoreState::Locked:
-        return QStringLiteral("another program holds it locked");
-    case records::StoreState::ReadOnly:
-        return QStringLiteral("it cannot be written");
-    case records::StoreState::Damaged:
-        return QStringLiteral("it is damaged or not a records database");
-    case records::StoreState::NewerSchema:
-        return QStringLiteral("a newer ToranCal wrote it");
-    case records::StoreState::Ready:
-    case records::StoreState::CannotOpen:
-        break;
-    }
-    return QStringLiteral("it cannot be opened");
-}
 
 QString orDash(const QString& text) {
     return text.isEmpty() ? QStringLiteral("-") : text;
@@ -70,6 +55,10 @@ QJsonObject recordJson(const records::CalibrationRecord& record) {
                                        {"reason", c.reason}});
     object.insert(QStringLiteral("corrections"), corrections);
     object.insert(QStringLiteral("withdrawn"), records::corrected(record).withdrawn);
+    // A backup or restore entry keeps its file, the file's SHA-256 and the outcome there.
+    if (record.kind != records::RecordKind::Calibration)
+        object.insert(QStringLiteral("details"),
+                      QJsonDocument::fromJson(record.figuresJson.toUtf8()).object());
     return object;
 }
 
@@ -117,7 +106,7 @@ ExitCode Commands::records() {
         return report_.fail(
             ExitCode::NoAnswer,
             QStringLiteral("the records store %1 cannot be used: %2")
-                .arg(QDir::toNativeSeparators(path), stateText(store.status().state)));
+                .arg(QDir::toNativeSeparators(path), storeStateText(store.status().state)));
     switch (request_.command) {
     case Command::History:
         return history(store);

@@ -2,6 +2,8 @@
 
 #include "cli/Commands.h"
 
+#include "cli/CommandRecords.h"
+
 #include "core/backup/Restore.h"
 #include "core/backup/RestoreJournal.h"
 #include "core/backup/SnapshotStore.h"
@@ -272,6 +274,23 @@ ExitCode Commands::restore(const device::Link& link, const backup::Backup& file)
     };
     policy.journalDirectory = bench_.snapshotDirectory;
 
+    // Each block restored is on record: what the instrument held before, what it read back after
+    // (the same when nothing was written; none when it was not read back) and the outcome.
+    CommandRecords kept(request_, report_);
+    const QDateTime started = QDateTime::currentDateTimeUtc();
+    const std::optional<backup::Backup> held = backup::backupOf(session, started);
+    enum class After { ReadBack, Unchanged, NotReadBack };
+    const auto onRecord = [&](int block, const char* outcome, After after) {
+        const QString before =
+            held ? kept.snapshot(records::SnapshotReason::BeforeWrite, block, *held) : QString();
+        QString afterUuid = after == After::Unchanged ? before : QString();
+        if (after == After::ReadBack)
+            if (const auto now = backup::backupOf(session, QDateTime::currentDateTimeUtc()))
+                afterUuid = kept.snapshot(records::SnapshotReason::Restore, block, *now);
+        kept.entry(records::RecordKind::Restore, *file.sensor(block), session.identification(),
+                   request_.backupFile, QLatin1String(outcome), before, afterUuid, started);
+    };
+
     QJsonArray results;
     ExitCode code = ExitCode::Success;
     bool changed = false;
@@ -294,6 +313,7 @@ ExitCode Commands::restore(const device::Link& link, const backup::Backup& file)
                                 {QStringLiteral("outcome"), QStringLiteral("notVerified")},
                                 {QStringLiteral("bytesWritten"), static_cast<int>(toWrite)}});
                 report_.set(QStringLiteral("failedBlock"), name);
+                onRecord(block, "notVerified", After::NotReadBack);
             }
             report_.set(QStringLiteral("blocks"), results);
             if (watch.written().written)
@@ -318,11 +338,13 @@ ExitCode Commands::restore(const device::Link& link, const backup::Backup& file)
                             .arg(name)
                             .arg(result.bytesSent));
             outcome("verified");
+            onRecord(block, "verified", After::ReadBack);
             break;
         case backup::RestoreOutcome::Unchanged:
             report_.say(
                 QStringLiteral("block %1 already holds the file; nothing written").arg(name));
             outcome("unchanged");
+            onRecord(block, "unchanged", After::Unchanged);
             break;
         case backup::RestoreOutcome::Differs:
             report_.say(QStringLiteral("restored block %1: the read-back differs").arg(name));
@@ -331,12 +353,15 @@ ExitCode Commands::restore(const device::Link& link, const backup::Backup& file)
                             {QStringLiteral("outcome"), QStringLiteral("differs")},
                             {QStringLiteral("differences"),
                              reportDifferences(report_, result.differences, file, session)}});
+            onRecord(block, "differs", After::ReadBack);
             code = ExitCode::Differs;
             break;
         case backup::RestoreOutcome::WriteFailed: {
             const bool wrongEcho = result.writeCode <= -10000;
             const int byte = wrongEcho ? -10000 - result.writeCode : -result.writeCode;
-            outcome(result.bytesSent > 0 ? "partlyWritten" : "notWritten");
+            const char* written = result.bytesSent > 0 ? "partlyWritten" : "notWritten";
+            outcome(written);
+            onRecord(block, written, After::NotReadBack);
             report_.set(QStringLiteral("blocks"), results);
             report_.set(QStringLiteral("failedBlock"), name);
             if (result.writeCode > device::orvoLib::WriteBlockPortClosed)
@@ -361,6 +386,7 @@ ExitCode Commands::restore(const device::Link& link, const backup::Backup& file)
         }
         case backup::RestoreOutcome::ReadFailed:
             outcome("notVerified");
+            onRecord(block, "notVerified", After::NotReadBack);
             report_.set(QStringLiteral("blocks"), results);
             report_.set(QStringLiteral("failedBlock"), name);
             return restoreFailed(

@@ -6,6 +6,7 @@
 #include "tests/support/DccSchema.h"
 #include "tests/support/SimProcess.h"
 
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -243,6 +244,49 @@ private slots:
         QCOMPARE(rig.block(0), far);
         QCOMPARE(rig.cli(restoreA + QStringList{QStringLiteral("--no-snapshot")}).code, 0);
         QCOMPARE(rig.block(0), original.sensors[0].raw);
+    }
+
+    // Backups and restores are on record in the window's store, each block with its file's
+    // SHA-256, outcome and snapshots; a dry run records nothing; a store that cannot be used
+    // keeps them aside with one warning and the restore succeeds.
+    void backupsAndRestoresAreOnRecord() {
+        CliRig rig;
+        QVERIFY2(rig.sim.isReady(), qPrintable(rig.sim.error()));
+        const QString port = QStringLiteral("--port=COM1");
+        const QString a = rig.path("a.json");
+        QCOMPARE(rig.cli({QStringLiteral("backup"), port, QStringLiteral("-o"), a}).code, 0);
+        const QString b = rig.edited(rig.read(a), "EXT", "NEW", "b.json");
+        const QStringList restoreB{QStringLiteral("restore"), port, QStringLiteral("--sensor=ext"),
+                                   b};
+        QCOMPARE(rig.cli(restoreB + QStringList{QStringLiteral("--dry-run")}).code, 0);
+        QCOMPARE(rig.cli(restoreB).code, 0);
+        const auto json = [&](const QStringList& arguments) {
+            return QJsonDocument::fromJson(
+                       rig.cli(arguments + QStringList{QStringLiteral("--json")}).out.toUtf8())
+                .object();
+        };
+        const QJsonArray entries = json({QStringLiteral("history")})[u"calibrations"].toArray();
+        QCOMPARE(entries.size(), 3); // newest first, after one backup entry per sensor
+        QVERIFY(entries[0][u"kind"] == "restore" && entries[2][u"kind"] == "backup");
+        const QJsonObject restore =
+            json({QStringLiteral("show"), entries[0][u"uuid"].toString()})[u"record"].toObject();
+        QFile file(b);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(restore[u"details"][u"sha256"].toString(),
+                 QString::fromLatin1(
+                     QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex()));
+        QCOMPARE(restore[u"details"][u"outcome"], "verified");
+        QVERIFY(restore[u"asFoundSnapshot"] != restore[u"asLeftSnapshot"]);
+
+        const QString damaged = rig.path("damaged.sqlite");
+        QFile garbage(damaged);
+        QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write(QByteArray(4096, 'x')) == 4096);
+        garbage.close();
+        const Run aside =
+            rig.cli({QStringLiteral("restore"), port, QStringLiteral("--records"), damaged, a});
+        QCOMPARE(aside.code, 0);
+        QCOMPARE(aside.err.count(u"warning: the records store"), 1);
+        QCOMPARE(QDir(damaged + QStringLiteral(".pending")).entryList(QDir::Files).size(), 5);
     }
 
     // A signal during the read-out ends a restore at once with nothing written; during a block

@@ -1,6 +1,8 @@
+#include "core/backup/SnapshotKeeper.h"
 #include "core/backup/SnapshotStore.h"
-#include "core/records/CalibrationRecorder.h"
 #include "core/certificate/DccXml.h"
+#include "core/instrument/SerialTrace.h"
+#include "core/records/CalibrationRecorder.h"
 #include "core/records/CertificateOf.h"
 #include "core/records/Checks.h"
 #include "core/records/Drift.h"
@@ -9,8 +11,8 @@
 #include "core/session/SensorSave.h"
 #include "sim/Fault.h"
 #include "sim/SensorBlock.h"
-#include "tests/support/SessionRig.h"
 #include "tests/support/DccSchema.h"
+#include "tests/support/SessionRig.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -121,12 +123,18 @@ struct RecorderRig : testsupport::SessionRig {
                               },
                               [] { return QDate(2026, 2, 1); }}};
     RecordStore store;
+    device::SerialTrace trace;
+    std::optional<backup::SnapshotKeeper> files;
     std::optional<CalibrationRecorder> recorder;
 
-    RecorderRig(const QString& path, bool recording) : store({path, ShortWait}) {
+    // With `snapshots`, the snapshot files are kept there too, as the window keeps them.
+    RecorderRig(const QString& path, bool recording, const QString& snapshots = {})
+        : store({path, ShortWait}) {
         instrument().setBlock(0, sim::makeSensorBlock(sim::defaultExternalSensor()));
+        if (!snapshots.isEmpty())
+            files.emplace(session, backup::SnapshotStore(snapshots), trace);
         if (recording)
-            recorder.emplace(session, store);
+            recorder.emplace(session, store, files ? &*files : nullptr);
     }
     // Connects, types three points and finishes.
     session::SaveResult calibrate(const QString& fault = {}) {
@@ -359,7 +367,7 @@ private slots:
         QCOMPARE(run.verdict(), Verdict::NotChecked);
     }
 
-    // The last check of each kind is kept for the record; tolerances are kept per sensor id.
+    // The last check of each kind is kept for the record.
     void keepsChecksAndTolerances() {
         CheckResults results;
         QSignalSpy changed(&results, &CheckResults::changed);
@@ -375,13 +383,30 @@ private slots:
         QCOMPARE(results.tolerancePercent(), 0.5);
         QCOMPARE(changed.size(), 1);
         QCOMPARE(changed.front().front().value<CheckKind>(), CheckKind::AsFound);
+    }
 
-        QSettings settings(file(QStringLiteral("tolerance.ini")), QSettings::IniFormat);
-        ToleranceSetting tolerance(settings);
-        QCOMPARE(tolerance.percentFor(QStringLiteral("S/1")), DefaultTolerancePercent);
-        tolerance.setPercentFor(QStringLiteral("S/1"), 0.25);
-        QCOMPARE(tolerance.percentFor(QStringLiteral("S/1")), 0.25);
-        QCOMPARE(tolerance.percentFor(QStringLiteral("S")), DefaultTolerancePercent);
+    // Benches sharing a store share its tolerances; a bench's own value is the starting value for
+    // an id the store has none for, and holds while the store cannot be used.
+    void sharesTolerancesThroughTheStore() {
+        const QString path = file(QStringLiteral("tolerances.sqlite"));
+        RecordStore store({path, ShortWait});
+        QSettings benchA(file(QStringLiteral("a.ini")), QSettings::IniFormat);
+        QSettings benchB(file(QStringLiteral("b.ini")), QSettings::IniFormat);
+        ToleranceSetting a(benchA, &store);
+        ToleranceSetting b(benchB, &store);
+        QVERIFY(ToleranceSetting(benchB).setPercentFor(QStringLiteral("S/1"), 0.3));
+        QCOMPARE(b.percentFor(QStringLiteral("S/1")), 0.3);
+        QCOMPARE(b.percentFor(QStringLiteral("S")), DefaultTolerancePercent);
+        QCOMPARE(a.percentFor(QStringLiteral("S/1")), DefaultTolerancePercent);
+        QVERIFY(a.setPercentFor(QStringLiteral("S/1"), 0.2));
+        QCOMPARE(b.percentFor(QStringLiteral("S/1")), 0.2);
+        auto raw = std::make_unique<Raw>(path);
+        QVERIFY(raw->exec(QStringLiteral("BEGIN IMMEDIATE")));
+        QVERIFY(!b.setPercentFor(QStringLiteral("S/1"), 0.5));
+        QCOMPARE(b.percentFor(QStringLiteral("S/1")), 0.5);
+        raw.reset();
+        QCOMPARE(store.reopen().state, StoreState::Ready);
+        QCOMPARE(b.percentFor(QStringLiteral("S/1")), 0.2);
     }
 
     void refusesUpdatesAndDeletes_data() {
@@ -574,20 +599,40 @@ private slots:
         QVERIFY(rig.store.history(rig.sensorId()).empty());
     }
 
-    // While the database is locked the calibration waits in the pending queue.
-    void keepsACalibrationPendingWhileLocked() {
-        const QString path = file(QStringLiteral("locked.sqlite"));
-        RecorderRig rig(path, true);
-        auto raw = std::make_unique<Raw>(path);
-        QVERIFY(raw->exec(QStringLiteral("BEGIN IMMEDIATE")));
+    // While the database cannot be used the snapshots before each write still go to the files
+    // and every record to the pending queue; the next connect finds the database usable again
+    // and takes them in.
+    void keepsRecordsAsideWhileTheStoreIsUnusable_data() {
+        QTest::addColumn<bool>("damaged");
+        QTest::newRow("locked while writing") << false;
+        QTest::newRow("damaged at start") << true;
+    }
+    void keepsRecordsAsideWhileTheStoreIsUnusable() {
+        QFETCH(bool, damaged);
+        const QString path = file(QStringLiteral("unusable.sqlite")) + QTest::currentDataTag();
+        const QString snapshots = file(QStringLiteral("files-")) + QTest::currentDataTag();
+        QFile garbage(path);
+        QVERIFY(!damaged || (garbage.open(QIODevice::WriteOnly) &&
+                             garbage.write(QByteArray(4096, 'x')) == 4096));
+        garbage.close();
+        RecorderRig rig(path, true, snapshots);
+        auto raw = damaged ? nullptr : std::make_unique<Raw>(path);
+        QVERIFY(damaged || raw->exec(QStringLiteral("BEGIN IMMEDIATE")));
         QCOMPARE(rig.calibrate(), session::SaveResult::Verified);
+        const QString aside = rig.recorder->lastRecord()->uuid;
         QCOMPARE(rig.recorder->lastRecord()->outcome, WriteOutcome::Pending);
+        QCOMPARE(rig.store.pendingCount(), 4); // read-out, before and after the write, the record
         QVERIFY(rig.messages.shown.isEmpty());
+
         raw.reset();
-        QCOMPARE(rig.store.reopen().state, StoreState::Ready);
-        const auto taken = rig.store.calibration(rig.recorder->lastRecord()->uuid);
-        QVERIFY(taken && !taken->asFoundSnapshot.isEmpty());
-        QVERIFY(rig.store.snapshot(taken->asLeftSnapshot));
+        QVERIFY(!damaged || garbage.remove());
+        QCOMPARE(rig.calibrate(), session::SaveResult::Verified);
+        QCOMPARE(rig.store.pendingCount(), 0);
+        QCOMPARE(rig.recorder->lastRecord()->outcome, WriteOutcome::Recorded);
+        const auto taken = rig.store.calibration(aside);
+        QVERIFY(taken && rig.store.snapshot(taken->asLeftSnapshot));
+        QCOMPARE(rig.store.snapshots(rig.sensorId()).size(), std::size_t{6});
+        QCOMPARE(QDir(snapshots).entryList({"*.json"}).size(), 2); // one before each write
     }
 
     // The certificate of a recorded calibration: the standard from the store, the gain range

@@ -128,6 +128,10 @@ void CalibrationRecorder::takeAsFound() {
     if (!awaitingAsFound_)
         return;
     awaitingAsFound_ = false;
+    // Each connect tries a store that could not be used again: once it can, the records kept
+    // aside meanwhile go in and the new ones follow them there.
+    if (!store_.status().usable())
+        (void)store_.reopen();
     started_ = now_();
     asFound_ = keep(SnapshotReason::ReadOut, session_.sensors().workingBlock());
 }

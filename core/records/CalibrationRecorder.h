@@ -33,7 +33,8 @@ struct CalibrationDetails {
 // Puts a session's calibrations on record, sending nothing to the instrument: the connect's
 // read-out as the as-found snapshot, a snapshot before each write, and after every verified
 // sensor write (Session::sensorWritten with Verified) the read-back as the as-left snapshot and
-// the calibration with the curve as written. It is the session's write watch while it lives and
+// the calibration with the curve as written. A store that cannot be used is opened again at the
+// next connect (RecordStore::reopen). It is the session's write watch while it lives and
 // passes every call on to `files` (the snapshot files), whose snapshot the store then gets too.
 class CalibrationRecorder final : public QObject, public session::WriteWatch {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #include "core/records/Checks.h"
 
+#include "core/records/RecordStore.h"
 #include "core/records/Rules.h"
 
 #include <QSettings>
@@ -15,6 +16,17 @@ QString toleranceKey(const QString& sensorId) {
     // Percent-encoded, so a "/" or "\" in an id cannot open a group of its own.
     return QStringLiteral("CheckTolerance/") +
            (id.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(QUrl::toPercentEncoding(id)));
+}
+
+QString storeKey(const QString& sensorId) {
+    const QString id = sensorId.trimmed();
+    return QStringLiteral("tolerance/") + (id.isEmpty() ? QStringLiteral("-") : id);
+}
+
+std::optional<double> positive(const QString& text) {
+    bool ok = false;
+    const double percent = text.toDouble(&ok);
+    return ok && percent > 0.0 && std::isfinite(percent) ? std::optional(percent) : std::nullopt;
 }
 
 } // namespace
@@ -60,13 +72,18 @@ void CheckResults::keep(const CheckRun& run) {
 }
 
 double ToleranceSetting::percentFor(const QString& sensorId) const {
-    bool ok = false;
-    const double percent = store_.value(toleranceKey(sensorId)).toString().toDouble(&ok);
-    return ok && percent > 0.0 && std::isfinite(percent) ? percent : DefaultTolerancePercent;
+    if (records_ != nullptr)
+        if (const std::optional<QString> kept = records_->setting(storeKey(sensorId)))
+            if (const std::optional<double> percent = positive(*kept))
+                return *percent;
+    return positive(settings_.value(toleranceKey(sensorId)).toString())
+        .value_or(DefaultTolerancePercent);
 }
 
-void ToleranceSetting::setPercentFor(const QString& sensorId, double percent) {
-    store_.setValue(toleranceKey(sensorId), QString::number(percent, 'g', 10));
+bool ToleranceSetting::setPercentFor(const QString& sensorId, double percent) {
+    const QString text = QString::number(percent, 'g', 10);
+    settings_.setValue(toleranceKey(sensorId), text);
+    return records_ == nullptr || records_->setSetting(storeKey(sensorId), text).kept();
 }
 
 } // namespace records

@@ -89,17 +89,26 @@ private:
     double tolerancePercent_ = DefaultTolerancePercent;
 };
 
-// The tolerance of each sensor id, in % of full scale, kept as "CheckTolerance/<id>".
+class RecordStore;
+
+// The tolerance of each sensor id, in % of full scale. With a records store that can be used it
+// is the store's setting "tolerance/<id>", shared by every bench of the store; the bench's own
+// settings keep "CheckTolerance/<id>" too, which holds while the store cannot be used and is the
+// starting value for an id the store has none for.
 class ToleranceSetting {
 public:
-    explicit ToleranceSetting(QSettings& store) : store_(store) {}
+    // `records` is not owned and may be null (no store).
+    explicit ToleranceSetting(QSettings& settings, RecordStore* records = nullptr)
+        : settings_(settings), records_(records) {}
 
-    // DefaultTolerancePercent when none (or no positive number) is stored.
+    // DefaultTolerancePercent when none (or no positive number) is kept.
     [[nodiscard]] double percentFor(const QString& sensorId) const;
-    void setPercentFor(const QString& sensorId, double percent);
+    // False when the store was to keep it and could not (the bench's settings have it).
+    bool setPercentFor(const QString& sensorId, double percent);
 
 private:
-    QSettings& store_;
+    QSettings& settings_;
+    RecordStore* records_;
 };
 
 } // namespace records

@@ -50,6 +50,18 @@ StoreSettings RecordStore::settings() const {
     return settings;
 }
 
+std::optional<QString> RecordStore::setting(const QString& name) const {
+    if (!status_.usable())
+        return std::nullopt;
+    QSqlQuery query = prepared(Sql::CurrentSettings);
+    if (!exec(query))
+        return std::nullopt;
+    while (query.next())
+        if (textAt(query, 0) == name)
+            return textAt(query, 1);
+    return std::nullopt;
+}
+
 std::vector<Correction> RecordStore::corrections(QSqlQuery& query) const {
     std::vector<Correction> found;
     if (!exec(query))

@@ -77,6 +77,11 @@ public:
     [[nodiscard]] StoreSettings settings() const;
     // Appends the settings that differ; the certificate prefix only before the first calibration.
     [[nodiscard]] WriteResult setSettings(const StoreSettings& settings);
+    // A named value of the settings table, its newest revision; nullopt when never set or when
+    // the database cannot be used.
+    [[nodiscard]] std::optional<QString> setting(const QString& name) const;
+    // Appends a revision of `name` when `value` differs from its present one.
+    [[nodiscard]] WriteResult setSetting(const QString& name, const QString& value);
 
     // Records a calibration (or a restore or backup entry) in one transaction: the store gives
     // its uuid when empty, the certificate number (calibrations only), the verdicts, the due

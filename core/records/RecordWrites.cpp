@@ -87,6 +87,12 @@ WriteResult RecordStore::setSettings(const StoreSettings& wanted) {
     });
 }
 
+WriteResult RecordStore::setSetting(const QString& name, const QString& value) {
+    if (status_.usable() && setting(name) == value)
+        return {WriteOutcome::Recorded, {}, {}, {}};
+    return write({}, {}, {}, [&] { return insertSetting(name, value); });
+}
+
 WriteResult RecordStore::write(const QString& kind, const QString& uuid,
                                const std::function<QJsonObject()>& document,
                                const std::function<bool()>& work) {

@@ -118,7 +118,8 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
       session_(std::make_unique<session::Session>(
           tracedLine_, services.clock, services.lifecycle,
           session::Session::Outlets{services.messages, *fraSTATUS, langText_})),
-      presenter_(services.messages, langText_), tolerance_(services.portSetting.store()) {
+      presenter_(services.messages, langText_),
+      tolerance_(services.portSetting.store(), services.records) {
     setObjectName(QStringLiteral("frmOrvoCalibration"));
     // The size is fixed: a maximise button would do nothing.
     setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
