@@ -70,7 +70,8 @@ CertificateCheck checkOf(int title, const certificate::Check& check, const QStri
                            fixedNumber(p.error, decimals), fixedNumber(p.errorPercentFs, 3),
                            fixedNumber(p.error / digit, 1),
                            texts.text(p.withinTolerance ? PassText : FailText)});
-    switch (check.points.empty() ? certificate::Verdict::NotChecked : check.verdict) {
+    shown.outcome = check.points.empty() ? certificate::Verdict::NotChecked : check.verdict;
+    switch (shown.outcome) {
     case certificate::Verdict::Pass:
         shown.verdict = texts.text(PassVerdictText);
         break;

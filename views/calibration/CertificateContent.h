@@ -22,6 +22,7 @@ struct CertificateCheck {
     QStringList headers;
     QList<QStringList> rows;
     QString verdict;
+    certificate::Verdict outcome = certificate::Verdict::NotChecked;
 };
 
 // What the certificate of a recorded calibration prints besides the curve: its number, when the

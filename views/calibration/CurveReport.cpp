@@ -116,13 +116,18 @@ void heading(PdfPage& page, const QString& text, int linesWithIt) {
 // A check with its title and verdict on one page where they fit together.
 void drawCheck(PdfPage& page, const CertificateCheck& check) {
     page.font(9);
-    page.need(std::min(page.line() * static_cast<double>(check.rows.size() + 6),
-                       page.px(297 - 3 * PdfPage::Margin)));
+    const double lines = check.rows.isEmpty() ? 3.0 : static_cast<double>(check.rows.size()) + 6;
+    page.need(std::min(page.line() * lines, page.px(297 - 3 * PdfPage::Margin)));
     heading(page, check.title, 2);
     if (!check.rows.isEmpty())
         page.table(unitsOnSecondLine(check.headers), check.rows, true);
     page.font(9.5, true);
+    const bool shaded = check.outcome != certificate::Verdict::NotChecked;
+    page.painter().setPen(!shaded                                       ? QColor(Qt::black)
+                          : check.outcome == certificate::Verdict::Pass ? QColor(0, 110, 0)
+                                                                        : QColor(170, 0, 0));
     page.paragraph(check.verdict);
+    page.painter().setPen(Qt::black);
     page.y() += page.px(2);
 }
 
@@ -155,11 +160,11 @@ bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSi
     page.y() += page.px(2);
 
     if (certificate) {
-        page.fields(certificate->fields, 2, 36);
+        page.fields(certificate->fields, 2, 45);
         page.y() += page.px(1.5);
         page.rule(0.2);
         page.y() += page.px(1.5);
-        page.fields(identification(sheet, signer, when, texts, true), 2, 36);
+        page.fields(identification(sheet, signer, when, texts, true), 2, 45);
     } else {
         const double keyWidth = page.px(64);
         for (const auto& [key, value] : identification(sheet, signer, when, texts, true)) {
@@ -170,7 +175,7 @@ bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSi
         }
     }
     page.y() += page.px(3);
-    drawPlot(page, sheet, certificate ? 64 : 74, texts);
+    drawPlot(page, sheet, certificate ? 60 : 74, texts);
 
     heading(page, texts.text(PointsText), 3);
     page.table(unitsOnSecondLine(pointHeaders(sheet, texts)), pointRows(sheet));

@@ -135,12 +135,13 @@ void PdfPage::fields(const std::vector<std::pair<QString, QString>>& fields, int
     const double gap = px(4);
     const double cell = (width() - gap * (columns - 1)) / columns;
     const double label = px(labelWidthMm);
+    const double pad = px(1.5);
     for (std::size_t first = 0; first < fields.size(); first += static_cast<std::size_t>(columns)) {
         double height = 0.0;
         const std::size_t end = std::min(fields.size(), first + static_cast<std::size_t>(columns));
         font(9, true);
         for (std::size_t i = first; i < end; ++i)
-            height = std::max(height, heightOf(label, fields[i].first));
+            height = std::max(height, heightOf(label - pad, fields[i].first));
         font(9);
         for (std::size_t i = first; i < end; ++i)
             height = std::max(height, heightOf(cell - label, fields[i].second));
@@ -148,7 +149,7 @@ void PdfPage::fields(const std::vector<std::pair<QString, QString>>& fields, int
         for (std::size_t i = first; i < end; ++i) {
             const double x = left() + static_cast<double>(i - first) * (cell + gap);
             font(9, true);
-            painter_.drawText(QRectF(x, y_, label, height), Qt::TextWordWrap | Qt::AlignTop,
+            painter_.drawText(QRectF(x, y_, label - pad, height), Qt::TextWordWrap | Qt::AlignTop,
                               fields[i].first);
             font(9);
             painter_.drawText(QRectF(x + label, y_, cell - label, height),
