@@ -51,11 +51,13 @@ const char Description[] =
     "                         it was corrected or withdrawn\n"
     "  show CERT|UUID         one record whole: points, checks, figures, corrections\n"
     "  export CERT|UUID --format csv|json|dcc -o FILE\n"
-    "                         csv: the points and checks, ';' between fields and '.' as the\n"
-    "                         decimal point; json: the record as 'show --json' gives it; dcc:\n"
-    "                         the Digital Calibration Certificate (XML, DCC 3.3.0). The PDF\n"
-    "                         certificate is the window's report (curve window, F6). The file\n"
-    "                         is written whole or not at all\n"
+    "                         csv: the certificate's header (number, sensor, operator,\n"
+    "                         standard, conditions, verdicts, due date), then the points and\n"
+    "                         checks, ';' between fields and '.' as the decimal point; json:\n"
+    "                         the record as 'show --json' gives it; dcc: the Digital\n"
+    "                         Calibration Certificate (XML, DCC 3.3.0). The PDF certificate\n"
+    "                         is printed from the window's history (F3, the PDF button). The\n"
+    "                         file is written whole or not at all\n"
     "\n"
     "history, show and export read the records store (--records FILE, default the window's\n"
     "records.sqlite in the application data directory) and need no --port. backup and restore\n"
@@ -250,8 +252,10 @@ Parsed parseCommandLine(const QStringList& arguments) {
             request.format = ExportFormat::Dcc;
         else if (name == u"pdf")
             return usageError(QStringLiteral(
-                "export writes no PDF: the command line has no printing; print the certificate "
-                "from the window's report (curve window, F6)"));
+                "export writes no PDF: the command line has no printing. For the PDF "
+                "certificate open the calibration history in the window (F3), select the "
+                "calibration and press its PDF button; the window prints it from the same "
+                "record"));
         else
             return usageError(name.isEmpty() ? QStringLiteral("export needs --format csv|json|dcc")
                                              : QStringLiteral("--format takes csv, json or dcc, "

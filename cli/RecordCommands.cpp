@@ -62,11 +62,62 @@ QJsonObject recordJson(const records::CalibrationRecord& record) {
     return object;
 }
 
-// Points and checks, one line each: ';' between fields, '.' as the decimal point.
-QByteArray csvOf(const records::CalibrationRecord& r) {
+QString csvField(QString text) {
+    if (text.contains(u';') || text.contains(u'"') || text.contains(u'\n'))
+        return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
+    return text;
+}
+
+// A calibration's certificate header, "name;value" a line, as the printed certificate states it
+// (corrections applied); what the record does not hold is "not stated".
+QStringList certificateHeader(const records::CalibrationRecord& r,
+                              const records::RecordStore& store) {
+    const certificate::CertificateData d = records::certificateOf(r, store);
+    const QString notStated = QStringLiteral("not stated");
+    const auto stated = [&notStated](const QString& text) {
+        return text.trimmed().isEmpty() ? notStated : text;
+    };
+    const auto measured = [&notStated](const std::optional<double>& value) {
+        return value ? number(*value) : notStated;
+    };
+    const auto day = [&notStated](const std::optional<QDate>& date) {
+        return date ? records::isoDate(*date) : notStated;
+    };
+    const bool standard = !d.standard.name.trimmed().isEmpty();
+    const std::pair<const char*, QString> fields[] = {
+        {"certificate", d.certificateNumber},
+        {"sensor_id", d.sensorId},
+        {"description", d.sensorDescription},
+        {"unit", d.unit},
+        {"instrument", d.instrumentId},
+        {"started", records::isoTime(d.start)},
+        {"ended", records::isoTime(d.end)},
+        {"operator", stated(d.operatorName)},
+        {"standard", stated(d.standard.name)},
+        {"standard_serial", standard ? stated(d.standard.serialNumber) : notStated},
+        {"standard_certificate", standard ? stated(d.standard.certificateNumber) : notStated},
+        {"standard_due", standard ? day(d.standard.dueDate) : notStated},
+        {"temperature_C", measured(d.temperature)},
+        {"humidity_%", measured(d.humidity)},
+        {"tolerance_%FS", number(d.tolerancePercentFs)},
+        {"as_found_verdict", records::verdictName(r.asFoundVerdict)},
+        {"as_left_verdict", records::verdictName(r.asLeftVerdict)},
+        {"due", day(d.dueDate)}};
+    QStringList lines;
+    for (const auto& [name, value] : fields)
+        lines.append(QString::fromLatin1(name) + u';' + csvField(value));
+    lines.append(QString());
+    return lines;
+}
+
+// A calibration's certificate header, then points and checks, one line each: ';' between
+// fields, '.' as the decimal point.
+QByteArray csvOf(const records::CalibrationRecord& r, const records::RecordStore& store) {
     const double fullScale = records::fullScaleOf(r.fullScale, r.fullScaleNeg);
-    QStringList lines{QStringLiteral("section;position;signal_mV/V;etalon;displayed;error;"
-                                     "error_%FS;within_tolerance;captured_at")};
+    QStringList lines =
+        r.kind == records::RecordKind::Calibration ? certificateHeader(r, store) : QStringList();
+    lines.append(QStringLiteral("section;position;signal_mV/V;etalon;displayed;error;"
+                                "error_%FS;within_tolerance;captured_at"));
     int position = 0;
     for (const records::CapturedPoint& p : r.points)
         lines.append(QStringLiteral("point;%1;%2;%3;;;;;%4")
@@ -181,7 +232,7 @@ ExitCode Commands::exportRecord(const records::RecordStore& store) {
     QByteArray bytes;
     switch (request_.format) {
     case ExportFormat::Csv:
-        bytes = csvOf(record);
+        bytes = csvOf(record, store);
         break;
     case ExportFormat::Json:
         bytes = QJsonDocument(recordJson(record)).toJson(QJsonDocument::Indented);

@@ -145,6 +145,24 @@ private slots:
         QCOMPARE(shown[u"asLeft"].toArray().size(), 1);
         QCOMPARE(json({QStringLiteral("show"), QStringLiteral("TC-1999-00001")})[u"exitCode"], 66);
 
+        // The CSV opens with the certificate's header; the PDF is the window's, and it says so.
+        const QString csv = rig.path("certificate.csv");
+        QCOMPARE(json({QStringLiteral("export"), certificate, QStringLiteral("--format"),
+                       QStringLiteral("csv"), QStringLiteral("-o"), csv})[u"exitCode"],
+                 0);
+        QFile csvFile(csv);
+        QVERIFY(csvFile.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(csvFile.readAll()).split(u'\n');
+        for (const QString& line :
+             {"certificate;" + certificate, QStringLiteral("operator;Novák"),
+              QStringLiteral("standard;not stated"), QStringLiteral("as_left_verdict;pass"),
+              QStringLiteral("as-left;1;;100;100.05;0.05;0.05;yes;2026-02-01T12:00:00.000Z")})
+            QVERIFY2(lines.contains(line), qPrintable(line));
+        const Run pdf = rig.cli({QStringLiteral("export"), certificate, QStringLiteral("--format"),
+                                 QStringLiteral("pdf"), QStringLiteral("-o"), rig.path("c.pdf")});
+        QCOMPARE(pdf.code, 64);
+        QVERIFY2(pdf.err.contains(u"history in the window (F3)"), qPrintable(pdf.err));
+
         const QString xml = rig.path("certificate.xml");
         QCOMPARE(json({QStringLiteral("export"), certificate, QStringLiteral("--format"),
                        QStringLiteral("dcc"), QStringLiteral("-o"), xml})[u"exitCode"],

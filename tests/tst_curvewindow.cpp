@@ -82,7 +82,7 @@ private slots:
         QLocale::setDefault(QLocale::c());
     }
 
-    // Operator and reference are asked once per sensor; the file is offered in the documents
+    // Operator and reference are asked once per sensor, never for a certificate; the file is offered in the documents
     // folder, then where the last one went, named by sensor and date; a note says where it went.
     void exportsAskOnceAndTellWhere() {
         QTemporaryDir dir;
@@ -124,6 +124,11 @@ private slots:
                                                     dir.filePath(name + ".csv")))}));
         QVERIFY(QFileInfo(dir.filePath(name + ".csv")).size() > 0);
         sheet.sensorId = QStringLiteral("4B02MQA5");
+        exports.exportReport(sheet, false);
+        QCOMPARE(asked, 2);
+        // A recorded calibration's certificate holds its operator and standard: nothing asked.
+        sheet.sensorId = QStringLiteral("7C11RT02");
+        sheet.certificate = certificate::CertificateData{};
         exports.exportReport(sheet, false);
         QCOMPARE(asked, 2);
     }

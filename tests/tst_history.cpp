@@ -1,14 +1,19 @@
 #include "core/records/RecordStore.h"
 #include "core/text/LanguageTable.h"
 #include "support/ScriptedMessages.h"
+#include "views/calibration/CertificateContent.h"
+#include "views/calibration/CurveReport.h"
 #include "views/records/HistoryPlot.h"
 #include "views/records/HistoryWindow.h"
+#include "views/records/RecordedCertificate.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -95,6 +100,75 @@ private slots:
         window.printReport();
         QVERIFY(pdf.endsWith(QStringLiteral("protokol-S1-2024-03-01.pdf")));
         QVERIFY(QFileInfo(pdf).size() > 0);
+    }
+
+    // A certificate printed from a record, stated in full or with nothing stated: its number,
+    // the standard with its own certificate and due date, the conditions, both checks with
+    // their verdicts, "not stated" for what the record lacks; the CSV carries the same.
+    void certificateFromRecord() {
+        QLocale::setDefault(QLocale::c());
+        RecordStore store({dir_.filePath(QStringLiteral("certificates.sqlite"))});
+        const WriteResult standard = store.addStandard(
+            {{}, "Siloměr R", "R-7", "CMI-123", QDate(2026, 1, 31), QDate(2027, 1, 31)});
+        const QString notStated = text::BuiltInText(437);
+        for (const bool stated : {true, false}) {
+            CalibrationRecord c = calibrationOf(QStringLiteral("C1"), 2024, 50.0, 0.0);
+            c.asFound = {{100.0, 100.3, c.ended}};
+            if (stated) {
+                c.standardUuid = standard.uuid;
+                c.temperature = 21.5;
+                c.humidity = 45.0;
+            } else {
+                c.operatorName.clear();
+                c.asLeft.clear();
+            }
+            const WriteResult written = store.record(c);
+            const calibration::CurveSheet sheet =
+                app::sheetOfRecord(*store.calibration(written.uuid), store);
+            QVERIFY(sheet.certificate);
+            const calibration::CertificateContent content =
+                calibration::certificateContent(*sheet.certificate, sheet.scale.unitFormat, texts_);
+            QStringList values;
+            for (const auto& field : content.fields)
+                values << field.second;
+            QCOMPARE(values.first(), written.certificate);
+            QCOMPARE(values.mid(2, 6), stated ? QStringList({"Novák", "Siloměr R (R-7)", "CMI-123",
+                                                             "31.01.2027", "21.5 °C", "45.0 %"})
+                                              : QStringList(6, notStated));
+            QCOMPARE(values.last(), "01.03.2025");
+            QCOMPARE(content.checks.front().rows,
+                     QList<QStringList>(
+                         {{"100.00", "100.30", "0.30", "0.200", "30.0", text::BuiltInText(523)}}));
+            QCOMPARE(content.checks.front().verdict, text::BuiltInText(493));
+            QCOMPARE(content.checks.back().verdict, text::BuiltInText(stated ? 492 : 447));
+
+            QBuffer csv;
+            QVERIFY(csv.open(QIODevice::WriteOnly));
+            calibration::writeCsvReport(csv, sheet, {}, {}, texts_);
+            const QStringList lines = QString::fromUtf8(csv.data()).split(QStringLiteral("\r\n"));
+            for (const QString& line :
+                 {text::BuiltInText(436) + u';' + written.certificate,
+                  text::BuiltInText(441) + u';' + values.at(6),
+                  QStringLiteral("100.00;100.30;0.30;0.200;30.0;") + text::BuiltInText(523),
+                  text::BuiltInText(stated ? 492 : 447)})
+                QVERIFY2(lines.contains(line), qPrintable(line));
+        }
+    }
+
+    // The curve window's report is the certificate only while it shows the calibration as
+    // recorded: not for a pending record, nor once a point has changed.
+    void curveWindowCertificate() {
+        RecordStore store({dir_.filePath(QStringLiteral("recorded.sqlite"))});
+        const WriteResult written =
+            store.record(calibrationOf(QStringLiteral("S1"), 2025, 50.0, 0.0));
+        calibration::CurveSheet sheet = app::sheetOfRecord(*store.calibration(written.uuid), store);
+        sheet.certificate.reset();
+        QCOMPARE(app::recordedCertificate(store, written, sheet)->certificateNumber,
+                 written.certificate);
+        QVERIFY(
+            !app::recordedCertificate(store, {WriteOutcome::Pending, written.uuid, {}, {}}, sheet));
+        sheet.table.setPoint(2, 0.0F, 0.5F);
+        QVERIFY(!app::recordedCertificate(store, written, sheet));
     }
 
     void f4OpensItOnTheSensorInUse() {

@@ -3,7 +3,9 @@
 #include "core/session/StartUp.h"
 #include "core/text/LanguageTable.h"
 #include "core/text/NumberText.h"
+#include "views/calibration/CertificateContent.h"
 #include "views/calibration/CurvePlot.h"
+#include "views/calibration/PdfPage.h"
 
 #include <QPageSize>
 #include <QPainter>
@@ -35,7 +37,6 @@ constexpr int SignatureText = 226;
 constexpr int NoWarningText = 193;
 constexpr int PointsText = 202;
 
-constexpr int PdfResolution = 300;
 // Plot coordinates are those of a 96-dpi screen, so its lines keep their weight on paper.
 constexpr double ScreenDpi = 96.0;
 
@@ -49,7 +50,7 @@ std::vector<Field> identification(const CurveSheet& sheet, const ReportSigner& s
         return device::FormatNumber(number, sheet.scale.unitFormat) +
                (withUnit ? u' ' + sheet.unit : QString());
     };
-    return {
+    std::vector<Field> fields{
         {texts.text(InstrumentText), sheet.instrument},
         {texts.text(DescriptionText), sheet.description},
         {texts.text(SensorIdText), sheet.sensorId},
@@ -57,11 +58,23 @@ std::vector<Field> identification(const CurveSheet& sheet, const ReportSigner& s
         {texts.text(FormatText), sheet.formatEntry},
         {texts.text(PositiveRangeText), value(sheet.scale.fullScale)},
         {texts.text(NegativeRangeText), value(sheet.scale.fullScaleNeg)},
-        {texts.text(GainText),
-         QString(sheet.gainEntry).replace(QStringLiteral("+/-"), QStringLiteral("±")).simplified()},
-        {texts.text(WhenText), when.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"))},
-        {texts.text(OperatorText), signer.name},
-        {texts.text(ReferenceText), signer.reference}};
+        {texts.text(GainText), QString(sheet.gainEntry)
+                                   .replace(QStringLiteral("+/-"), QStringLiteral("±"))
+                                   .simplified()}};
+    // A certificate states when, by whom and against which standard among its own fields.
+    if (!sheet.certificate)
+        fields.insert(fields.end(),
+                      {{texts.text(WhenText), when.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"))},
+                       {texts.text(OperatorText), signer.name},
+                       {texts.text(ReferenceText), signer.reference}});
+    return fields;
+}
+
+std::optional<CertificateContent> certificateOf(const CurveSheet& sheet,
+                                                const text::LanguageTable& texts) {
+    if (!sheet.certificate)
+        return std::nullopt;
+    return certificateContent(*sheet.certificate, sheet.scale.unitFormat, texts);
 }
 
 QString csvField(QString text) {
@@ -70,148 +83,14 @@ QString csvField(QString text) {
     return text;
 }
 
-// Writes down an A4 page in millimetres, starting a new page when the next block does not fit.
-class PdfPage {
-public:
-    PdfPage(QPdfWriter& writer, QPainter& painter) : writer_(writer), painter_(painter) {}
-
-    [[nodiscard]] double px(double mm) const { return mm * PdfResolution / 25.4; }
-    [[nodiscard]] double left() const { return px(Margin); }
-    [[nodiscard]] double width() const { return px(210 - 2 * Margin); }
-    [[nodiscard]] double& y() { return y_; }
-
-    void font(double points, bool bold = false) {
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setStyleHint(QFont::SansSerif);
-        font.setPointSizeF(points);
-        font.setBold(bold);
-        painter_.setFont(font);
-    }
-    [[nodiscard]] double line() const { return painter_.fontMetrics().height() * 1.15; }
-    [[nodiscard]] bool fits(double height) const { return y_ + height <= px(297 - Margin - 4); }
-    void need(double height) {
-        if (fits(height))
-            return;
-        finishPage();
-        writer_.newPage();
-        y_ = px(Margin);
-    }
-    // The foot of the page: the program and the page's number.
-    void finishPage() {
-        ++pages_;
-        painter_.save();
-        font(7);
-        painter_.setPen(Qt::darkGray);
-        const QRectF foot(left(), px(297 - Margin + 2), width(), line());
-        painter_.drawText(foot, Qt::AlignLeft | Qt::AlignVCenter, session::WindowCaption());
-        painter_.drawText(foot, Qt::AlignRight | Qt::AlignVCenter, QString::number(pages_));
-        painter_.restore();
-    }
-    void text(double x, double width, const QString& text, int flags = Qt::AlignLeft) {
-        painter_.drawText(QRectF(x, y_, width, line()), flags | Qt::AlignVCenter, text);
-    }
-    [[nodiscard]] double heightOf(double width, const QString& text) const {
-        const QRectF bounds =
-            painter_.boundingRect(QRectF(0, 0, width, px(200)), Qt::TextWordWrap, text);
-        return std::max(line(), bounds.height());
-    }
-    // Wrapped text in a column from the current line down; returns its height, one line at
-    // least, so that a long typed text is shown whole rather than cut at the column's edge.
-    double wrapped(double x, double width, const QString& text) {
-        const double height = heightOf(width, text);
-        painter_.drawText(QRectF(x, y_, width, height), Qt::TextWordWrap | Qt::AlignVCenter, text);
-        return height;
-    }
-    // Wrapped text across the page.
-    void paragraph(const QString& text) {
-        const QRectF bounds =
-            painter_.boundingRect(QRectF(left(), y_, width(), px(200)), Qt::TextWordWrap, text);
-        need(bounds.height());
-        painter_.drawText(QRectF(left(), y_, width(), bounds.height()), Qt::TextWordWrap, text);
-        y_ += bounds.height() + px(0.8);
-    }
-    void rule(double thickness = 0.2) {
-        painter_.setPen(QPen(Qt::black, px(thickness)));
-        painter_.drawLine(QPointF(left(), y_), QPointF(left() + width(), y_));
-    }
-
-    static constexpr double Margin = 16.0;
-
-private:
-    QPdfWriter& writer_;
-    QPainter& painter_;
-    double y_ = px(Margin);
-    int pages_ = 0;
-};
-
-void pdfTable(PdfPage& page, QPainter& painter, const QStringList& headers,
-              const QList<QStringList>& rows) {
-    const double column = page.width() / static_cast<double>(headers.size());
-    const double pad = page.px(1.0);
-    page.font(8, true);
-    double headerHeight = 0.0;
-    for (const QString& header : headers)
-        headerHeight =
-            std::max(headerHeight, painter
-                                       .boundingRect(QRectF(0, 0, column - 2 * pad, page.px(30)),
-                                                     Qt::TextWordWrap | Qt::AlignRight, header)
-                                       .height());
-    page.need(headerHeight + page.line() * 2);
-    painter.fillRect(QRectF(page.left(), page.y(), page.width(), headerHeight + pad * 2),
-                     QColor(235, 235, 235));
-    for (int c = 0; c < headers.size(); ++c)
-        painter.drawText(
-            QRectF(page.left() + c * column + pad, page.y() + pad, column - 2 * pad, headerHeight),
-            Qt::TextWordWrap | Qt::AlignRight | Qt::AlignBottom, headers[c]);
-    page.y() += headerHeight + pad * 2;
-    page.rule(0.3);
-    page.font(9);
-    for (const QStringList& row : rows) {
-        page.need(page.line());
-        for (int c = 0; c < row.size(); ++c)
-            page.text(page.left() + c * column + pad, column - 2 * pad, row[c], Qt::AlignRight);
-        page.y() += page.line();
-    }
-    page.rule(0.3);
-    page.y() += page.px(3);
-}
-
-} // namespace
-
-bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSigner& signer,
-                    const QDateTime& when, const text::LanguageTable& texts) {
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(PdfResolution);
-    writer.setTitle(texts.text(ReportTitleText) + QStringLiteral(" - ") + sheet.description);
-    writer.setCreator(session::WindowCaption());
-    QPainter painter;
-    if (!painter.begin(&writer))
-        return false;
-    PdfPage page(writer, painter);
-
-    page.font(16, true);
-    page.text(page.left(), page.width(), texts.text(ReportTitleText));
-    page.y() += page.px(9);
-    page.rule(0.5);
-    page.y() += page.px(2);
-
-    page.font(10);
-    const double keyWidth = page.px(64);
-    for (const auto& [key, value] : identification(sheet, signer, when, texts, true)) {
-        page.font(9.5, true);
-        page.text(page.left(), keyWidth, key);
-        page.font(9.5);
-        page.y() += page.wrapped(page.left() + keyWidth, page.width() - keyWidth, value);
-    }
-    page.y() += page.px(3);
-
-    // The plot, in screen units so that its lines and letters keep their proportions.
-    const double plotHeight = page.px(74);
+// The plot, in screen units so that its lines and letters keep their proportions.
+void drawPlot(PdfPage& page, const CurveSheet& sheet, double heightMm,
+              const text::LanguageTable& texts) {
+    QPainter& painter = page.painter();
+    const double plotHeight = page.px(heightMm);
     page.need(plotHeight);
     painter.save();
-    const double scale = PdfResolution / ScreenDpi;
+    const double scale = PdfPage::Resolution / ScreenDpi;
     painter.translate(page.left(), page.y());
     painter.scale(scale, scale);
     QFont plotFont(QStringLiteral("DejaVu Sans"));
@@ -225,35 +104,105 @@ bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSi
     painter.setPen(QPen(Qt::black, page.px(0.2)));
     painter.drawRect(QRectF(page.left(), page.y(), page.width(), plotHeight));
     page.y() += plotHeight + page.px(4);
+}
 
+void heading(PdfPage& page, const QString& text, int linesWithIt) {
     page.font(11, true);
-    page.need(page.line() * 3);
-    page.text(page.left(), page.width(), texts.text(PointsText));
+    page.need(page.line() * linesWithIt);
+    page.text(page.left(), page.width(), text);
     page.y() += page.line();
-    pdfTable(page, painter, unitsOnSecondLine(pointHeaders(sheet, texts)), pointRows(sheet));
+}
 
-    page.font(11, true);
-    page.need(page.line() * 5);
-    page.text(page.left(), page.width(), texts.text(FiguresText));
-    page.y() += page.line();
+// A check with its title and verdict on one page where they fit together.
+void drawCheck(PdfPage& page, const CertificateCheck& check) {
+    page.font(9);
+    const double lines = check.rows.isEmpty() ? 3.0 : static_cast<double>(check.rows.size()) + 6;
+    page.need(std::min(page.line() * lines, page.px(297 - 3 * PdfPage::Margin)));
+    heading(page, check.title, 2);
+    if (!check.rows.isEmpty())
+        page.table(unitsOnSecondLine(check.headers), check.rows, true);
+    page.font(9.5, true);
+    const bool shaded = check.outcome != certificate::Verdict::NotChecked;
+    page.painter().setPen(!shaded                                       ? QColor(Qt::black)
+                          : check.outcome == certificate::Verdict::Pass ? QColor(0, 110, 0)
+                                                                        : QColor(170, 0, 0));
+    page.paragraph(check.verdict);
+    page.painter().setPen(Qt::black);
+    page.y() += page.px(2);
+}
+
+} // namespace
+
+bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSigner& signer,
+                    const QDateTime& when, const text::LanguageTable& texts) {
+    const std::optional<CertificateContent> certificate = certificateOf(sheet, texts);
+    const QString title = certificate ? certificate->title : texts.text(ReportTitleText);
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setResolution(PdfPage::Resolution);
+    writer.setTitle(title + QStringLiteral(" - ") +
+                    (certificate ? sheet.certificate->certificateNumber : sheet.description));
+    writer.setCreator(session::WindowCaption());
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return false;
+    PdfPage page(writer, painter);
+
+    page.font(16, true);
+    page.text(page.left(), page.width(), title);
+    if (certificate) {
+        page.font(13, true);
+        page.text(page.left(), page.width(), sheet.certificate->certificateNumber, Qt::AlignRight);
+    }
+    page.y() += page.px(9);
+    page.rule(0.5);
+    page.y() += page.px(2);
+
+    if (certificate) {
+        page.fields(certificate->fields, 2, 45);
+        page.y() += page.px(1.5);
+        page.rule(0.2);
+        page.y() += page.px(1.5);
+        page.fields(identification(sheet, signer, when, texts, true), 2, 45);
+    } else {
+        const double keyWidth = page.px(64);
+        for (const auto& [key, value] : identification(sheet, signer, when, texts, true)) {
+            page.font(9.5, true);
+            page.text(page.left(), keyWidth, key);
+            page.font(9.5);
+            page.y() += page.wrapped(page.left() + keyWidth, page.width() - keyWidth, value);
+        }
+    }
+    page.y() += page.px(3);
+    drawPlot(page, sheet, certificate ? 60 : 74, texts);
+
+    heading(page, texts.text(PointsText), 3);
+    page.table(unitsOnSecondLine(pointHeaders(sheet, texts)), pointRows(sheet));
+
+    heading(page, texts.text(FiguresText), 5);
     page.font(9);
     for (const QString& line : figureLines(sheet, texts))
         page.paragraph(line);
     page.y() += page.px(2);
 
-    page.font(11, true);
-    page.need(page.line() * 2);
-    page.text(page.left(), page.width(), texts.text(WarningsText));
-    page.y() += page.line();
+    heading(page, texts.text(WarningsText), 2);
     page.font(9);
     const QStringList warnings = warningLines(sheet, texts);
     for (const QString& line :
          warnings.isEmpty() ? QStringList{texts.text(NoWarningText)} : warnings)
         page.paragraph(QStringLiteral("\u2022 ") + line);
+    if (certificate) {
+        page.y() += page.px(2);
+        for (const CertificateCheck& check : certificate->checks)
+            drawCheck(page, check);
+    }
 
     page.font(10);
     const double half = page.width() / 2;
-    const QString signedBy = texts.text(OperatorText) + QStringLiteral(": ") + signer.name;
+    // A certificate is signed by the operator on record.
+    const QString signedBy = texts.text(OperatorText) + QStringLiteral(": ") +
+                             (certificate ? certificate->signedBy : signer.name);
     const double signatureHeight = page.heightOf(half - page.px(4), signedBy);
     // The signature keeps its page when a narrower gap lets it: alone on a page of its own it
     // would not say what it signs.
@@ -269,6 +218,7 @@ bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSi
 
 void writeCsvReport(QIODevice& device, const CurveSheet& sheet, const ReportSigner& signer,
                     const QDateTime& when, const text::LanguageTable& texts) {
+    const std::optional<CertificateContent> certificate = certificateOf(sheet, texts);
     QTextStream out(&device);
     out.setEncoding(QStringConverter::Utf8);
     out.setGenerateByteOrderMark(true);
@@ -278,7 +228,10 @@ void writeCsvReport(QIODevice& device, const CurveSheet& sheet, const ReportSign
             quoted.append(csvField(field));
         out << quoted.join(u';') << "\r\n";
     };
-    row({texts.text(ReportTitleText)});
+    row({certificate ? certificate->title : texts.text(ReportTitleText)});
+    if (certificate)
+        for (const auto& [key, value] : certificate->fields)
+            row({key, value});
     for (const auto& [key, value] : identification(sheet, signer, when, texts, false))
         row({key, value});
     row({});
@@ -294,6 +247,17 @@ void writeCsvReport(QIODevice& device, const CurveSheet& sheet, const ReportSign
     row({texts.text(WarningsText)});
     for (const QString& line : warningLines(sheet, texts))
         row({line});
+    if (!certificate)
+        return;
+    for (const CertificateCheck& check : certificate->checks) {
+        row({});
+        row({check.title});
+        if (!check.rows.isEmpty())
+            row(check.headers);
+        for (const QStringList& cells : check.rows)
+            row(cells);
+        row({check.verdict});
+    }
 }
 
 } // namespace calibration

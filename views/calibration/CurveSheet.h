@@ -2,6 +2,7 @@
 
 #include "core/calibration/CurveFigures.h"
 #include "core/calibration/CurveTable.h"
+#include "core/certificate/CertificateData.h"
 
 #include <QList>
 #include <QString>
@@ -33,6 +34,8 @@ struct CurveSheet {
     QString gainEntry;         // such as "+/-  3.91 mV/V"
     QString instrument;        // identification, port and display
     std::optional<float> live; // mV/V; none while the line is lost
+    // The recorded calibration this curve was written as: its report is then the certificate.
+    std::optional<certificate::CertificateData> certificate;
 };
 
 [[nodiscard]] CurveSheet curveSheet(const session::Session& session, const sensor::SensorPage& page,

@@ -42,14 +42,15 @@ constexpr int MinimumWidthChars = 60;
 } // namespace
 
 CurveWindow::CurveWindow(SheetSource source, const text::LanguageTable& texts,
-                         text::MessageService& messages, QWidget* parent)
+                         text::MessageService& messages, QWidget* parent,
+                         CertificateSource certificate)
     : QWidget(parent, Qt::Window), plot(new CurvePlot(texts, this)),
       tblPoints(ui::makeControl<QTableWidget>(this, QStringLiteral("tblPoints"))),
       lblFigures(ui::makeControl<QLabel>(this, QStringLiteral("lblFigures"))),
       lblWarnings(ui::makeControl<QLabel>(this, QStringLiteral("lblWarnings"))),
       cmdPdf(ui::makeControl<QPushButton>(this, QStringLiteral("cmdPdf"))),
       cmdCsv(ui::makeControl<QPushButton>(this, QStringLiteral("cmdCsv"))),
-      source_(std::move(source)), texts_(texts),
+      source_(std::move(source)), certificate_(std::move(certificate)), texts_(texts),
       export_(texts, messages, exportDialogs(*this, texts)) {
     setObjectName(QStringLiteral("frmCurve"));
     plot->setObjectName(QStringLiteral("picCurve"));
@@ -63,8 +64,8 @@ CurveWindow::CurveWindow(SheetSource source, const text::LanguageTable& texts,
     lblWarnings->setWordWrap(true);
     cmdPdf->setText(texts.text(PdfText));
     cmdCsv->setText(texts.text(CsvText));
-    connect(cmdPdf, &QPushButton::clicked, this, [this] { export_.exportReport(sheet_, true); });
-    connect(cmdCsv, &QPushButton::clicked, this, [this] { export_.exportReport(sheet_, false); });
+    connect(cmdPdf, &QPushButton::clicked, this, [this] { exportReport(true); });
+    connect(cmdCsv, &QPushButton::clicked, this, [this] { exportReport(false); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -91,6 +92,13 @@ void CurveWindow::refresh() {
     plot->setSheet(sheet_);
     showTable();
     showFigures();
+}
+
+void CurveWindow::exportReport(bool pdf) {
+    CurveSheet sheet = sheet_;
+    if (certificate_)
+        sheet.certificate = certificate_(sheet);
+    export_.exportReport(sheet, pdf);
 }
 
 void CurveWindow::showTable() {
@@ -128,7 +136,7 @@ void CurveWindow::showFigures() {
 
 void addCurveWindow(QWidget& mainWindow, const app::WindowParts& parts, session::Session& session,
                     device::LiveSignal& liveSignal, CurveEditor& editor,
-                    const text::LanguageTable& texts) {
+                    const text::LanguageTable& texts, CurveWindow::CertificateSource certificate) {
     QListWidget* list = parts.fraCURVE.lstKrivka;
     QAction* open = ui::makeAction(*list, QStringLiteral("mKrivkaGraf"), QKeySequence(Qt::Key_F6),
                                    texts.text(OpenText));
@@ -136,11 +144,12 @@ void addCurveWindow(QWidget& mainWindow, const app::WindowParts& parts, session:
     const sensor::SensorPage& page = parts.fraSNIMAC;
     auto window = std::make_shared<QPointer<CurveWindow>>();
     QObject::connect(
-        open, &QAction::triggered, &mainWindow, [&mainWindow, &session, &page, &texts, window] {
+        open, &QAction::triggered, &mainWindow,
+        [&mainWindow, &session, &page, &texts, window, certificate] {
             if (window->isNull()) {
                 *window = new CurveWindow(
                     [&session, &page, &texts] { return curveSheet(session, page, texts); }, texts,
-                    session.outlets().messages, &mainWindow);
+                    session.outlets().messages, &mainWindow, certificate);
                 CurveWindow& shown = **window;
                 ui::opensModalWindow(*shown.cmdPdf);
                 ui::opensModalWindow(*shown.cmdCsv);

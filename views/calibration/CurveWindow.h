@@ -37,9 +37,14 @@ class CurveWindow : public QWidget {
     Q_OBJECT
 public:
     using SheetSource = std::function<CurveSheet()>;
+    // The certificate of the calibration recorded with the sheet's curve, if there is one; asked
+    // at each export, so the report becomes the certificate once the calibration is recorded.
+    using CertificateSource =
+        std::function<std::optional<certificate::CertificateData>(const CurveSheet&)>;
 
     CurveWindow(SheetSource source, const text::LanguageTable& texts,
-                text::MessageService& messages, QWidget* parent = nullptr);
+                text::MessageService& messages, QWidget* parent = nullptr,
+                CertificateSource certificate = {});
 
     // Takes the sheet anew and shows it.
     void refresh();
@@ -56,8 +61,10 @@ public:
 private:
     void showTable();
     void showFigures();
+    void exportReport(bool pdf);
 
     SheetSource source_;
+    CertificateSource certificate_;
     const text::LanguageTable& texts_;
     ReportExport export_;
     CurveSheet sheet_;
@@ -69,6 +76,7 @@ private:
 // (made at the first use); the window follows the curve editor and the live signal.
 void addCurveWindow(QWidget& mainWindow, const app::WindowParts& parts, session::Session& session,
                     device::LiveSignal& liveSignal, CurveEditor& editor,
-                    const text::LanguageTable& texts);
+                    const text::LanguageTable& texts,
+                    CurveWindow::CertificateSource certificate = {});
 
 } // namespace calibration

@@ -78,8 +78,9 @@ QString ReportExport::proposedPath(const CurveSheet& sheet, bool pdf, QDate toda
 }
 
 void ReportExport::exportReport(const CurveSheet& sheet, bool pdf) {
-    // Another sensor is another calibration, signed anew.
-    if (!signer_ || signedSensor_ != sheet.sensorId) {
+    // Another sensor is another calibration, signed anew. A certificate names its operator and
+    // reference standard as recorded.
+    if (!sheet.certificate && (!signer_ || signedSensor_ != sheet.sensorId)) {
         signer_ = questions_.signer();
         if (!signer_)
             return;
@@ -90,13 +91,14 @@ void ReportExport::exportReport(const CurveSheet& sheet, bool pdf) {
     if (path.isEmpty())
         return;
     folder_ = QFileInfo(path).absolutePath();
+    const ReportSigner signer = sheet.certificate ? ReportSigner{} : *signer_;
     bool written = false;
     if (pdf) {
-        written = writePdfReport(path, sheet, *signer_, now, texts_);
+        written = writePdfReport(path, sheet, signer, now, texts_);
     } else {
         QSaveFile file(path);
         if (file.open(QIODevice::WriteOnly)) {
-            writeCsvReport(file, sheet, *signer_, now, texts_);
+            writeCsvReport(file, sheet, signer, now, texts_);
             written = file.commit();
         }
     }

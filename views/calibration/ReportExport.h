@@ -28,8 +28,9 @@ struct ExportQuestions {
 [[nodiscard]] ExportQuestions exportDialogs(QWidget& parent, const text::LanguageTable& texts);
 
 // The curve window's exports. The operator and the reference are asked once per calibration
-// (until another sensor is read) and the folder of the last file is offered next; both live in
-// memory only. A written file is named in a note, one that cannot be written in an error.
+// (until another sensor is read), never for a recorded calibration's certificate, which holds
+// them; the folder of the last file is offered next; both live in memory only. A written file
+// is named in a note, one that cannot be written in an error.
 class ReportExport {
 public:
     ReportExport(const text::LanguageTable& texts, text::MessageService& messages,

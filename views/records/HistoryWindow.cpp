@@ -1,5 +1,6 @@
 #include "views/records/HistoryWindow.h"
 
+#include "core/records/CertificateOf.h"
 #include "core/records/Drift.h"
 #include "core/records/RecordStore.h"
 #include "core/records/Rules.h"
@@ -121,6 +122,8 @@ calibration::CurveSheet sheetOfRecord(const records::CalibrationRecord& record,
     sheet.sensorId = record.sensorId;
     sheet.instrument = record.identification;
     sheet.figures = calibration::computeCurveFigures(sheet.table, sheet.scale);
+    if (record.kind == records::RecordKind::Calibration)
+        sheet.certificate = records::certificateOf(record, store);
     return sheet;
 }
 
@@ -346,12 +349,8 @@ void HistoryWindow::printReport() {
     const QString path = questions_.path(naming.proposedPath(sheet, true, when.date()), true);
     if (path.isEmpty())
         return;
-    calibration::ReportSigner signer{open_->operatorName, {}};
-    if (const auto standard = store_.standard(open_->standardUuid))
-        signer.reference = standard->serial.isEmpty()
-                               ? standard->name
-                               : standard->name + QStringLiteral(" (") + standard->serial + u')';
-    if (calibration::writePdfReport(path, sheet, signer, when, texts_))
+    // The certificate holds the operator and the reference standard as recorded.
+    if (calibration::writePdfReport(path, sheet, {}, when, texts_))
         messages_.inform(texts_.text(WrittenText).arg(QDir::toNativeSeparators(path)),
                          text::MsgIcon::Information);
     else

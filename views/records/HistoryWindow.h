@@ -30,7 +30,8 @@ class HistoryPlot;
 
 // The sheet of a recorded calibration as the curve window held it: the points, ranges, unit and
 // identification of the record, the number format and gain range of the block written (its
-// as-left snapshot), the figures computed anew from the points as they were at the write.
+// as-left snapshot), the figures computed anew from the points as they were at the write, and
+// for a calibration its certificate, from the store alone: a reprint shows what was recorded.
 [[nodiscard]] calibration::CurveSheet sheetOfRecord(const records::CalibrationRecord& record,
                                                     const records::RecordStore& store);
 
@@ -49,7 +50,7 @@ public:
     void openRow(int row);
     // Overlays the ticked calibrations, oldest first, and says their drift against the oldest.
     void compareTicked();
-    // Writes the selected calibration's report again, with its recorded date and signers.
+    // Writes the selected calibration's certificate again, from the store.
     void printReport();
 
     QComboBox* const cmbSensor;

@@ -27,6 +27,7 @@
 #include "views/instrument/SystemCalibrationFrame.h"
 #include "views/records/CheckWindow.h"
 #include "views/records/HistoryWindow.h"
+#include "views/records/RecordedCertificate.h"
 #include "views/sensor/SensorPage.h"
 #include "views/sensor/SensorPageLogic.h"
 #include "views/session/ActionWiring.h"
@@ -168,8 +169,14 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
     curveSteps_ = std::make_unique<CurveSteps>(
         windowParts, *session_, langText_,
         CurveSteps::Actions{*wizard_, *pageLogic_, *sensorSave_, *curveEditor_});
-    calibration::addCurveWindow(*this, windowParts, *session_, *liveSignal_, *curveEditor_,
-                                langText_);
+    calibration::addCurveWindow(
+        *this, windowParts, *session_, *liveSignal_, *curveEditor_, langText_,
+        [this](
+            const calibration::CurveSheet& sheet) -> std::optional<certificate::CertificateData> {
+            if (!recorder_ || !recorder_->lastRecord())
+                return std::nullopt;
+            return recordedCertificate(*services_.records, *recorder_->lastRecord(), sheet);
+        });
     addKeysWindow(*this, langText_,
                   {services_.languageSetting, services_.language, &services_.messages});
     curveSteps_->setAsLeftCheck(addCheckWindows(
