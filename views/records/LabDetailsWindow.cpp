@@ -170,23 +170,25 @@ void LabDetailsWindow::addStandard() {
 }
 
 std::function<bool()> addLabDetailsWindow(QWidget& mainWindow, LabDetailsWindow::Sources sources,
-                                          QSettings& settings,
-                                          records::CalibrationRecorder& recorder) {
+                                          QSettings& settings, DetailsHandOver handOver) {
     auto remembered = std::make_shared<records::DetailsSetting>(settings);
-    recorder.setDetails(remembered->load());
+    auto current = std::make_shared<records::CalibrationDetails>(remembered->load());
+    handOver(*current);
     QAction* open = ui::makeAction(mainWindow, QStringLiteral("labDetailsAction"),
                                    QKeySequence(Qt::Key_F2), sources.texts.text(EntryText));
     ui::offerInContextMenu(*open);
     auto window = std::make_shared<QPointer<LabDetailsWindow>>();
-    const auto show = [&mainWindow, sources, remembered, &recorder, window] {
+    const auto show = [&mainWindow, sources, remembered, current, handOver, window] {
         if (window->isNull()) {
-            *window = new LabDetailsWindow(sources, recorder.details(), &mainWindow);
+            *window = new LabDetailsWindow(sources, *current, &mainWindow);
             (*window)->setAttribute(Qt::WA_DeleteOnClose);
-            QObject::connect(*window, &LabDetailsWindow::detailsChanged, &mainWindow,
-                             [remembered, &recorder](const records::CalibrationDetails& details) {
-                                 recorder.setDetails(details);
-                                 remembered->save(details);
-                             });
+            QObject::connect(
+                *window, &LabDetailsWindow::detailsChanged, &mainWindow,
+                [remembered, current, handOver](const records::CalibrationDetails& details) {
+                    *current = details;
+                    remembered->save(details);
+                    handOver(details);
+                });
         } else {
             (*window)->refresh();
         }
@@ -196,8 +198,8 @@ std::function<bool()> addLabDetailsWindow(QWidget& mainWindow, LabDetailsWindow:
     };
     QObject::connect(open, &QAction::triggered, &mainWindow, show);
     auto check = std::make_shared<records::CaptureCheck>(sources.store, sources.texts);
-    return [sources, &recorder, check, show] {
-        const records::CaptureOutcome outcome = check->beforeCapture(recorder.details());
+    return [sources, current, check, show] {
+        const records::CaptureOutcome outcome = check->beforeCapture(*current);
         if (outcome.verdict != records::CaptureVerdict::Go)
             sources.messages.inform(outcome.message, text::MsgIcon::Exclamation);
         if (outcome.verdict != records::CaptureVerdict::Refused)

@@ -66,12 +66,14 @@ private:
 };
 
 // The details window on the main window (F2 and the main window's context menu), the details
-// remembered in `settings` and handed to `recorder` from the start. Returns the check that a
-// calibration point's capture passes first: false refuses the capture (and opens the window)
-// while the store requires an entry that is empty; a standard past its due date is warned about.
+// remembered in `settings` and given to `handOver` at once and at every change (the recorder's
+// setDetails). Returns the check that a calibration point's capture passes first: false refuses
+// the capture (and opens the window) while the store requires an entry that is empty; a standard
+// past its due date is warned about.
+using DetailsHandOver = std::function<void(const records::CalibrationDetails&)>;
 [[nodiscard]] std::function<bool()> addLabDetailsWindow(QWidget& mainWindow,
                                                         LabDetailsWindow::Sources sources,
                                                         QSettings& settings,
-                                                        records::CalibrationRecorder& recorder);
+                                                        DetailsHandOver handOver);
 
 } // namespace app

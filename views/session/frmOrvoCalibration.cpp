@@ -196,8 +196,9 @@ void frmOrvoCalibration::addRecorder() {
     recorder_ =
         std::make_unique<records::CalibrationRecorder>(*session_, *store, snapshotKeeper_.get());
     recorder_->setChecks(&checkResults_);
-    curveEditor_->setCaptureGate(addLabDetailsWindow(*this, {*store, langText_, services_.messages},
-                                                     services_.portSetting.store(), *recorder_));
+    curveEditor_->setCaptureGate(addLabDetailsWindow(
+        *this, {*store, langText_, services_.messages}, services_.portSetting.store(),
+        [this](const records::CalibrationDetails& d) { recorder_->setDetails(d); }));
     addHistoryWindow(*this, *store, langText_, services_.messages, [this] {
         return session_->instrumentSetup() ? session_->sensors().CurrentSensor.SensorId.trimmed()
                                            : QString();
