@@ -3,19 +3,24 @@
 #include "support/ScriptedMessages.h"
 #include "views/calibration/CertificateContent.h"
 #include "views/calibration/CurveReport.h"
+#include "views/common/Controls.h"
 #include "views/records/HistoryPlot.h"
 #include "views/records/HistoryWindow.h"
+#include "views/records/LabDetailsWindow.h"
 #include "views/records/RecordedCertificate.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -182,6 +187,51 @@ private slots:
         auto* window = main.findChild<app::HistoryWindow*>();
         QVERIFY(window && window->isVisible());
         QCOMPARE(window->lstRecords->topLevelItemCount(), 1);
+    }
+
+    // F2 and the context menu open the details; what is typed is remembered and handed over; a
+    // capture is refused while a required entry is empty, and a past-due standard is warned of.
+    void labDetailsGuardTheCapture() {
+        RecordStore store({dir_.filePath(QStringLiteral("details.sqlite"))});
+        StoreSettings rules;
+        rules.requireOperator = true;
+        QVERIFY(store.setSettings(rules).kept());
+        QSettings settings(dir_.filePath(QStringLiteral("details.ini")), QSettings::IniFormat);
+        std::vector<CalibrationDetails> handed;
+        const auto handOver = [&handed](const CalibrationDetails& d) { handed.push_back(d); };
+        QWidget main;
+        messages_.clear();
+        const std::function<bool()> mayCapture =
+            app::addLabDetailsWindow(main, {store, texts_, messages_}, settings, handOver);
+        QCOMPARE(handed.size(), std::size_t{1});
+        auto* open = main.findChild<QAction*>(QStringLiteral("labDetailsAction"));
+        QVERIFY(open && open->shortcut() == QKeySequence(Qt::Key_F2));
+        QVERIFY(ui::contextMenuActions(main).contains(open));
+
+        QVERIFY(!mayCapture());
+        QCOMPARE(messages_.shown.size(), 1);
+        QVERIFY(messages_.shown.front().text.contains(texts_.text(407)));
+        auto* window = main.findChild<app::LabDetailsWindow*>();
+        QVERIFY(window && window->isVisible() && window->lblRequired->isVisible());
+        QTest::keyClicks(window->txtOperator, QStringLiteral("Novak"));
+        window->txtName->setText(QStringLiteral("Z4A"));
+        window->dteCalibrated->setDate(QDate(2020, 1, 1));
+        window->dteDue->setDate(QDate(2021, 1, 1));
+        window->cmdAddStandard->click();
+        QCOMPARE(window->cmbStandard->currentText().left(3), QStringLiteral("Z4A"));
+        QCOMPARE(handed.back().operatorName, QStringLiteral("Novak"));
+        QVERIFY(!handed.back().standardUuid.isEmpty());
+
+        messages_.clear();
+        QVERIFY(mayCapture());
+        QVERIFY(mayCapture());
+        QCOMPARE(messages_.shown.size(), 1); // the due date, once
+        QVERIFY(messages_.shown.front().text.contains(QStringLiteral("1.1.2021")));
+
+        QWidget next;
+        handed.clear();
+        (void)app::addLabDetailsWindow(next, {store, texts_, messages_}, settings, handOver);
+        QCOMPARE(handed.front().operatorName, QStringLiteral("Novak"));
     }
 };
 

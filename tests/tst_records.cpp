@@ -6,6 +6,7 @@
 #include "core/records/CertificateOf.h"
 #include "core/records/Checks.h"
 #include "core/records/Drift.h"
+#include "core/records/LabDetails.h"
 #include "core/records/RecordStore.h"
 #include "core/records/Rules.h"
 #include "core/session/SensorSave.h"
@@ -485,6 +486,110 @@ private slots:
         QVERIFY(entry.corrected && entry.withdrawn);
     }
 
+    // An as-left check made after the record is appended: its rows after those recorded, its
+    // verdict as a correction; the latest one appended is the record's as-left check.
+    void appendsAsLeftChecksToTheRecord() {
+        RecordStore store({file(QStringLiteral("as-left.sqlite"))});
+        const WriteResult written =
+            store.record(calibrationOf(QStringLiteral("S7"), at(2026, 6, 1)));
+        const std::vector<CheckPoint> failing{{50.0, 50.3, at(2026, 6, 1, 13)}}; // 0.2 % FS off
+        const std::vector<CheckPoint> passing{{0.0, 0.0, at(2026, 6, 1, 14)},
+                                              {150.0, 150.1, at(2026, 6, 1, 14)}};
+        QCOMPARE(store.appendAsLeft(written.uuid, failing, "Novák", "after").outcome,
+                 WriteOutcome::Recorded);
+        CalibrationRecord now = corrected(*store.calibration(written.uuid));
+        QCOMPARE(now.asLeft, failing);
+        QCOMPARE(now.asLeftVerdict, Verdict::Fail);
+        QCOMPARE(store.history(QStringLiteral("S7")).front().asLeftVerdict, Verdict::Fail);
+
+        QVERIFY(store.appendAsLeft(written.uuid, passing, "Novák", "again").kept());
+        const CalibrationRecord asRecorded = *store.calibration(written.uuid);
+        QCOMPARE(asRecorded.asLeft.size(), std::size_t{5}); // every row is kept
+        QCOMPARE(asRecorded.corrections.size(), std::size_t{2});
+        QCOMPARE(asRecorded.corrections.back().correctedBy, QStringLiteral("Novák"));
+        now = corrected(asRecorded);
+        QCOMPARE(now.asLeft, passing);
+        QCOMPARE(now.asLeftVerdict, Verdict::Pass);
+        QCOMPARE(store
+                     .appendAsLeft(QUuid::createUuid().toString(QUuid::WithoutBraces), passing,
+                                   "Novák", "none")
+                     .outcome,
+                 WriteOutcome::Refused);
+    }
+
+    // Before a capture: what the store requires is refused, a standard past its due date is
+    // warned about once.
+    void checksBeforeACapture_data() {
+        QTest::addColumn<bool>("requireOperator");
+        QTest::addColumn<bool>("requireStandard");
+        QTest::addColumn<QString>("operatorName");
+        QTest::addColumn<QString>("standard");
+        QTest::addColumn<CaptureVerdict>("first");
+        QTest::addColumn<CaptureVerdict>("second");
+        const auto go = CaptureVerdict::Go;
+        const auto refused = CaptureVerdict::Refused;
+        QTest::newRow("nothing required") << false << false << ""
+                                          << "" << go << go;
+        QTest::newRow("operator missing") << true << false << " "
+                                          << "due" << refused << refused;
+        QTest::newRow("standard missing") << true << true << "Novák"
+                                          << "" << refused << refused;
+        QTest::newRow("due today") << true << true << "Novák"
+                                   << "due" << go << go;
+        QTest::newRow("past due") << false << false << ""
+                                  << "past" << CaptureVerdict::Warned << go;
+    }
+    void checksBeforeACapture() {
+        QFETCH(bool, requireOperator);
+        QFETCH(bool, requireStandard);
+        QFETCH(QString, operatorName);
+        QFETCH(QString, standard);
+        QFETCH(CaptureVerdict, first);
+        QFETCH(CaptureVerdict, second);
+        RecordStore store({file(QStringLiteral("capture-%1.sqlite").arg(QTest::currentDataTag()))});
+        StoreSettings rules;
+        rules.requireOperator = requireOperator;
+        rules.requireStandard = requireStandard;
+        QVERIFY(store.setSettings(rules).kept());
+        const QDate today(2026, 3, 1);
+        const QString due = store.addStandard({{}, "Z4A", "123", "K-1", {}, today}).uuid;
+        const QString past =
+            store.addStandard({{}, "Z4B", "456", "K-2", {}, today.addDays(-1)}).uuid;
+        const text::LanguageTable texts;
+        CaptureCheck check(store, texts, [today] { return today; });
+        const CalibrationDetails details{operatorName,
+                                         standard == u"due"    ? due
+                                         : standard == u"past" ? past
+                                                               : QString(),
+                                         {},
+                                         {}};
+        const CaptureOutcome outcome = check.beforeCapture(details);
+        QCOMPARE(outcome.verdict, first);
+        QCOMPARE(check.beforeCapture(details).verdict, second);
+        if (first == CaptureVerdict::Refused)
+            QVERIFY(outcome.message.contains(texts.text(requireStandard ? 408 : 407)));
+        if (first == CaptureVerdict::Warned)
+            QVERIFY(outcome.message.contains("Z4B") && outcome.message.contains("28.2.2026"));
+    }
+
+    void conditionsAsTyped_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<double>("humidity"); // -1: not stated
+        QTest::newRow("empty") << " " << true << -1.0;
+        QTest::newRow("comma") << "45,5" << true << 45.5;
+        QTest::newRow("not a number") << "45 %" << false << -1.0;
+        QTest::newRow("beyond 100") << "100.5" << false << -1.0;
+    }
+    void conditionsAsTyped() {
+        QFETCH(QString, typed);
+        QFETCH(bool, valid);
+        QFETCH(double, humidity);
+        const ConditionText read = humidityOf(typed);
+        QCOMPARE(read.valid, valid);
+        QCOMPARE(read.value.value_or(-1.0), humidity);
+    }
+
     void importsSnapshotFilesOnce() {
         const QString files = file(QStringLiteral("snapshots"));
         const backup::SnapshotStore snapshots(files);
@@ -583,6 +688,18 @@ private slots:
         QCOMPARE(kept.size(), std::size_t{3}); // read-out, before the write, after it
         QCOMPARE(kept.at(1).reason, SnapshotReason::BeforeWrite);
         QCOMPARE(kept.at(1).content.sensor(0)->raw, before);
+
+        // The as-left check finished after the record is appended to it, once.
+        CheckRun asLeft(CheckKind::AsLeft, {150.0, -120.0, 2}, 0.25);
+        live.DisplayValue = 100.0F;
+        QCOMPARE(asLeft.capture(100.0, live, 0ms, {}), CaptureResult::Added);
+        checks.keep(asLeft);
+        checks.finish(CheckKind::AsLeft);
+        checks.finish(CheckKind::AsLeft);
+        const CalibrationRecord left = *rig.store.calibration(record->uuid);
+        QCOMPARE(left.corrections.size(), std::size_t{1});
+        QCOMPARE(corrected(left).asLeft, checks.asLeft());
+        QCOMPARE(corrected(left).asLeftVerdict, Verdict::Pass);
     }
 
     // A write that may have failed, or was not verified, is no calibration.

@@ -330,10 +330,10 @@ private slots:
         for (const QLabel* label : keys->findChildren<QLabel*>())
             shown.append(label->text());
         for (const QString& expected :
-             {QStringLiteral("F3"), QStringLiteral("F4"), QStringLiteral("F9"),
+             {QStringLiteral("F2"), QStringLiteral("F3"), QStringLiteral("F4"), QStringLiteral("F9"),
               text::BuiltInText(346), text::BuiltInText(352), text::BuiltInText(600)})
             QVERIFY2(shown.contains(expected), qPrintable(shown.join(u'|')));
-        QCOMPARE(shown.size(), 23);
+        QCOMPARE(shown.size(), 25);
 
         // The language chosen here is kept for the next start, which the operator is told.
         auto* language = keys->findChild<QComboBox*>(QStringLiteral("cmbLanguage"));

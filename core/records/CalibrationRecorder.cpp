@@ -9,12 +9,15 @@
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <utility>
 
 namespace records {
 
 namespace {
 
 constexpr int NotRecordedText = 451;
+constexpr int AsLeftReasonText = 432;
+constexpr int AsLeftNotRecordedText = 433;
 
 QJsonValue optional(const std::optional<double>& value) {
     return value ? QJsonValue(*value) : QJsonValue();
@@ -95,6 +98,7 @@ CalibrationRecorder::CalibrationRecorder(session::Session& session, RecordStore&
 }
 
 CalibrationRecorder::~CalibrationRecorder() {
+    appendAsLeft(false);
     session_.setWriteWatch(files_);
 }
 
@@ -105,7 +109,33 @@ void CalibrationRecorder::setChecks(const CheckResults* checks) {
         connect(checks_, &CheckResults::changed, this, [this](CheckKind kind) {
             if (kind == CheckKind::AsFound)
                 asFoundCheckRecorded_ = false;
+            else
+                asLeft_ = checks_->asLeft();
         });
+    if (checks_ != nullptr)
+        connect(checks_, &CheckResults::finished, this, [this](CheckKind kind) {
+            if (kind == CheckKind::AsLeft)
+                appendAsLeft(true);
+        });
+}
+
+void CalibrationRecorder::appendAsLeft(bool tell) {
+    if (asLeft_.empty() || !lastRecord_)
+        return;
+    const std::vector<CheckPoint> points = std::exchange(asLeft_, {});
+    const session::Session::Outlets& out = session_.outlets();
+    const WriteResult appended =
+        lastRecord_->outcome == WriteOutcome::Recorded
+            ? store_.appendAsLeft(lastRecord_->uuid, points, details_.operatorName.trimmed(),
+                                  out.texts.text(AsLeftReasonText), now_())
+            : WriteResult{WriteOutcome::Failed,
+                          {},
+                          {},
+                          lastRecord_->message.isEmpty() ? store_.status().message
+                                                         : lastRecord_->message};
+    if (!appended.kept() && tell)
+        out.messages.inform(out.texts.text(AsLeftNotRecordedText).arg(appended.message),
+                            text::MsgIcon::Exclamation);
 }
 
 QString CalibrationRecorder::keep(SnapshotReason reason, int block,

@@ -33,9 +33,11 @@ struct CalibrationDetails {
 // Puts a session's calibrations on record, sending nothing to the instrument: the connect's
 // read-out as the as-found snapshot, a snapshot before each write, and after every verified
 // sensor write (Session::sensorWritten with Verified) the read-back as the as-left snapshot and
-// the calibration with the curve as written. A store that cannot be used is opened again at the
-// next connect (RecordStore::reopen). It is the session's write watch while it lives and
-// passes every call on to `files` (the snapshot files), whose snapshot the store then gets too.
+// the calibration with the curve as written. An as-left check finished after that is appended to
+// the calibration (RecordStore::appendAsLeft), also when the recorder goes before it was
+// finished. A store that cannot be used is opened again at the next connect
+// (RecordStore::reopen). It is the session's write watch while it lives and passes every call on
+// to `files` (the snapshot files), whose snapshot the store then gets too.
 class CalibrationRecorder final : public QObject, public session::WriteWatch {
     Q_OBJECT
 public:
@@ -49,8 +51,9 @@ public:
     CalibrationRecorder& operator=(const CalibrationRecorder&) = delete;
 
     void setDetails(const CalibrationDetails& details) { details_ = details; }
-    // Where the as-found check and the tolerance come from; none by default. Not owned. An
-    // as-found check goes into the first calibration recorded after it, not into later ones.
+    // Where the checks and the tolerance come from; none by default. Not owned. An as-found check
+    // goes into the first calibration recorded after it, not into later ones; an as-left check
+    // into the last calibration recorded before it.
     void setChecks(const CheckResults* checks);
     [[nodiscard]] const CalibrationDetails& details() const { return details_; }
 
@@ -65,6 +68,9 @@ private:
     QString keep(SnapshotReason reason, int block, std::optional<backup::Backup> content = {});
     void takeAsFound();
     void sensorWritten(int block, session::SaveResult result);
+    // Appends the as-left check not yet on record to the last calibration; `tell` says it when
+    // that fails.
+    void appendAsLeft(bool tell);
 
     session::Session& session_;
     RecordStore& store_;
@@ -77,6 +83,7 @@ private:
     QString asFound_;
     QDateTime started_;
     std::optional<WriteResult> lastRecord_;
+    std::vector<CheckPoint> asLeft_; // the last as-left check, until it is on record
 };
 
 // The curve figures of docs/curve-quality.md as a JSON object.

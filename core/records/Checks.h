@@ -79,9 +79,12 @@ public:
 
     // The run's points become the last check of its kind.
     void keep(const CheckRun& run);
+    // The operator is done with the check of that kind (its window closed).
+    void finish(CheckKind kind) { emit finished(kind); }
 
 signals:
     void changed(records::CheckKind kind);
+    void finished(records::CheckKind kind);
 
 private:
     std::vector<CheckPoint> asFound_;

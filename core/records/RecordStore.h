@@ -90,6 +90,15 @@ public:
     [[nodiscard]] WriteResult addSnapshot(Snapshot snapshot);
     [[nodiscard]] WriteResult addStandard(ReferenceStandard standard);
     [[nodiscard]] WriteResult correct(Correction correction);
+    // Appends an as-left check made after the calibration was recorded: its rows follow the
+    // calibration's as-left rows, and a correction of the field AsLeft gives its verdict (against
+    // the calibration's tolerance) and the position of its first row. The latest check appended
+    // is the one `corrected` shows. One transaction; refused for a record that is no calibration
+    // in the database, and without points.
+    [[nodiscard]] WriteResult appendAsLeft(const QString& calibrationUuid,
+                                           const std::vector<CheckPoint>& points,
+                                           const QString& who, const QString& reason,
+                                           QDateTime at = {});
 
     // The sensor's records, newest first, with the corrections applied.
     [[nodiscard]] std::vector<HistoryEntry> history(const QString& sensorId) const;

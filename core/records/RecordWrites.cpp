@@ -1,5 +1,6 @@
 #include "core/records/RecordJson.h"
 #include "core/records/RecordStore.h"
+#include "core/records/RequiredEntries.h"
 #include "core/records/Rules.h"
 
 #include <QCryptographicHash>
@@ -12,10 +13,6 @@ namespace records {
 
 namespace {
 
-constexpr int RequiredText = 406;
-constexpr int OperatorText = 407;
-constexpr int StandardText = 408;
-constexpr int ConditionsText = 409;
 constexpr int PrefixFixedText = 412;
 constexpr int NoSuchRecordText = 413;
 
@@ -119,19 +116,11 @@ WriteResult RecordStore::record(CalibrationRecord calibration) {
     calibration.certificate.clear();
     calibration.dueOn = {};
     if (calibration.kind == RecordKind::Calibration && status_.usable()) {
-        const StoreSettings rules = settings();
-        QStringList missing;
-        if (rules.requireOperator && calibration.operatorName.trimmed().isEmpty())
-            missing << texts_.text(OperatorText);
-        if (rules.requireStandard && calibration.standardUuid.isEmpty())
-            missing << texts_.text(StandardText);
-        if (rules.requireConditions && (!calibration.temperature || !calibration.humidity))
-            missing << texts_.text(ConditionsText);
-        if (!missing.isEmpty())
-            return {WriteOutcome::Refused,
-                    calibration.uuid,
-                    {},
-                    texts_.text(RequiredText).arg(missing.join(QStringLiteral(", ")))};
+        const std::vector<RequiredEntry> missing =
+            missingEntries(settings(), calibration.operatorName, calibration.standardUuid,
+                           calibration.temperature && calibration.humidity);
+        if (!missing.empty())
+            return {WriteOutcome::Refused, calibration.uuid, {}, refusalOf(texts_, missing)};
     }
     const CalibrationRecord asGiven = calibration;
     WriteResult result = write(

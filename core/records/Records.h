@@ -56,10 +56,12 @@ struct CheckPoint {
 enum class Verdict { NotChecked, Pass, Fail };
 
 // A field of a calibration that a correction may give a new value.
-enum class CorrectedField { Operator, Standard, Temperature, Humidity, Withdrawn };
+enum class CorrectedField { Operator, Standard, Temperature, Humidity, Withdrawn, AsLeft };
 
 // A correction of a recorded calibration: the new value of one field, who gave it, when and
-// why. Temperature and humidity as numbers in text ("" clears them); Withdrawn "1" or "0".
+// why. Temperature and humidity as numbers in text ("" clears them); Withdrawn "1" or "0";
+// AsLeft "<verdict> <position>": an as-left check appended after the record, its verdict and the
+// position of its first row (RecordStore::appendAsLeft).
 struct Correction {
     QString uuid; // empty: the store gives one
     QString calibrationUuid;

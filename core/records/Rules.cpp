@@ -40,7 +40,8 @@ constexpr std::array Fields{std::pair{CorrectedField::Operator, "operator"},
                             std::pair{CorrectedField::Standard, "standard"},
                             std::pair{CorrectedField::Temperature, "temperature"},
                             std::pair{CorrectedField::Humidity, "humidity"},
-                            std::pair{CorrectedField::Withdrawn, "withdrawn"}};
+                            std::pair{CorrectedField::Withdrawn, "withdrawn"},
+                            std::pair{CorrectedField::AsLeft, "as-left"}};
 
 // Errors and limits are differences of decimal values held in binary: an error that prints as
 // the limit is within it.
@@ -53,6 +54,21 @@ std::optional<double> numberOf(const QString& text) {
 }
 
 } // namespace
+
+QString appendedCheckValue(Verdict verdict, std::size_t firstPosition) {
+    return verdictName(verdict) + u' ' + QString::number(firstPosition);
+}
+
+std::optional<std::pair<Verdict, std::size_t>> appendedCheckOf(const QString& value) {
+    const QStringList parts = value.split(u' ');
+    bool ok = false;
+    const qulonglong first = parts.size() == 2 ? parts[1].toULongLong(&ok) : 0;
+    const std::optional<Verdict> verdict =
+        parts.size() == 2 ? verdictOfName(parts[0]) : std::nullopt;
+    if (!ok || !verdict)
+        return std::nullopt;
+    return std::pair{*verdict, static_cast<std::size_t>(first)};
+}
 
 double fullScaleOf(double fullScale, double fullScaleNeg) {
     return std::max(fullScale, -fullScaleNeg);
@@ -111,6 +127,10 @@ std::optional<CorrectedField> fieldOfName(const QString& name) {
 }
 
 CalibrationRecord corrected(CalibrationRecord record) {
+    // Positions count in the rows as recorded: the latest appended as-left check is the one whose
+    // rows begin last, whatever the order of corrections made within the same instant.
+    const std::vector<CheckPoint> asLeftRows = record.asLeft;
+    std::optional<std::size_t> asLeftFirst;
     for (const Correction& correction : record.corrections) {
         switch (correction.field) {
         case CorrectedField::Operator:
@@ -127,6 +147,16 @@ CalibrationRecord corrected(CalibrationRecord record) {
             break;
         case CorrectedField::Withdrawn:
             record.withdrawn = correction.value == u'1';
+            break;
+        case CorrectedField::AsLeft:
+            if (const auto appended = appendedCheckOf(correction.value);
+                appended && (!asLeftFirst || appended->second >= *asLeftFirst)) {
+                asLeftFirst = appended->second;
+                record.asLeftVerdict = appended->first;
+                const std::size_t first = std::min(appended->second, asLeftRows.size());
+                record.asLeft.assign(asLeftRows.begin() + static_cast<std::ptrdiff_t>(first),
+                                     asLeftRows.end());
+            }
             break;
         }
     }

@@ -3,6 +3,7 @@
 #include "core/records/Records.h"
 
 #include <optional>
+#include <utility>
 
 // The rules of the records, as pure functions.
 namespace records {
@@ -21,6 +22,10 @@ namespace records {
 [[nodiscard]] QDate dueDate(const QDateTime& ended, int dueMonths);
 // Whether a standard is past its due date on `day`.
 [[nodiscard]] bool pastDue(const ReferenceStandard& standard, QDate day);
+
+// The value of an AsLeft correction: the appended check's verdict and its first row's position.
+[[nodiscard]] QString appendedCheckValue(Verdict verdict, std::size_t firstPosition);
+[[nodiscard]] std::optional<std::pair<Verdict, std::size_t>> appendedCheckOf(const QString& value);
 
 [[nodiscard]] QString verdictName(Verdict verdict); // "not-checked", "pass", "fail"
 [[nodiscard]] std::optional<Verdict> verdictOfName(const QString& name);

@@ -113,6 +113,8 @@ void CurveEditor::storeNewPoint() {
 }
 
 void CurveEditor::CaptureSignalPoint() {
+    if (captureGate_ && !captureGate_())
+        return;
     // A point captured from a silent instrument would pair the last signal read with today's
     // load.
     const std::optional<float> signal = sources_.liveSignal();

@@ -46,6 +46,8 @@ public:
     // The sensor's ranges and format, which the list's warning marks are judged against; without
     // it only the unit format counts.
     void setCurveScale(std::function<CurveScale()> scale) { scale_ = std::move(scale); }
+    // What a capture must pass first; false: no capture.
+    void setCaptureGate(std::function<bool()> gate) { captureGate_ = std::move(gate); }
 
     void CaptureSignalPoint();
     void AddCurvePoint();
@@ -77,6 +79,7 @@ private:
     const text::LanguageTable& texts_;
     Sources sources_;
     std::function<CurveScale()> scale_;
+    std::function<bool()> captureGate_;
 };
 
 } // namespace calibration

@@ -36,4 +36,20 @@ QAction* makeAction(QWidget& owner, const QString& name, const QKeySequence& key
     return action;
 }
 
+namespace {
+constexpr char ContextMenuProperty[] = "inContextMenu";
+}
+
+void offerInContextMenu(QAction& action) {
+    action.setProperty(ContextMenuProperty, true);
+}
+
+QList<QAction*> contextMenuActions(const QWidget& owner) {
+    QList<QAction*> offered;
+    for (QAction* action : owner.actions())
+        if (action->property(ContextMenuProperty).toBool())
+            offered.append(action);
+    return offered;
+}
+
 } // namespace ui

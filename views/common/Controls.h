@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QList>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -66,5 +67,9 @@ void setTextColour(QLabel& label, const QColor& colour);
 // A named action of `owner` whose key works anywhere in owner's window.
 QAction* makeAction(QWidget& owner, const QString& name, const QKeySequence& key,
                     const QString& text = {});
+// The action is an entry of its owner's context menu (contextMenuActions).
+void offerInContextMenu(QAction& action);
+// The owner's actions offered in its context menu, in the order they were added.
+[[nodiscard]] QList<QAction*> contextMenuActions(const QWidget& owner);
 
 } // namespace ui

@@ -124,6 +124,7 @@ CheckWindow::CheckWindow(records::CheckKind kind, Sources sources, QWidget* pare
 
 void CheckWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
+    sources_.results.finish(run_.kind());
     emit closed();
 }
 

@@ -376,12 +376,14 @@ QAction* addHistoryWindow(QWidget& mainWindow, records::RecordStore& store,
                          (*window)->raise();
                          (*window)->activateWindow();
                      });
-    // The main window has no menu bar: its context menu offers the window.
+    // The main window has no menu bar: its context menu offers the window, and the other
+    // windows offered there.
+    ui::offerInContextMenu(*open);
     mainWindow.setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(&mainWindow, &QWidget::customContextMenuRequested, &mainWindow,
-                     [&mainWindow, open](const QPoint& at) {
+                     [&mainWindow](const QPoint& at) {
                          QMenu menu(&mainWindow);
-                         menu.addAction(open);
+                         menu.addActions(ui::contextMenuActions(mainWindow));
                          menu.exec(mainWindow.mapToGlobal(at));
                      });
     return open;

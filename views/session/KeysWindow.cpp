@@ -24,9 +24,9 @@ constexpr int NextStartText = 601;
 
 // Each key with the number of the text that says what it does.
 constexpr std::pair<Qt::Key, int> Keys[] = {
-    {Qt::Key_F1, 345},     {Qt::Key_F3, 510},    {Qt::Key_F4, 496},     {Qt::Key_F5, 346},
-    {Qt::Key_F6, 347},     {Qt::Key_F7, 348},    {Qt::Key_F8, 349},     {Qt::Key_F9, 350},
-    {Qt::Key_Delete, 351}, {Qt::Key_Enter, 352}, {Qt::Key_Escape, 353},
+    {Qt::Key_F1, 345}, {Qt::Key_F2, 431},     {Qt::Key_F3, 510},    {Qt::Key_F4, 496},
+    {Qt::Key_F5, 346}, {Qt::Key_F6, 347},     {Qt::Key_F7, 348},    {Qt::Key_F8, 349},
+    {Qt::Key_F9, 350}, {Qt::Key_Delete, 351}, {Qt::Key_Enter, 352}, {Qt::Key_Escape, 353},
 };
 
 // Each language by its own name, in the order of session::Languages; a choice is kept and

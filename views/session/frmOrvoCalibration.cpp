@@ -28,6 +28,7 @@
 #include "views/records/CheckWindow.h"
 #include "views/records/HistoryWindow.h"
 #include "views/records/RecordedCertificate.h"
+#include "views/records/LabDetailsWindow.h"
 #include "views/sensor/SensorPage.h"
 #include "views/sensor/SensorPageLogic.h"
 #include "views/session/ActionWiring.h"
@@ -203,6 +204,9 @@ void frmOrvoCalibration::addRecorder() {
     recorder_ =
         std::make_unique<records::CalibrationRecorder>(*session_, *store, snapshotKeeper_.get());
     recorder_->setChecks(&checkResults_);
+    curveEditor_->setCaptureGate(addLabDetailsWindow(
+        *this, {*store, langText_, services_.messages}, services_.portSetting.store(),
+        [this](const records::CalibrationDetails& d) { recorder_->setDetails(d); }));
     addHistoryWindow(*this, *store, langText_, services_.messages, [this] {
         return session_->instrumentSetup() ? session_->sensors().CurrentSensor.SensorId.trimmed()
                                            : QString();
