@@ -261,6 +261,15 @@ QString BuiltInText(int number) {
         BuiltIn{536, u"Zaškrtněte alespoň dvě kalibrace s body křivky."},
         BuiltIn{537, u"obnovení"},
         BuiltIn{538, u"záloha"},
+        BuiltIn{540, u"stabilní"},
+        BuiltIn{541, u"Čekám na ustálení signálu, ještě %1 s (Esc ruší)"},
+        BuiltIn{542, u"Signál se za %1 s neustálil. Převzít neustálenou hodnotu ?"},
+        BuiltIn{543, u"Ustálení signálu..."},
+        BuiltIn{544, u"Pásmo ustálení (číslice displeje):"},
+        BuiltIn{545, u"Doba ustálení (s):"},
+        BuiltIn{546, u"Automatické zachycení bodu"},
+        BuiltIn{547, u"čtení"},
+        BuiltIn{548, u"směr. odch. [mV/V]"},
     };
     static_assert(std::ranges::is_sorted(texts, {}, &BuiltIn::number));
     const auto found = std::ranges::lower_bound(texts, number, {}, &BuiltIn::number);

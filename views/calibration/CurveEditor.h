@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/calibration/CurveFigures.h"
+#include "core/instrument/Stability.h"
 
 #include <QObject>
 #include <QString>
@@ -15,6 +16,7 @@ class MessageService;
 namespace calibration {
 
 class CurvePage;
+class PointCaptures;
 class CurveTable;
 class frmOrvoCalibInputBox;
 
@@ -48,7 +50,23 @@ public:
     // it only the unit format counts.
     void setCurveScale(std::function<CurveScale()> scale) { scale_ = std::move(scale); }
 
+    // A capture waits for a stable signal and takes the mean of its window.
+    struct Stability {
+        // The stable window of the live signal now, if it is stable.
+        std::function<std::optional<device::SignalWindow>()> stable;
+        // Called instead of the dialog while the signal is not stable yet.
+        std::function<void()> waitForStable;
+        // Where each captured point's window is kept.
+        PointCaptures& captures;
+    };
+    void setStability(Stability stability) { stability_.emplace(std::move(stability)); }
+
+    // F5 and "Zachytit": refused without a fresh reading; with a stable signal (or without a
+    // stability rule) the dialog opens at once, otherwise the wait for stability starts.
     void CaptureSignalPoint();
+    // Offers the window's mean in the point dialog; the point keeps the window when the operator
+    // confirms the signal as offered.
+    void captureWindow(const device::SignalWindow& window);
     void AddCurvePoint();
     void EditCurvePoint();
     void DeleteCurvePoint();
@@ -78,6 +96,7 @@ private:
     const text::LanguageTable& texts_;
     Sources sources_;
     std::function<CurveScale()> scale_;
+    std::optional<Stability> stability_;
 };
 
 } // namespace calibration

@@ -13,6 +13,7 @@
 #include "core/text/LanguageFile.h"
 #include "core/text/MessageService.h"
 #include "views/backup/RestoreAction.h"
+#include "views/calibration/CaptureWait.h"
 #include "views/calibration/CurveEditor.h"
 #include "views/calibration/CurvePage.h"
 #include "views/calibration/CurveWindow.h"
@@ -170,6 +171,9 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
         CurveSteps::Actions{*wizard_, *pageLogic_, *sensorSave_, *curveEditor_});
     calibration::addCurveWindow(*this, windowParts, *session_, *liveSignal_, *curveEditor_,
                                 langText_);
+    new calibration::CaptureWait({*fraCURVE, *curveEditor_, *fraSTATUS, *session_, *liveSignal_,
+                                  services_.clock, langText_, services_.portSetting.store()},
+                                 this);
     addKeysWindow(*this, langText_);
     curveSteps_->setAsLeftCheck(addCheckWindows(
         *this, windowParts, {*session_, services_.clock, langText_, checkResults_, tolerance_}));
