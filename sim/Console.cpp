@@ -3,6 +3,7 @@
 #include "sim/Instrument.h"
 
 #include <QStringList>
+#include <cmath>
 #include <optional>
 
 namespace sim {
@@ -45,26 +46,48 @@ QString hexLine(const QByteArray& bytes) {
 
 QString consoleHelp() {
     return QStringLiteral(
-        "commands: load <mV/V> | status <hex> | range <hex> | battery <0-255> | mask <hex> | "
+        "commands: load <mV/V> | noise <mV/V> (uniform, +/-) | ramp <mV/V per s> (0 stops) | "
+        "step <mV/V> (the load jumps by it) | status <hex> | range <hex> | battery <0-255> | mask "
+        "<hex> | "
         "fault <rule> | clear-faults | block <0|1> | setup | resets | frames | "
         "hangup [<command>] [after <n>] | plug | help | quit; "
         "fault rule: [M|@|KQ|X|ER|EW|KB|KW|any] none|extra|short|wrong|garbage|late <ms>|silence "
         "[after <n>] [count <n>]");
 }
 
+namespace {
+
+std::optional<double> numberArgument(const QStringList& words) {
+    bool ok = false;
+    const double value = words.size() == 2 ? words[1].toDouble(&ok) : 0.0;
+    return ok && std::isfinite(value) ? std::optional(value) : std::nullopt;
+}
+
+ConsoleAnswer signalCommand(Instrument& instrument, const QStringList& words) {
+    const QString command = words[0].toLower();
+    const std::optional<double> value = numberArgument(words);
+    if (!value)
+        return error(QStringLiteral("%1 needs a number in mV/V").arg(command));
+    if (command == u"load")
+        instrument.setLoad(*value);
+    else if (command == u"noise")
+        instrument.setNoise(*value);
+    else if (command == u"ramp")
+        instrument.setRamp(*value);
+    else
+        instrument.setLoad(instrument.loadNow() + *value);
+    return {Ok, false};
+}
+
+} // namespace
+
 ConsoleAnswer runConsoleCommand(Instrument& instrument, QStringView commandLine) {
     const QStringList words = commandLine.toString().simplified().split(u' ', Qt::SkipEmptyParts);
     if (words.isEmpty())
         return {};
     const QString command = words[0].toLower();
-    if (command == u"load") {
-        bool ok = false;
-        const double value = words.size() == 2 ? words[1].toDouble(&ok) : 0.0;
-        if (!ok)
-            return error(QStringLiteral("load needs a number in mV/V"));
-        instrument.setLoad(value);
-        return {Ok, false};
-    }
+    if (command == u"load" || command == u"noise" || command == u"ramp" || command == u"step")
+        return signalCommand(instrument, words);
     if (command == u"status")
         return setByte(words, 16, &Instrument::setStatus, instrument);
     if (command == u"range")

@@ -138,6 +138,7 @@ std::optional<Command> Instrument::commandOf(const QByteArray& frame) {
 
 void Instrument::handleFrame(const QByteArray& frame, microseconds now) {
     frames_.append(frame);
+    lastFrameAt_ = now;
     const std::optional<Command> command = commandOf(frame);
     if (!command)
         return;
@@ -290,14 +291,33 @@ void Instrument::setBlock(int index, const QByteArray& bytes) {
         bytes.left(SensorBlockSize).leftJustified(SensorBlockSize, '\xFF');
 }
 
+void Instrument::setLoad(double millivoltsPerVolt) {
+    load_ = millivoltsPerVolt;
+    rampPerSecond_ = 0.0;
+}
+
+void Instrument::setRamp(double millivoltsPerVolt, double perSeconds) {
+    load_ = loadNow();
+    rampSince_ = lastFrameAt_;
+    rampPerSecond_ = perSeconds > 0.0 ? millivoltsPerVolt / perSeconds : 0.0;
+}
+
+double Instrument::loadNow() const {
+    const double seconds = std::chrono::duration<double>(lastFrameAt_ - rampSince_).count();
+    return load_ + rampPerSecond_ * seconds;
+}
+
 QByteArray Instrument::measurementReply() const {
     const QByteArray& sensor = blocks_[activeBlock()];
     const int gain = static_cast<unsigned char>(sensor[4]) & 7;
     const double zero = setupFloat(rangeZeroAddress(gain));
     const double k = setupFloat(rangeKAddress(gain));
-    const double raw = k != 0.0 ? zero + load_ / k : zero;
+    double load = loadNow();
+    if (noise_ > 0.0)
+        load += std::uniform_real_distribution<double>(-noise_, noise_)(noiseSource_);
+    const double raw = k != 0.0 ? zero + load / k : zero;
     const auto curve = readSensorCurve(sensor);
-    const double display = curve ? evaluateCurve(*curve, load_) : 0.0;
+    const double display = curve ? evaluateCurve(*curve, load) : 0.0;
     const int decimals = curve ? curve->decimals : 0;
     const QString pattern =
         decimals > 0 ? QStringLiteral("0.") + QString(decimals, u'0') : QStringLiteral("0");

@@ -6,9 +6,11 @@
 #include <QList>
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <random>
 #include <vector>
 
 namespace sim {
@@ -61,7 +63,15 @@ public:
 
     // Measurement.
     [[nodiscard]] double load() const { return load_; }
-    void setLoad(double millivoltsPerVolt) { load_ = millivoltsPerVolt; }
+    // Setting the load stops a ramp.
+    void setLoad(double millivoltsPerVolt);
+    // Uniform noise of up to ± this many mV/V on every measurement; 0 for none.
+    void setNoise(double millivoltsPerVolt) { noise_ = std::abs(millivoltsPerVolt); }
+    // The load rises (or falls) by this many mV/V per second from the last frame on; 0 stops it
+    // where it is.
+    void setRamp(double millivoltsPerVolt, double perSeconds = 1.0);
+    // The load at the last frame, ramp included, noise left out.
+    [[nodiscard]] double loadNow() const;
     [[nodiscard]] int status() const { return status_; }
     void setStatus(int flags) { status_ = flags & 0xFF; }
     [[nodiscard]] int rangeFlags() const { return range_; }
@@ -111,6 +121,11 @@ private:
     std::array<QByteArray, 2> blocks_;
     int sensorMask_ = 3;
     double load_ = 0.0;
+    double noise_ = 0.0;
+    double rampPerSecond_ = 0.0;
+    std::chrono::microseconds rampSince_{0};
+    std::chrono::microseconds lastFrameAt_{0};
+    mutable std::minstd_rand noiseSource_{1};
     int status_ = 0x00;
     int range_ = 0x81;
     int battery_ = 200;

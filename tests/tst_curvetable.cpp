@@ -1,9 +1,11 @@
 #include "core/calibration/CurveEvaluation.h"
 #include "core/calibration/CurveTable.h"
+#include "core/calibration/StableCapture.h"
 #include "core/text/LanguageTable.h"
 
 #include <QLocale>
 #include <QTest>
+#include <cmath>
 #include <limits>
 #include <stdexcept>
 #include <utility>
@@ -86,6 +88,49 @@ private slots:
         QCOMPARE(at({{1, 100}, {1, 200}}, 0.5f), 150.f); // two equal signals
         QCOMPARE(at({{0, 0}, {1, 100}, {1, 200}}, 500.f), 150.f);
         QCOMPARE(at({{0, 0}, {1e-30f, 1e30f}}, 1e30f), std::numeric_limits<float>::infinity());
+    }
+
+    // The band is one display digit through the curve's terminal slope; without two points (or
+    // without a slope) it is DivisionsPerDigit converter divisions. Two seconds are ten polls.
+    void stabilityRule() {
+        calibration::StabilitySetting setting;
+        const auto rule = [&](const Points& points) {
+            return calibration::stabilityRule(setting, tableOf(points), u"###0.00", 0.0002F);
+        };
+        QCOMPARE(rule({}).readings, 10);
+        QVERIFY(std::abs(rule({{1.0F, 50.0F}}).band - 5 * 0.0002) < 1e-9);
+        QVERIFY(std::abs(rule({{0.0F, 7.0F}, {2.0F, 7.0F}}).band - 5 * 0.0002) < 1e-9);
+        // 50 units per mV/V: a digit of 0.01 is 0.0002 mV/V.
+        QVERIFY(std::abs(rule({{0.0F, 0.0F}, {1.0F, 20.0F}, {2.0F, 100.0F}}).band - 0.0002) < 1e-9);
+        setting.bandDigits = 3.0;
+        setting.holdSeconds = 1.0;
+        QCOMPARE(rule({}), (device::StabilityRule{15.0 * double(0.0002F), 5}));
+    }
+
+    // Automatic capture fires once when the signal settles at a load away from every point (and
+    // from the last stable load) by more than 1 % of the span; never on a drift.
+    void autoCaptureTrigger() {
+        using device::SignalWindow;
+        const CurveTable points = tableOf({{0.0F, 0.0F}});
+        calibration::AutoCaptureTrigger trigger;
+        const auto feed = [&](std::optional<double> mean) {
+            return trigger
+                .update(mean ? std::optional(SignalWindow{*mean, 10, 0.0}) : std::nullopt, points,
+                        4.0)
+                .has_value();
+        };
+        QVERIFY(!feed(0.01));         // at the captured zero (1 % of 4 mV/V is 0.04)
+        QVERIFY(!feed(std::nullopt)); // a load goes on
+        QVERIFY(feed(1.0));           // settled at a new load: fires
+        QVERIFY(!feed(1.0));          // once
+        QVERIFY(!feed(std::nullopt)); // a shake at the same load
+        QVERIFY(!feed(1.01));
+        for (double drift = 1.0; drift < 1.2; drift += 0.02) // creeps while stable
+            QVERIFY(!feed(drift));
+        QVERIFY(!feed(std::nullopt));
+        QVERIFY(!feed(1.21)); // a flicker on the way does not make a new load
+        QVERIFY(!feed(std::nullopt));
+        QVERIFY(feed(2.0));
     }
 };
 

@@ -130,6 +130,8 @@ private slots:
         calibration::frmOrvoCalibInputBox& dialog = window.InputBox();
         for (const QPointF& load : loads) {
             QVERIFY(rig.signalFollows(load.x()));
+            // Held for its hold time, so the capture opens the dialog at once.
+            QTRY_VERIFY(window.session().live().Stability.stable().has_value());
             // The shortcut answers once the window is active again after the last dialog (the
             window.activateWindow();
             QTRY_COMPARE(QApplication::activeWindow(), &window);

@@ -1,10 +1,15 @@
 #include "core/instrument/Measurement.h"
+#include "core/instrument/Stability.h"
 
 #include <QLocale>
 #include <QTest>
+#include <cmath>
+#include <vector>
 
 using namespace device;
 using Kind = SignalUpdate::Kind;
+
+Q_DECLARE_METATYPE(std::vector<float>)
 
 // How one reply to "$00M" reads; tst_livesignal shows it reaching the window.
 class MeasurementTest : public QObject {
@@ -55,6 +60,55 @@ private slots:
         QCOMPARE(applyMeasurementReply("1;2;3", values, "0").signalText, QString("-----"));
         QCOMPARE(applyMeasurementReply("123456;7", values, "0").kind, Kind::Malformed);
         QCOMPARE(values.SignalDiv, 5.0F);
+    }
+
+    // Recorded polls against a band of 0.001 mV/V held for 5 readings: only the last five
+    // count, each must lie within the band of their mean, and the mean is what a point takes.
+    void stability_data() {
+        QTest::addColumn<std::vector<float>>("readings");
+        QTest::addColumn<bool>("stable");
+        QTest::addColumn<double>("mean");
+        QTest::newRow("steady") << std::vector<float>(6, 1.2345F) << true << double(1.2345F);
+        QTest::newRow("too few") << std::vector<float>(4, 1.0F) << false << 0.0;
+        QTest::newRow("settled after a load")
+            << std::vector<float>{0.2F, 0.9F, 0.9995F, 1.0F, 1.0005F, 1.0F, 1.0F} << true << 1.0;
+        QTest::newRow("settling") << std::vector<float>{0.99F, 0.996F, 0.998F, 0.9995F, 1.0F}
+                                  << false << 0.0;
+        QTest::newRow("drifting") << std::vector<float>{1.0F, 1.001F, 1.002F, 1.003F, 1.004F}
+                                  << false << 0.0;
+        QTest::newRow("noisy within")
+            << std::vector<float>{1.0F, 1.0008F, 0.9993F, 1.0006F, 0.9995F} << true << 1.00004;
+        QTest::newRow("noisy beyond")
+            << std::vector<float>{1.0F, 1.0016F, 0.9985F, 1.0012F, 0.9989F} << false << 0.0;
+        QTest::newRow("one spike")
+            << std::vector<float>{1.0F, 1.0F, 1.01F, 1.0F, 1.0F} << false << 0.0;
+    }
+    void stability() {
+        QFETCH(std::vector<float>, readings);
+        QFETCH(bool, stable);
+        QFETCH(double, mean);
+        const std::optional<SignalWindow> window = stableWindow(readings, {0.001, 5});
+        QCOMPARE(window.has_value(), stable);
+        if (window) {
+            QCOMPARE(window->readings, 5);
+            QVERIFY(std::abs(window->mean - mean) < 1e-6);
+        }
+        StabilityWatch watch;
+        watch.setRule({0.001, 5});
+        for (const float reading : readings)
+            watch.add(reading);
+        QCOMPARE(watch.stable(), window);
+        watch.restart();
+        QVERIFY(!watch.stable());
+    }
+
+    // Equal readings average to exactly their value; the deviation divides by n - 1.
+    void meanAndDeviation() {
+        const std::vector<float> steady(10, 0.4321F);
+        QCOMPARE(static_cast<float>(windowOf(steady).mean), 0.4321F);
+        QCOMPARE(windowOf(steady).deviation, 0.0);
+        const std::vector<float> spread{1.0F, 2.0F, 3.0F, 4.0F};
+        QCOMPARE(windowOf(spread), (SignalWindow{2.5, 4, std::sqrt(5.0 / 3.0)}));
     }
 };
 

@@ -7,8 +7,10 @@
 #include "core/records/Checks.h"
 #include "core/records/Drift.h"
 #include "core/records/LabDetails.h"
+#include "core/records/RecordJson.h"
 #include "core/records/RecordStore.h"
 #include "core/records/Rules.h"
+#include "core/records/SqlDialect.h"
 #include "core/session/SensorSave.h"
 #include "sim/Fault.h"
 #include "sim/SensorBlock.h"
@@ -172,21 +174,44 @@ private slots:
         {
             RecordStore store({path});
             QCOMPARE(store.status().state, StoreState::Ready);
-            QCOMPARE(store.schemaVersion(), 1);
+            QCOMPARE(store.schemaVersion(), 2);
         }
         {
             RecordStore again({path});
-            QCOMPARE(again.schemaVersion(), 1);
+            QCOMPARE(again.schemaVersion(), 2);
             Raw raw(path);
-            QCOMPARE(raw.count(QStringLiteral("schema_version")), 1);
+            QCOMPARE(raw.count(QStringLiteral("schema_version")), 2);
             QVERIFY(raw.exec(QStringLiteral(
-                "INSERT INTO schema_version (version, applied_at) VALUES (2, 'later')")));
+                "INSERT INTO schema_version (version, applied_at) VALUES (3, 'later')")));
         }
         RecordStore newer({path});
         QCOMPARE(newer.status().state, StoreState::NewerSchema);
-        QVERIFY(newer.status().message.contains(QStringLiteral("2 > 1")));
+        QVERIFY(newer.status().message.contains(QStringLiteral("3 > 2")));
         QCOMPARE(newer.record(calibrationOf(QStringLiteral("S1"), at(2026, 1, 1))).outcome,
                  WriteOutcome::Pending);
+    }
+
+    // A file of version 1 gains the points' readings and deviation; a point typed in has none.
+    void migratesFromVersionOne() {
+        const QString path = file(QStringLiteral("version1.sqlite"));
+        {
+            Raw raw(path);
+            for (const QString& step : sqliteDialect().migrations().front().steps)
+                QVERIFY(raw.exec(step));
+            QVERIFY(raw.exec(QStringLiteral(
+                "INSERT INTO schema_version (version, applied_at) VALUES (1, 'then')")));
+        }
+        RecordStore store({path});
+        QCOMPARE(store.schemaVersion(), 2);
+        CalibrationRecord c = calibrationOf(QStringLiteral("S1"), at(2026, 1, 1));
+        c.points.at(1).readings = 10;
+        c.points.at(1).deviation = 0.00012;
+        const QString certificate = store.record(c).certificate;
+        const auto read = store.calibration(certificate);
+        QVERIFY(read);
+        QCOMPARE(read->points.at(1), c.points.at(1));
+        QVERIFY(!read->points.at(0).readings && !read->points.at(0).deviation);
+        QCOMPARE(calibrationOfJson(toJson(*read))->points, read->points);
     }
 
     void numbersCertificatesPerYear() {
@@ -663,6 +688,7 @@ private slots:
         checks.keep(asFound);
         rig.recorder->setChecks(&checks);
         const QByteArray before = rig.instrument().block(0);
+        rig.session.captures().note(2.0F, {2.0, 10, 0.0003});
         QCOMPARE(rig.calibrate(), session::SaveResult::Verified);
         QCOMPARE(rig.instrument().frames(), plain.instrument().frames());
         const QByteArray after = rig.instrument().block(0);
@@ -677,6 +703,8 @@ private slots:
         QVERIFY(record->operatorName.isEmpty() && !record->temperature);
         QCOMPARE(record->points.size(), std::size_t{3});
         QCOMPARE(record->points.back().etalon, 100.0);
+        QCOMPARE(record->points.back().readings, 10);
+        QVERIFY(!record->points.front().readings);
         QCOMPARE(record->asFound, checks.asFound());
         QCOMPARE(record->tolerancePercent, 0.25);
         QCOMPARE(record->asFoundVerdict, Verdict::Pass);

@@ -45,6 +45,8 @@ private slots:
             QStringList(10, QString()));
         row("below the curve", {"load -0.5"}, {"$00M"}, {"-25,00;28577;0081C8\r"});
         row("above the curve", {"load 3"}, {"$00M"}, {"150,00;57915;0081C8\r"});
+        row("a step, no ramp, no noise", {"load 1", "ramp 0", "step 0.5", "noise 0"}, {"$00M"},
+            {"75,00;45341;0081C8\r"});
         row("internal when mask is 2", {"mask 2", "load 2"}, {"$00M"}, {"250,0;41150;0081C8\r"});
         row("flags set, status wrong",
             {"load 1.5", "status 1f", "range 0x80", "battery 126", "fault M wrong"}, {"$00M"},

@@ -2,6 +2,7 @@
 
 #include "core/instrument/LiveSignal.h"
 #include "core/instrument/SetupReadout.h"
+#include "core/text/LanguageTable.h"
 #include "sim/SensorBlock.h"
 #include "tests/support/WindowRig.h"
 #include "views/calibration/CurvePage.h"
@@ -11,6 +12,7 @@
 #include "views/instrument/PortPage.h"
 #include "views/instrument/PortSearchAction.h"
 #include "views/instrument/SignalPanels.h"
+#include "views/instrument/StatusPanel.h"
 #include "views/instrument/SystemCalibrationFrame.h"
 #include "views/sensor/SensorPage.h"
 #include "views/session/SensorView.h"
@@ -293,13 +295,56 @@ private slots:
         QCOMPARE(rig.messages.shown.size(), 2);
 
         rig.line.reappear();
-        rig.tick();
-        rig.tick();
+        for (int i = 0; i < 12; ++i) // until the signal has been stable for its hold time
+            rig.tick();
         QCOMPARE(rig.line.openedPorts(), QList<int>({Port, Port}));
         dialogShown = rig.answerPointDialog();
         window.fraCURVE->cmdSCAN->click();
         QVERIFY(*dialogShown);
         QCOMPARE(rig.messages.shown.size(), 2);
+    }
+
+    // A capture on a noisy signal waits with a countdown that its cancel button ends; once the
+    // signal holds, the dialog offers the mean and the point keeps its readings; after 10 s it
+    // asks, No first.
+    void captureWaitsForAStableSignal() {
+        Rig rig;
+        rig.connect();
+        frmOrvoCalibration& window = *rig.window;
+        window.session().runner().startPolling();
+        const auto ticks = [&](int count) {
+            for (int i = 0; i < count; ++i)
+                rig.tick();
+        };
+        rig.instrument().setNoise(0.05);
+        ticks(12);
+        QVERIFY(window.fraDISPLAY->lblStable->text().isEmpty());
+        window.captureAction->trigger();
+        QVERIFY(!window.fraSTATUS->isHidden() && !window.fraSTATUS->cmdStatusCancel->isHidden());
+        QCOMPARE(window.fraSTATUS->lblStatus->text(), text::BuiltInText(541).arg(10));
+        window.fraSTATUS->cmdStatusCancel->click(); // what Esc presses
+        QVERIFY(window.fraSTATUS->isHidden());
+
+        window.captureAction->trigger();
+        rig.instrument().setNoise(0.0);
+        ticks(12);
+        QVERIFY(window.fraSTATUS->isHidden());
+        QCOMPARE(window.fraDISPLAY->lblStable->text(), text::BuiltInText(540));
+        const std::shared_ptr<bool> shown = rig.answerPointDialog(QStringLiteral("1.234"));
+        QTest::qWait(0);
+        QVERIFY(*shown);
+        const float signal = window.session().live().SignalMVV;
+        QCOMPARE(window.session().curve().point(1).signal, signal);
+        QCOMPARE(window.session().captures().of(signal)->readings, 10);
+
+        rig.instrument().setNoise(0.05);
+        ticks(2);
+        window.captureAction->trigger();
+        ticks(50);
+        QCOMPARE(rig.messages.texts().last(), text::BuiltInText(542).arg(10));
+        QCOMPARE(rig.messages.shown.last().buttons, text::MsgButtons::YesNo);
+        QVERIFY(window.fraSTATUS->isHidden());
+        QCOMPARE(window.session().curve().PointCount(), 1);
     }
 
     // The message boxes' standard buttons come in the program's language from Qt's own files.

@@ -61,9 +61,16 @@ LiveSignal::Tick LiveSignal::tick() {
     SignalUpdate update =
         applyMeasurementReply(*reply, values_, unitFormat_ ? unitFormat_() : QString());
     const std::chrono::milliseconds now = clock_.now();
-    if (update.kind == SignalUpdate::Kind::Reading)
+    if (update.kind == SignalUpdate::Kind::Reading) {
         values_.ReadingTime = now;
+        if (stabilityRule_)
+            values_.Stability.setRule(stabilityRule_());
+        values_.Stability.add(values_.SignalMVV);
+    } else {
+        values_.Stability.restart();
+    }
     update.signalLost = signalLost(values_, now);
+    update.stable = !update.signalLost && values_.Stability.stable().has_value();
     emit updated(update);
     line_.send(MeasureFrame);
     return Tick::Polled;
@@ -83,6 +90,7 @@ void LiveSignal::reportLoss() {
 }
 
 void LiveSignal::showNoSignal() {
+    values_.Stability.restart();
     SignalUpdate update;
     update.signalText = QLatin1String(NoSignalText);
     update.signalLost = true;

@@ -52,6 +52,9 @@ public:
 
     Tick tick();
 
+    // The rule each reading is judged by; without one the stability watch keeps its own.
+    void setStabilityRule(std::function<StabilityRule()> rule) { stabilityRule_ = std::move(rule); }
+
     // The port went away and has not been opened again yet.
     [[nodiscard]] bool portLost() const { return lostPort_ != 0; }
 
@@ -70,6 +73,7 @@ private:
     LiveValues& values_;
     const Clock& clock_;
     UnitFormatSource unitFormat_;
+    std::function<StabilityRule()> stabilityRule_;
     // The number of the port that went away; 0 while the line is sound.
     int lostPort_ = 0;
     // The loss message is modal and the timer keeps ticking behind it.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/instrument/Stability.h"
 #include "core/instrument/Timing.h"
 
 #include <chrono>
@@ -26,6 +27,8 @@ struct LiveValues {
     // When the values above were last read from a reply (the clock's time); nullopt when none
     // came since the polling last started or since the line was found lost.
     std::optional<std::chrono::milliseconds> ReadingTime;
+    // The signals of the recent readings, without a gap, and whether they are stable.
+    StabilityWatch Stability;
 };
 
 // A reading stays the instrument's present value for this many polls: one lost reply is borne.

@@ -27,6 +27,8 @@ struct SignalUpdate {
     QString batteryText;
     // No reading came within the last two polls: the panels show that the values are old.
     bool signalLost = false;
+    // The recent readings are stable (device::StabilityWatch).
+    bool stable = false;
 };
 
 inline constexpr auto NoSignalText = "-----";

@@ -217,8 +217,14 @@ void CalibrationRecorder::sensorWritten(int block, session::SaveResult result) {
         asFoundCheckRecorded_ = true;
     }
     // The curve table keeps no capture times: each point carries the time it was recorded.
-    for (int slot = 1; slot <= curve.PointCount(); ++slot)
-        record.points.push_back({curve.point(slot).signal, curve.point(slot).etalon, ended});
+    for (int slot = 1; slot <= curve.PointCount(); ++slot) {
+        CapturedPoint& point = record.points.emplace_back(
+            CapturedPoint{curve.point(slot).signal, curve.point(slot).etalon, ended});
+        if (const auto window = session_.captures().of(curve.point(slot).signal)) {
+            point.readings = window->readings;
+            point.deviation = window->deviation;
+        }
+    }
     const QStringList gains = session::GainEntries();
     calibration::CurveScale scale;
     scale.fullScale = sensor.FullScale;

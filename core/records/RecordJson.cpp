@@ -57,10 +57,16 @@ QDate dateOfIso(const QString& text) {
 
 QJsonObject toJson(const CalibrationRecord& c) {
     QJsonArray points;
-    for (const CapturedPoint& point : c.points)
-        points.append(QJsonObject{{"signal", point.signal},
-                                  {"etalon", point.etalon},
-                                  {"capturedAt", isoTime(point.capturedAt)}});
+    for (const CapturedPoint& point : c.points) {
+        QJsonObject each{{"signal", point.signal},
+                         {"etalon", point.etalon},
+                         {"capturedAt", isoTime(point.capturedAt)}};
+        if (point.readings)
+            each.insert(QStringLiteral("readings"), *point.readings);
+        if (point.deviation)
+            each.insert(QStringLiteral("deviation"), *point.deviation);
+        points.append(each);
+    }
     return QJsonObject{
         {"uuid", c.uuid},
         {"certificate", c.certificate},
@@ -123,8 +129,13 @@ std::optional<CalibrationRecord> calibrationOfJson(const QJsonObject& o) {
     c.asLeftSnapshot = o["asLeftSnapshot"].toString();
     for (const QJsonValue& each : o["points"].toArray()) {
         const QJsonObject point = each.toObject();
-        c.points.push_back({point["signal"].toDouble(), point["etalon"].toDouble(),
-                            timeOfIso(point["capturedAt"].toString())});
+        CapturedPoint& captured = c.points.emplace_back(
+            CapturedPoint{point["signal"].toDouble(), point["etalon"].toDouble(),
+                          timeOfIso(point["capturedAt"].toString())});
+        if (point.contains(QStringLiteral("readings")))
+            captured.readings = point["readings"].toInt();
+        if (point.contains(QStringLiteral("deviation")))
+            captured.deviation = point["deviation"].toDouble();
     }
     c.asFound = checksOf(o["asFound"]);
     c.asLeft = checksOf(o["asLeft"]);

@@ -173,9 +173,14 @@ std::optional<CalibrationRecord> RecordStore::calibration(const QString& key) co
     points.bindValue(QStringLiteral(":uuid"), c.uuid);
     if (!exec(points))
         return std::nullopt;
-    while (points.next())
-        c.points.push_back(
-            {points.value(0).toDouble(), points.value(1).toDouble(), timeOfIso(textAt(points, 2))});
+    while (points.next()) {
+        CapturedPoint& point = c.points.emplace_back(CapturedPoint{
+            points.value(0).toDouble(), points.value(1).toDouble(), timeOfIso(textAt(points, 2))});
+        if (!points.value(3).isNull())
+            point.readings = points.value(3).toInt();
+        if (!points.value(4).isNull())
+            point.deviation = points.value(4).toDouble();
+    }
     QSqlQuery checks = prepared(Sql::ChecksOfCalibration);
     checks.bindValue(QStringLiteral(":uuid"), c.uuid);
     if (!exec(checks))

@@ -24,6 +24,10 @@ QString sha256(const QByteArray& bytes) {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
 }
 
+template <typename T> QVariant orNull(const std::optional<T>& value) {
+    return value ? QVariant::fromValue(*value) : QVariant();
+}
+
 QVariant textOrNull(const QString& text) {
     return text.isEmpty() ? QVariant() : QVariant(text);
 }
@@ -189,6 +193,8 @@ bool RecordStore::insertCalibration(CalibrationRecord& c) {
         point.bindValue(QStringLiteral(":signal"), c.points[i].signal);
         point.bindValue(QStringLiteral(":etalon"), c.points[i].etalon);
         point.bindValue(QStringLiteral(":captured"), textOrNull(isoTime(c.points[i].capturedAt)));
+        point.bindValue(QStringLiteral(":readings"), orNull(c.points[i].readings));
+        point.bindValue(QStringLiteral(":deviation"), orNull(c.points[i].deviation));
         if (!exec(point))
             return false;
     }

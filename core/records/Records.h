@@ -41,6 +41,10 @@ struct CapturedPoint {
     double signal = 0.0; // mV/V
     double etalon = 0.0; // in the unit
     QDateTime capturedAt;
+    // For a point taken from the live signal: how many readings its signal is the mean of, and
+    // their standard deviation in mV/V; none for a point typed in.
+    std::optional<int> readings = std::nullopt;
+    std::optional<double> deviation = std::nullopt;
     friend bool operator==(const CapturedPoint&, const CapturedPoint&) = default;
 };
 

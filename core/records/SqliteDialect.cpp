@@ -26,6 +26,13 @@ QStringList appendOnlyTriggers() {
     return steps;
 }
 
+// A captured point keeps how many readings made it and their standard deviation.
+QStringList versionTwo() {
+    return {QStringLiteral("ALTER TABLE calibration_points ADD COLUMN readings INTEGER"),
+            QStringLiteral(
+                "ALTER TABLE calibration_points ADD COLUMN reading_deviation DOUBLE PRECISION")};
+}
+
 QStringList versionOne() {
     return QStringList{
                "CREATE TABLE schema_version (version INTEGER PRIMARY KEY, applied_at TEXT NOT "
@@ -92,7 +99,7 @@ public:
     }
 
     [[nodiscard]] const std::vector<Migration>& migrations() const override {
-        static const std::vector<Migration> all{{1, versionOne()}};
+        static const std::vector<Migration> all{{1, versionOne()}, {2, versionTwo()}};
         return all;
     }
 
@@ -192,7 +199,8 @@ private:
                    ":tolerance, :as_found_verdict, :as_left_verdict, :due, :figures, :recorded)";
         case Sql::InsertPoint:
             return "INSERT INTO calibration_points (calibration_uuid, position, signal, etalon, "
-                   "captured_at) VALUES (:uuid, :position, :signal, :etalon, :captured)";
+                   "captured_at, readings, reading_deviation) VALUES (:uuid, :position, :signal, "
+                   ":etalon, :captured, :readings, :deviation)";
         case Sql::InsertCheck:
             return "INSERT INTO calibration_checks (calibration_uuid, phase, position, etalon, "
                    "displayed, error, captured_at) VALUES (:uuid, :phase, :position, :etalon, "
@@ -204,7 +212,8 @@ private:
         case Sql::CalibrationByCertificate:
             return CalibrationColumnsWhereCertificate;
         case Sql::PointsOfCalibration:
-            return "SELECT signal, etalon, captured_at FROM calibration_points "
+            return "SELECT signal, etalon, captured_at, readings, reading_deviation "
+                   "FROM calibration_points "
                    "WHERE calibration_uuid = :uuid ORDER BY position";
         case Sql::ChecksOfCalibration:
             return "SELECT phase, etalon, displayed, captured_at FROM calibration_checks "

@@ -83,6 +83,7 @@ Session::Session(device::SerialLine& line, device::Clock& clock, device::Lifecyc
         live_.Polling = running;
         live_.PollingSince = clock_.now();
         live_.ReadingTime.reset();
+        live_.Stability.restart();
     });
 }
 

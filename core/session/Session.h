@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/calibration/CurveTable.h"
+#include "core/calibration/StableCapture.h"
 #include "core/instrument/LiveValues.h"
 #include "core/instrument/PortTrouble.h"
 #include "core/instrument/SetupReadout.h"
@@ -86,6 +87,9 @@ public:
     [[nodiscard]] const sensor::SensorState& sensors() const { return sensors_; }
     [[nodiscard]] calibration::CurveTable& curve() { return curve_; }
     [[nodiscard]] const calibration::CurveTable& curve() const { return curve_; }
+    // The readings behind the points captured from the live signal.
+    [[nodiscard]] calibration::PointCaptures& captures() { return captures_; }
+    [[nodiscard]] const calibration::PointCaptures& captures() const { return captures_; }
 
     // The system constants of the eight gain ranges, as the boxes show and edit them.
     [[nodiscard]] const device::SystemConstants& constants() const { return constants_; }
@@ -162,6 +166,7 @@ private:
     device::LiveValues live_;
     sensor::SensorState sensors_;
     calibration::CurveTable curve_;
+    calibration::PointCaptures captures_;
     device::SystemConstants constants_ = device::SystemConstants::initial();
     std::optional<device::InstrumentSetup> setup_;
     WriteWatch* watch_ = nullptr;

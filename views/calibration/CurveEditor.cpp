@@ -2,6 +2,7 @@
 
 #include "core/calibration/CurveMarks.h"
 #include "core/calibration/CurveTable.h"
+#include "core/calibration/StableCapture.h"
 #include "core/instrument/LiveSignal.h"
 #include "core/text/LanguageTable.h"
 #include "core/text/MessageService.h"
@@ -51,6 +52,8 @@ void CurveEditor::updateDeleteButton() {
 }
 
 void CurveEditor::FillCurveList() {
+    if (stability_)
+        stability_->captures.keepOnly(table_);
     page_.lstKrivka->clear();
     page_.lstKrivka->addItems(table_.CurveListRows(sources_.unitFormat()));
     markRows();
@@ -123,13 +126,29 @@ void CurveEditor::CaptureSignalPoint() {
                          text::MsgIcon::Critical);
         return;
     }
+    if (!stability_) {
+        captureWindow({*signal, 1, 0.0});
+        return;
+    }
+    if (const auto window = stability_->stable())
+        captureWindow(*window);
+    else if (!table_.isFull())
+        stability_->waitForStable();
+    else
+        messages_.inform(texts_.text(67), text::MsgIcon::Critical);
+}
+
+void CurveEditor::captureWindow(const device::SignalWindow& window) {
     // Refused before the operator types an etalon that could not be kept.
     if (table_.isFull()) {
         messages_.inform(texts_.text(67), text::MsgIcon::Critical);
         return;
     }
-    if (!dialog_.ask(*signal, 0.0F, sources_.unitFormat(), false))
+    const auto signal = static_cast<float>(window.mean);
+    if (!dialog_.ask(signal, 0.0F, sources_.unitFormat(), false))
         return;
+    if (stability_ && dialog_.SIG == signal)
+        stability_->captures.note(signal, window);
     storeNewPoint();
 }
 

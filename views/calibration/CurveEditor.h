@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/calibration/CurveFigures.h"
+#include "core/instrument/Stability.h"
 
 #include <QObject>
 #include <QString>
@@ -15,6 +16,7 @@ class MessageService;
 namespace calibration {
 
 class CurvePage;
+class PointCaptures;
 class CurveTable;
 class frmOrvoCalibInputBox;
 
@@ -49,7 +51,23 @@ public:
     // What a capture must pass first; false: no capture.
     void setCaptureGate(std::function<bool()> gate) { captureGate_ = std::move(gate); }
 
+    // A capture waits for a stable signal and takes the mean of its window.
+    struct Stability {
+        // The stable window of the live signal now, if it is stable.
+        std::function<std::optional<device::SignalWindow>()> stable;
+        // Called instead of the dialog while the signal is not stable yet.
+        std::function<void()> waitForStable;
+        // Where each captured point's window is kept.
+        PointCaptures& captures;
+    };
+    void setStability(Stability stability) { stability_.emplace(std::move(stability)); }
+
+    // F5 and "Zachytit": refused without a fresh reading; with a stable signal (or without a
+    // stability rule) the dialog opens at once, otherwise the wait for stability starts.
     void CaptureSignalPoint();
+    // Offers the window's mean in the point dialog; the point keeps the window when the operator
+    // confirms the signal as offered.
+    void captureWindow(const device::SignalWindow& window);
     void AddCurvePoint();
     void EditCurvePoint();
     void DeleteCurvePoint();
@@ -80,6 +98,7 @@ private:
     Sources sources_;
     std::function<CurveScale()> scale_;
     std::function<bool()> captureGate_;
+    std::optional<Stability> stability_;
 };
 
 } // namespace calibration

@@ -19,6 +19,7 @@ namespace {
 constexpr int SignalAxisText = 183;
 constexpr int EtalonAxisText = 184;
 constexpr int LiveText = 201;
+constexpr int StableText = 540;
 constexpr int PointsText = 202;
 constexpr int CurveText = 203;
 constexpr int TerminalText = 204;
@@ -329,8 +330,10 @@ void CurvePlot::draw(QPainter& painter, const QRectF& area, const CurveSheet& sh
         painter.setPen(pen(LiveColour, 1.0));
         painter.drawLine(QPointF(at.x(), plot.top()), QPointF(at.x(), plot.bottom()));
         const double size = radius * 1.7;
-        const QString label =
+        QString label =
             fixedNumber(signal, 3) + QStringLiteral(" mV/V = ") + format(value) + u' ' + sheet.unit;
+        if (sheet.liveStable)
+            label += QStringLiteral(", ") + texts.text(StableText);
         const double width = metrics.horizontalAdvance(label) + line * 0.6;
         // Above and left of the marker, where a rising curve leaves room; else right of it.
         QRectF box(0.0, at.y() - line * 1.8, width, line * 1.2);

@@ -18,6 +18,8 @@ namespace calibration {
 namespace {
 
 constexpr int PointText = 182;
+constexpr int ReadingsText = 547;
+constexpr int ReadingDeviationText = 548;
 constexpr int SignalText = 183;
 constexpr int EtalonText = 184;
 constexpr int DeviationText = 185;
@@ -54,8 +56,11 @@ CurveSheet curveSheet(const session::Session& session, const sensor::SensorPage&
                            .arg(session.identification())
                            .arg(session.line().portNumber())
                            .arg(live.DisplayDigits);
-    if (session.signalFresh())
+    if (session.signalFresh()) {
         sheet.live = live.SignalMVV;
+        sheet.liveStable = live.Stability.stable().has_value();
+    }
+    sheet.captures = session.captures();
     sheet.figures = computeCurveFigures(sheet.table, sheet.scale);
     return sheet;
 }
@@ -132,6 +137,18 @@ QList<QStringList> pointRows(const CurveSheet& sheet, int signalDecimals) {
                      fixedNumber(p.percent, 3), fixedNumber(p.digits, 1),
                      fixedNumber(p.residual, decimals + 1)});
     return rows;
+}
+
+void appendCaptureColumns(QStringList& headers, QList<QStringList>& rows, const CurveSheet& sheet,
+                          const text::LanguageTable& texts) {
+    headers << texts.text(ReadingsText) << texts.text(ReadingDeviationText);
+    for (qsizetype r = 0; r < rows.size() && r < std::ssize(sheet.figures.points); ++r) {
+        const auto window = sheet.captures.of(
+            static_cast<float>(sheet.figures.points[static_cast<std::size_t>(r)].signal));
+        rows[r] << (window ? QString::number(window->readings) : QStringLiteral("-"))
+                << fixedNumber(window ? std::optional(window->deviation) : std::nullopt,
+                               FullSignalDecimals);
+    }
 }
 
 QStringList unitsOnSecondLine(QStringList headers) {

@@ -3,6 +3,7 @@
 #include "core/calibration/CurveFigures.h"
 #include "core/calibration/CurveTable.h"
 #include "core/certificate/CertificateData.h"
+#include "core/calibration/StableCapture.h"
 
 #include <QList>
 #include <QString>
@@ -36,6 +37,8 @@ struct CurveSheet {
     std::optional<float> live; // mV/V; none while the line is lost
     // The recorded calibration this curve was written as: its report is then the certificate.
     std::optional<certificate::CertificateData> certificate;
+    bool liveStable = false;
+    PointCaptures captures;
 };
 
 [[nodiscard]] CurveSheet curveSheet(const session::Session& session, const sensor::SensorPage& page,
@@ -57,6 +60,10 @@ inline constexpr int ShownSignalDecimals = 3;
 inline constexpr int FullSignalDecimals = 5;
 [[nodiscard]] QList<QStringList> pointRows(const CurveSheet& sheet,
                                            int signalDecimals = ShownSignalDecimals);
+// The curve window's further columns: how many readings each captured point is the mean of and
+// their standard deviation in mV/V, "-" for a point typed in.
+void appendCaptureColumns(QStringList& headers, QList<QStringList>& rows, const CurveSheet& sheet,
+                          const text::LanguageTable& texts);
 [[nodiscard]] QStringList warningLines(const CurveSheet& sheet, const text::LanguageTable& texts);
 
 // A number with a fixed count of decimals, "-" for none.

@@ -102,8 +102,9 @@ void CurveWindow::exportReport(bool pdf) {
 }
 
 void CurveWindow::showTable() {
-    const QStringList headers = pointHeaders(sheet_, texts_);
-    const QList<QStringList> rows = pointRows(sheet_);
+    QStringList headers = pointHeaders(sheet_, texts_);
+    QList<QStringList> rows = pointRows(sheet_);
+    appendCaptureColumns(headers, rows, sheet_, texts_);
     QStringList shown = headers;
     for (const QStringList& row : rows)
         shown += row;

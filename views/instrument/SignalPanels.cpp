@@ -16,6 +16,8 @@ const QColor IndicatorRed(255, 0, 0);
 const QColor IndicatorOrange(255, 128, 0);
 const QColor IndicatorYellow(255, 255, 0);
 constexpr int SignalLostText = 302;
+constexpr int StableText = 540;
+const QColor StableGreen(0, 130, 0);
 
 QLabel* makeLamp(QWidget* parent, const QString& name, const QString& caption,
                  const QColor& colour) {
@@ -64,7 +66,8 @@ SignalDisplayFrame::SignalDisplayFrame(QWidget* parent, const ui::Twips& twips)
       lblIDef(makeLamp(this, QStringLiteral("lblIDef"), QStringLiteral("DEF"), IndicatorOrange)),
       lblIBatt(makeLamp(this, QStringLiteral("lblIBatt"), QStringLiteral("BAT"), IndicatorRed)),
       lblIIntExt(
-          makeLamp(this, QStringLiteral("lblIIntExt"), QStringLiteral("INT"), IndicatorYellow)) {
+          makeLamp(this, QStringLiteral("lblIIntExt"), QStringLiteral("INT"), IndicatorYellow)),
+      lblStable(ui::makeControl<QLabel>(this, QStringLiteral("lblStable"))) {
     lblSignal->setText(QStringLiteral("-000.000"));
     lblSignal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     enlarge(*lblSignal, 3.0, true);
@@ -74,6 +77,11 @@ SignalDisplayFrame::SignalDisplayFrame(QWidget* parent, const ui::Twips& twips)
     lblIUnit->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     enlarge(*lblIUnit, 1.5, false);
     twips.place(*lblIUnit, 3840, 240, 1080, 690);
+    // Under the unit, beside the signal it speaks of.
+    lblStable->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    enlarge(*lblStable, 1.0, true);
+    ui::setTextColour(*lblStable, StableGreen);
+    twips.place(*lblStable, 3840, 915, 1080, 270);
 
     int left = 240;
     for (QLabel* lamp : {lblILimHI, lblILimLO, lblIDef, lblIBatt, lblIIntExt}) {
@@ -105,6 +113,9 @@ InstrumentDisplayFrame::InstrumentDisplayFrame(QWidget* parent, const ui::Twips&
 void showSignalUpdate(SignalDisplayFrame& signal, InstrumentDisplayFrame& instrument,
                       const SignalUpdate& update, const text::LanguageTable& texts) {
     showSignalLost(signal, instrument, update.signalLost, texts);
+    const QString stable = update.stable ? texts.text(StableText) : QString();
+    if (signal.lblStable->text() != stable)
+        signal.lblStable->setText(stable);
     switch (update.kind) {
     case SignalUpdate::Kind::NoReading:
         signal.lblSignal->setText(update.signalText);

@@ -30,6 +30,8 @@ public:
     QLabel* const lblIBatt;
     // "INT" or "EXT": the sensor in use.
     QLabel* const lblIIntExt;
+    // "stable" while the signal is stable, empty otherwise.
+    QLabel* const lblStable;
 };
 
 // The instrument's own values for the expert (fraORVODISPLAY): raw divisions, the display

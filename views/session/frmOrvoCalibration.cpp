@@ -13,6 +13,7 @@
 #include "core/text/LanguageFile.h"
 #include "core/text/MessageService.h"
 #include "views/backup/RestoreAction.h"
+#include "views/calibration/CaptureWait.h"
 #include "views/calibration/CurveEditor.h"
 #include "views/calibration/CurvePage.h"
 #include "views/calibration/CurveWindow.h"
@@ -178,6 +179,9 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
                 return std::nullopt;
             return recordedCertificate(*services_.records, *recorder_->lastRecord(), sheet);
         });
+    new calibration::CaptureWait({*fraCURVE, *curveEditor_, *fraSTATUS, *session_, *liveSignal_,
+                                  services_.clock, langText_, services_.portSetting.store()},
+                                 this);
     addKeysWindow(*this, langText_,
                   {services_.languageSetting, services_.language, &services_.messages});
     curveSteps_->setAsLeftCheck(addCheckWindows(
