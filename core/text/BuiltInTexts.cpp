@@ -305,7 +305,7 @@ QString BuiltInText(int number) {
         BuiltIn{546, u"Automatické zachycení bodu"},
         BuiltIn{547, u"čtení"},
         BuiltIn{548, u"směr. odch. [mV/V]"},
-        // Language and fixed window captions: 600..619
+        // Language and fixed window captions: 600..623
         BuiltIn{600, u"Jazyk"},
         BuiltIn{601, u"Jazyk programu se změní při příštím spuštění."},
         BuiltIn{602, u"Snímač (Interní)"},
@@ -329,6 +329,10 @@ QString BuiltInText(int number) {
         BuiltIn{618, u"Některé sériové porty odmítly přístup; zavřete programy, které je mohou "
                      u"používat, nebo požádejte správce počítače o oprávnění."},
         BuiltIn{619, u"Zápis"},
+        BuiltIn{620, u"Systemova Kalibrace"},
+        BuiltIn{621, u"Nula [div]"},
+        BuiltIn{622, u"Počet dílků převodníku odpovídající zkratovanému vstupu"},
+        BuiltIn{623, u"Násobící konstanta v uživatelských jednotkách/dílek"},
     };
     static_assert(std::ranges::is_sorted(texts, {}, &BuiltIn::number));
     const auto found = std::ranges::lower_bound(texts, number, {}, &BuiltIn::number);

@@ -33,7 +33,7 @@ InstrumentRig::InstrumentRig(int instrumentPort, const sim::Instrument& attached
 app::frmOrvoCalibration& InstrumentRig::start(const QString& commandLine) {
     window = std::make_unique<app::frmOrvoCalibration>(
         app::Services{line, clock, messages, lifecycle, portSetting, languageFile, commandLine,
-                      snapshotDirectory, nullptr, &languageSetting});
+                      snapshotDirectory, records, &languageSetting, language});
     return *window;
 }
 

@@ -29,9 +29,12 @@ struct InstrumentRig {
     ManualClock clock{&lifecycle};
     ScriptedMessages messages;
     sim::SimulatedLine line{clock};
+    // The numbered texts, unless a test names a real language file before start().
     QString languageFile = dir.filePath(QStringLiteral("ToranCal.lang"));
-    // None unless a test sets it before start().
+    // None unless a test sets them before start().
     QString snapshotDirectory;
+    records::RecordStore* records = nullptr;
+    session::Language language = session::Language::Czech;
     std::unique_ptr<app::frmOrvoCalibration> window;
     const int port;
 

@@ -13,6 +13,10 @@ namespace calibration {
 namespace {
 
 constexpr int WriteText = 619;
+constexpr int TitleText = 620;
+constexpr int ZeroHeadingText = 621;
+constexpr int ZeroTipText = 622;
+constexpr int ConstantTipText = 623;
 constexpr int RangeLeft = 120;
 constexpr int RangeWidth = 900;
 constexpr int ZeroLeft = 1095;
@@ -45,9 +49,6 @@ SystemCalibrationFrame::SystemCalibrationFrame(QWidget* parent, const ui::Twips&
       cmdSKSetGain(makeButton(this, QStringLiteral("cmdSKSetGain"), QStringLiteral("Set 2mVV"))),
       cmdSKSetNula(makeButton(this, QStringLiteral("cmdSKSetNula"), QStringLiteral("SetNula"))),
       cmdSKSave(makeButton(this, QStringLiteral("cmdSKSave"), {})) {
-    setTitle(QStringLiteral("Systemova Kalibrace"));
-
-    Label1[8]->setText(QStringLiteral("Nula [div]"));
     twips.place(*Label1[8], ZeroLeft, HeadingTop, ZeroWidth, 240);
     Label1[9]->setText(QStringLiteral("k [mVV/div*x]"));
     twips.place(*Label1[9], ConstantLeft, HeadingTop, ConstantWidth, 240);
@@ -58,13 +59,9 @@ SystemCalibrationFrame::SystemCalibrationFrame(QWidget* parent, const ui::Twips&
         lblGx[i]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         twips.place(*lblGx[i], RangeLeft, top, RangeWidth, RowHeight);
 
-        txtskN[i]->setToolTip(
-            QStringLiteral("Počet dílků převodníku odpovídající zkratovanému vstupu"));
         txtskN[i]->setAlignment(Qt::AlignRight);
         twips.place(*txtskN[i], ZeroLeft, top, ZeroWidth, RowHeight);
 
-        txtskK[i]->setToolTip(
-            QStringLiteral("Násobící konstanta v uživatelských jednotkách/dílek"));
         txtskK[i]->setAlignment(Qt::AlignRight);
         twips.place(*txtskK[i], ConstantLeft, top, ConstantWidth, RowHeight);
     }
@@ -82,6 +79,12 @@ SystemCalibrationFrame::SystemCalibrationFrame(QWidget* parent, const ui::Twips&
 }
 
 void SystemCalibrationFrame::applyTexts(const text::LanguageTable& texts) {
+    setTitle(texts.text(TitleText));
+    Label1[8]->setText(texts.text(ZeroHeadingText));
+    for (std::size_t i = 0; i < Ranges; ++i) {
+        txtskN[i]->setToolTip(texts.text(ZeroTipText));
+        txtskK[i]->setToolTip(texts.text(ConstantTipText));
+    }
     cmdSKSave->setText(texts.text(WriteText));
 }
 

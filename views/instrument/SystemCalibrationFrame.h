@@ -27,7 +27,7 @@ public:
 
     SystemCalibrationFrame(QWidget* parent, const ui::Twips& twips);
 
-    // The write button's caption.
+    // The title, the zero column's heading, both columns' tooltips and the write button's caption.
     void applyTexts(const text::LanguageTable& texts);
 
     // "G1(1)" .. "G8(128)": range i amplifies 2^i times.
