@@ -304,7 +304,7 @@ QString BuiltInText(int number) {
         BuiltIn{545, u"Doba ustálení (s):"},
         BuiltIn{546, u"Automatické zachycení bodu"},
         BuiltIn{547, u"čtení"},
-        BuiltIn{548, u"směr. odch. [mV/V]"},
+        BuiltIn{548, u"odch. [mV/V]"},
         // Language and fixed window captions: 600..623
         BuiltIn{600, u"Jazyk"},
         BuiltIn{601, u"Jazyk programu se změní při příštím spuštění."},
