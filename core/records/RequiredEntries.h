@@ -15,10 +15,10 @@ enum class RequiredEntry { Operator, Standard, Conditions };
                                                         const QString& operatorName,
                                                         const QString& standardUuid,
                                                         bool conditionsStated);
-// The entries named for the operator, joined by commas: "pracovníka, etalon".
+// The entries named for the operator (texts 407 and 408), joined by commas.
 [[nodiscard]] QString entryNames(const text::LanguageTable& texts,
                                  const std::vector<RequiredEntry>& entries);
-// "Kalibraci nelze zaznamenat: laboratoř vyžaduje ..." for the missing entries.
+// Text 406, the refusal that names the missing entries.
 [[nodiscard]] QString refusalOf(const text::LanguageTable& texts,
                                 const std::vector<RequiredEntry>& missing);
 
