@@ -34,6 +34,8 @@ QString storeStateText(records::StoreState state) {
         return QStringLiteral("it is damaged or not a records database");
     case records::StoreState::NewerSchema:
         return QStringLiteral("a newer ToranCal wrote it");
+    case records::StoreState::Unreachable:
+        return QStringLiteral("the database server cannot be reached");
     case records::StoreState::Ready:
     case records::StoreState::CannotOpen:
         break;

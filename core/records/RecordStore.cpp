@@ -5,9 +5,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QSqlError>
 #include <QStandardPaths>
+#include <QSysInfo>
+#include <QThread>
 #include <QUuid>
 
 namespace records {
@@ -22,6 +25,10 @@ constexpr int CannotOpenText = 404;
 constexpr int FallbackText = 405;
 constexpr int PendingText = 410;
 constexpr int WriteFailedText = 411;
+constexpr int UnreachableText = 452;
+
+// How often a transaction another writer got in the way of is run in all.
+constexpr int TransactionAttempts = 6;
 
 constexpr char PendingSuffix[] = ".json";
 
@@ -32,9 +39,14 @@ QString newUuid() {
 } // namespace
 
 RecordStore::RecordStore(StoreOptions options, text::LanguageTable texts)
-    : path_(options.path.isEmpty() ? defaultPath() : std::move(options.path)),
-      busyTimeout_(options.busyTimeout),
-      dialect_(options.dialect != nullptr ? *options.dialect : sqliteDialect()),
+    : database_(options.database.trimmed()),
+      path_(!database_.isEmpty()     ? database_
+            : options.path.isEmpty() ? defaultPath()
+                                     : std::move(options.path)),
+      busyTimeout_(options.busyTimeout), upgrade_(options.upgrade),
+      dialect_(options.dialect != nullptr ? *options.dialect
+               : database_.isEmpty()      ? sqliteDialect()
+                                          : postgresDialect()),
       texts_(std::move(texts)), connection_(QStringLiteral("records-") + newUuid()) {
     open();
     if (status_.usable())
@@ -57,10 +69,33 @@ void RecordStore::fail(StoreState state, const QString& detail) {
                        : state == StoreState::ReadOnly    ? ReadOnlyText
                        : state == StoreState::Damaged     ? DamagedText
                        : state == StoreState::NewerSchema ? NewerSchemaText
+                       : state == StoreState::Unreachable ? UnreachableText
                                                           : CannotOpenText;
     status_.state = state;
-    status_.message = texts_.text(number).arg(QDir::toNativeSeparators(path_), detail) + u' ' +
-                      texts_.text(FallbackText).arg(QDir::toNativeSeparators(pendingDirectory()));
+    status_.message = texts_.text(number).arg(QDir::toNativeSeparators(path_), detail);
+    if (!onServer())
+        status_.message +=
+            u' ' + texts_.text(FallbackText).arg(QDir::toNativeSeparators(pendingDirectory()));
+}
+
+bool RecordStore::openServer() {
+    const ParsedAddress parsed = parseServerAddress(database_);
+    if (!parsed.address) {
+        fail(StoreState::CannotOpen, parsed.error);
+        return false;
+    }
+    const ServerAddress& address = *parsed.address;
+    path_ = address.display();
+    db_.setHostName(address.host);
+    db_.setPort(address.port);
+    db_.setDatabaseName(address.database);
+    db_.setUserName(address.user);
+    db_.setConnectOptions(address.connectOptions(QSysInfo::machineHostName()));
+    if (db_.open())
+        return true;
+    const StoreState state = dialect_.stateOf(db_.lastError());
+    fail(state == StoreState::Ready ? StoreState::CannotOpen : state, db_.lastError().text());
+    return false;
 }
 
 void RecordStore::open() {
@@ -70,14 +105,19 @@ void RecordStore::open() {
         db_ = QSqlDatabase::addDatabase(dialect_.driver(), connection_);
     if (!db_.isValid())
         return fail(StoreState::CannotOpen, db_.lastError().text());
-    const QFileInfo file(path_);
-    if (!QDir().mkpath(file.absolutePath()))
-        return fail(StoreState::CannotOpen, file.absolutePath());
-    if (file.exists() && !file.isWritable())
-        return fail(StoreState::ReadOnly, {});
-    db_.setDatabaseName(path_);
-    if (!db_.open())
-        return fail(StoreState::CannotOpen, db_.lastError().text());
+    if (onServer()) {
+        if (!openServer())
+            return;
+    } else {
+        const QFileInfo file(path_);
+        if (!QDir().mkpath(file.absolutePath()))
+            return fail(StoreState::CannotOpen, file.absolutePath());
+        if (file.exists() && !file.isWritable())
+            return fail(StoreState::ReadOnly, {});
+        db_.setDatabaseName(path_);
+        if (!db_.open())
+            return fail(StoreState::CannotOpen, db_.lastError().text());
+    }
     const auto trouble = [this](const QSqlError& error) {
         const StoreState state = dialect_.stateOf(error);
         fail(state == StoreState::Ready ? StoreState::CannotOpen : state, error.text());
@@ -118,13 +158,14 @@ bool RecordStore::migrate() {
         return false;
     }
     for (const Migration& migration : dialect_.migrations()) {
-        if (migration.version <= schemaVersion_)
+        if (migration.version <= schemaVersion_ || !upgrade_)
             continue;
         const bool done = transaction([&] {
             for (const QString& step : migration.steps) {
                 QSqlQuery query(db_);
                 if (!query.exec(step)) {
-                    lastError_ = query.lastError().text();
+                    lastSqlError_ = query.lastError();
+                    lastError_ = lastSqlError_.text();
                     return false;
                 }
             }
@@ -191,12 +232,19 @@ bool RecordStore::transaction(const std::function<bool()>& work) {
         batchFailed_ = batchFailed_ || !done;
         return done;
     }
-    const bool begun = run(Sql::Begin);
-    if (begun && work() && run(Sql::Commit))
-        return true;
-    const QSqlError error = lastSqlError_;
-    if (begun)
-        (void)run(Sql::Rollback);
+    QSqlError error;
+    for (int attempt = 1;; ++attempt) {
+        const bool begun = run(Sql::Begin);
+        if (begun && work() && run(Sql::Commit))
+            return true;
+        error = lastSqlError_;
+        if (begun)
+            (void)run(Sql::Rollback);
+        if (attempt == TransactionAttempts || !dialect_.retryable(error))
+            break;
+        // Apart a little, so that the writers that met do not meet again.
+        QThread::msleep(QRandomGenerator::global()->bounded(2U, 10U) * attempt);
+    }
     lastSqlError_ = error;
     lastError_ = error.text();
     if (const StoreState state = dialect_.stateOf(error); state != StoreState::Ready)
@@ -245,6 +293,8 @@ WriteResult RecordStore::pending(const QString& kind, const QString& uuid,
 }
 
 int RecordStore::pendingCount() const {
+    if (onServer())
+        return 0;
     return static_cast<int>(
         QDir(pendingDirectory())
             .entryList({QStringLiteral("*") + QLatin1String(PendingSuffix)}, QDir::Files)
@@ -253,6 +303,8 @@ int RecordStore::pendingCount() const {
 
 Intake RecordStore::takeInPending() {
     Intake intake;
+    if (onServer())
+        return intake;
     QDir directory(pendingDirectory());
     const QStringList files = directory.entryList(
         {QStringLiteral("*") + QLatin1String(PendingSuffix)}, QDir::Files, QDir::Name);
@@ -281,6 +333,20 @@ Intake RecordStore::takeInPending() {
         }
     }
     return intake;
+}
+
+WriteResult RecordStore::grantAccess(const QString& role) {
+    return write({}, {}, {}, [&] {
+        for (const QString& statement : dialect_.grantsTo(role)) {
+            QSqlQuery query(db_);
+            if (!query.exec(statement)) {
+                lastSqlError_ = query.lastError();
+                lastError_ = lastSqlError_.text();
+                return false;
+            }
+        }
+        return true;
+    });
 }
 
 bool RecordStore::exists(Sql statement, const QString& uuid) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/records/Records.h"
+#include "core/records/ServerAddress.h"
 #include "core/records/SqlDialect.h"
 #include "core/records/StoreStatus.h"
 #include "core/text/LanguageTable.h"
@@ -18,9 +19,14 @@
 namespace records {
 
 struct StoreOptions {
-    QString path; // the database file; empty: defaultPath()
+    QString path{}; // the database file; empty: defaultPath()
     std::chrono::milliseconds busyTimeout{2000};
-    const SqlDialect* dialect = nullptr; // nullptr: SQLite
+    const SqlDialect* dialect = nullptr; // nullptr: SQLite (PostgreSQL with `database`)
+    // The store on a PostgreSQL server (see parseServerAddress); empty: the SQLite file at path.
+    QString database{};
+    // Brings an older schema up to this program's; false leaves it as found (readable, see
+    // schemaVersion()).
+    bool upgrade = true;
 };
 
 enum class WriteOutcome {
@@ -58,6 +64,8 @@ struct ImportReport {
 // database cannot be used, status() says why and writes of calibrations and snapshots go to
 // the pending directory beside it, one JSON file each, until reopen() finds it usable again.
 // Each store has a connection of its own; use it from the thread that made it.
+// A store on a database server has no pending directory: its writes fail while the server
+// cannot be reached. A transaction another writer got in the way of is run again a few times.
 class RecordStore {
 public:
     explicit RecordStore(StoreOptions options = {}, text::LanguageTable texts = {});
@@ -68,9 +76,20 @@ public:
     // AppDataLocation/records.sqlite
     [[nodiscard]] static QString defaultPath();
     [[nodiscard]] const QString& path() const { return path_; }
-    [[nodiscard]] QString pendingDirectory() const { return path_ + QStringLiteral(".pending"); }
+    // Empty for a store on a server.
+    [[nodiscard]] QString pendingDirectory() const {
+        return onServer() ? QString() : path_ + QStringLiteral(".pending");
+    }
+    [[nodiscard]] bool onServer() const { return !database_.isEmpty(); }
     [[nodiscard]] const StoreStatus& status() const { return status_; }
     [[nodiscard]] int schemaVersion() const { return schemaVersion_; }
+    // The version this program writes.
+    [[nodiscard]] int latestSchemaVersion() const {
+        return static_cast<int>(dialect_.migrations().size());
+    }
+    // Lets the database role `role` read the records and append to them (a server's
+    // application role); nothing to do for a file.
+    [[nodiscard]] WriteResult grantAccess(const QString& role);
     // Opens the database again when it could not be used, and takes in the pending records.
     const StoreStatus& reopen();
 
@@ -140,6 +159,7 @@ private:
     friend class Batch;
 
     void open();
+    [[nodiscard]] bool openServer();
     [[nodiscard]] bool migrate();
     void fail(StoreState state, const QString& detail);
     [[nodiscard]] QSqlQuery prepared(Sql statement) const;
@@ -165,8 +185,10 @@ private:
     // The history of `sensorId`, or of every sensor when it is none.
     [[nodiscard]] std::vector<HistoryEntry> historyOf(const std::optional<QString>& sensorId) const;
 
+    QString database_;
     QString path_;
     std::chrono::milliseconds busyTimeout_;
+    bool upgrade_ = true;
     const SqlDialect& dialect_;
     text::LanguageTable texts_;
     QString connection_;

@@ -101,7 +101,7 @@ WriteResult RecordStore::write(const QString& kind, const QString& uuid,
         return {WriteOutcome::Recorded, uuid, {}, {}};
     if (status_.usable())
         return failure(lastError_);
-    if (kind.isEmpty())
+    if (kind.isEmpty() || onServer())
         return failure(status_.message);
     return pending(kind, uuid, document());
 }

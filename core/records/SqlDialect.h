@@ -46,7 +46,7 @@ enum class Sql {
     ChecksOfCalibration,
     History,
     HistoryOfAll, // History of every sensor, without the :sensor placeholder
-    SensorIds, // -> the sensor ids of the records, sorted
+    SensorIds,    // -> the sensor ids of the records, sorted
     InsertCorrection,
     CorrectionsOfCalibration,
     CorrectionsOfSensor,
@@ -75,8 +75,14 @@ public:
     [[nodiscard]] virtual QString sql(Sql statement) const = 0;
     // What an error of this system says about the database (Ready: a fault of the statement).
     [[nodiscard]] virtual StoreState stateOf(const QSqlError& error) const = 0;
+    // Whether a transaction that failed with `error` may succeed when run again (another
+    // writer got in its way).
+    [[nodiscard]] virtual bool retryable(const QSqlError& /*error*/) const { return false; }
+    // The statements that let `role` read the records and append to them, never change them.
+    [[nodiscard]] virtual QStringList grantsTo(const QString& /*role*/) const { return {}; }
 };
 
 [[nodiscard]] const SqlDialect& sqliteDialect();
+[[nodiscard]] const SqlDialect& postgresDialect();
 
 } // namespace records

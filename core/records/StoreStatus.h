@@ -12,6 +12,7 @@ enum class StoreState {
     Damaged,     // not a database, or its integrity check fails
     NewerSchema, // written by a newer program
     CannotOpen,  // no driver, no directory, ...
+    Unreachable, // the database server does not answer, or the connection to it was lost
 };
 
 struct StoreStatus {

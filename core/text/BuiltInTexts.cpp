@@ -248,6 +248,7 @@ QString BuiltInText(int number) {
         // The recorder of the calibrations: 450..479
         BuiltIn{450, u"Záznamy kalibrací nyní nelze ukládat do databáze. Kalibrovat můžete dál."},
         BuiltIn{451, u"Snímač je uložen, ale kalibraci se nepodařilo zaznamenat."},
+        BuiltIn{452, u"Server databáze záznamů %1 není dostupný: %2"},
         BuiltIn{480, u"Kontrola před kalibrací…"},
         BuiltIn{481, u"Kontrola po kalibraci…"},
         BuiltIn{482, u"Kontrola před kalibrací"},
