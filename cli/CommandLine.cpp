@@ -14,7 +14,7 @@ namespace cli {
 
 namespace {
 
-constexpr std::array<std::pair<Command, const char*>, 9> CommandNames{{
+constexpr std::array<std::pair<Command, const char*>, 10> CommandNames{{
     {Command::Ports, "ports"},
     {Command::Identify, "identify"},
     {Command::Read, "read"},
@@ -24,6 +24,7 @@ constexpr std::array<std::pair<Command, const char*>, 9> CommandNames{{
     {Command::History, "history"},
     {Command::Show, "show"},
     {Command::Export, "export"},
+    {Command::Db, "db"},
 }};
 
 const char Description[] =
@@ -58,12 +59,22 @@ const char Description[] =
     "                         Calibration Certificate (XML, DCC 3.3.0). The PDF certificate\n"
     "                         is printed from the window's history (F3, the PDF button). The\n"
     "                         file is written whole or not at all\n"
+    "  db init|upgrade|status the records store: init (with --database) makes the schema on\n"
+    "                         the server as its owner and, with --app-role NAME, lets that\n"
+    "                         role read and append to the records, never change them;\n"
+    "                         upgrade brings an older schema up to this program's; status\n"
+    "                         says which database, its schema version and how many records\n"
+    "                         wait in the pending queue\n"
     "\n"
     "history, show and export read the records store (--records FILE, default the window's\n"
     "records.sqlite in the application data directory) and need no --port. backup and restore\n"
     "are recorded there: the snapshots and an entry of their kind per sensor block, with the\n"
     "file's SHA-256 and the outcome (not with --dry-run). A store that cannot be used keeps\n"
     "them aside in records.sqlite.pending/, with a warning; the command goes on as usual.\n"
+    "With --database URL they use the records store on a PostgreSQL server instead\n"
+    "(postgresql://user@host:port/dbname?sslmode=require, or host=... port=... dbname=...\n"
+    "user=... sslmode=...; the password comes from ~/.pgpass or PGPASSWORD, never from the\n"
+    "address). A server that cannot be reached keeps nothing aside: the record is not kept.\n"
     "\n"
     "SIGINT, SIGTERM and SIGHUP stop the command at its next wait, with its trace (--log) and\n"
     "its report (--json) written. A block write in progress is finished first (a block is never\n"
@@ -80,13 +91,14 @@ const char Description[] =
     "      no record of that certificate number or UUID\n"
     "  69  no answer: no such port, the port is in use, or no instrument answers;\n"
     "      nothing was written. Also: the records store cannot be used (locked by\n"
-    "      another program, damaged, written by a newer ToranCal)\n"
+    "      another program, damaged, written by a newer ToranCal), or its database\n"
+    "      server cannot be reached\n"
     "  70  internal error (e.g. out of memory); if a write had begun, verify the instrument\n"
     "  74  line lost in the middle of an exchange; nothing was written\n"
     "  75  not verified: the instrument was changed (a write cut off part way, or a block\n"
     "      written but not read back); restore again, or restore the snapshot named\n"
     "  77  permission denied: the port, or a file it must write (backup, export, snapshot,\n"
-    "      trace);\n"
+    "      trace), or the grants of db init;\n"
     "      nothing was written";
 
 std::optional<Command> commandOf(const QString& name) {
@@ -124,7 +136,7 @@ bool Request::readsRecords() const {
 
 bool Request::needsInstrument() const {
     const bool portGiven = portNumber > 0 || !devicePath.isEmpty();
-    return command != Command::Ports && !readsRecords() &&
+    return command != Command::Ports && command != Command::Db && !readsRecords() &&
            !(command == Command::Restore && dryRun && !portGiven);
 }
 
@@ -164,6 +176,15 @@ Parsed parseCommandLine(const QStringList& arguments) {
         QStringLiteral("history, show, export, backup, restore: the records store (default: "
                        "the window's)."),
         QStringLiteral("FILE"));
+    const QCommandLineOption database(
+        QStringLiteral("database"),
+        QStringLiteral("history, show, export, backup, restore, db: the records store on a "
+                       "PostgreSQL server instead of the file."),
+        QStringLiteral("URL"));
+    const QCommandLineOption appRole(
+        QStringLiteral("app-role"),
+        QStringLiteral("db init: the database role the benches use, to read and append."),
+        QStringLiteral("NAME"));
     const QCommandLineOption format(QStringLiteral("format"),
                                     QStringLiteral("export: csv, json or dcc."),
                                     QStringLiteral("FORMAT"));
@@ -180,14 +201,15 @@ Parsed parseCommandLine(const QStringList& arguments) {
         QStringLiteral("restore: goes on when the snapshot of what the instrument held cannot be "
                        "written."));
     parser.addOptions({help, version, port, json, log, output, sensor, dryRun, force, noSnapshot,
-                       records, format});
+                       records, database, appRole, format});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("ports, identify, read, backup, restore, verify, "
-                                                "history, show or export."));
+                                                "history, show, export or db."));
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("restore, verify: the backup file. show, export: "
-                                                "the certificate number or UUID."),
-                                 QStringLiteral("[FILE|CERT|UUID]"));
+                                                "the certificate number or UUID. db: init, "
+                                                "upgrade or status."),
+                                 QStringLiteral("[FILE|CERT|UUID|ACTION]"));
 
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
@@ -212,7 +234,19 @@ Parsed parseCommandLine(const QStringList& arguments) {
         return usageError(QStringLiteral("%1 needs one backup FILE").arg(words[0]));
     if (takesKey && words.size() != 2)
         return usageError(QStringLiteral("%1 needs one certificate number or UUID").arg(words[0]));
-    if (!takesFile && !takesKey && words.size() != 1)
+    if (*command == Command::Db) {
+        if (words.size() != 2)
+            return usageError(QStringLiteral("db needs one of init, upgrade or status"));
+        if (words[1] == u"init")
+            request.dbAction = DbAction::Init;
+        else if (words[1] == u"upgrade")
+            request.dbAction = DbAction::Upgrade;
+        else if (words[1] == u"status")
+            request.dbAction = DbAction::Status;
+        else
+            return usageError(
+                QStringLiteral("db takes init, upgrade or status, not '%1'").arg(words[1]));
+    } else if (!takesFile && !takesKey && words.size() != 1)
         return usageError(
             QStringLiteral("%1 takes no FILE; unexpected '%2'").arg(words[0], words[1]));
     if (takesFile)
@@ -236,12 +270,27 @@ Parsed parseCommandLine(const QStringList& arguments) {
                              : commandName(owner) + QStringLiteral(" and ") + commandName(other),
                          words[0]));
     }
-    if (parser.isSet(records) && !request.readsRecords() && *command != Command::Backup &&
-        *command != Command::Restore)
-        return usageError(
-            QStringLiteral("--records belongs to history, show, export, backup and restore, not %1")
-                .arg(words[0]));
+    for (const QCommandLineOption* option : {&records, &database})
+        if (parser.isSet(*option) && !request.readsRecords() && *command != Command::Backup &&
+            *command != Command::Restore && *command != Command::Db)
+            return usageError(QStringLiteral("--%1 belongs to history, show, export, backup, "
+                                             "restore and db, not %2")
+                                  .arg(option->names().constFirst(), words[0]));
+    if (parser.isSet(records) && parser.isSet(database))
+        return usageError(QStringLiteral("--records and --database name two stores; give one"));
     request.recordsFile = parser.value(records);
+    request.database = parser.value(database);
+    if (parser.isSet(database) && request.database.trimmed().isEmpty())
+        return usageError(QStringLiteral("--database needs a URL"));
+    if (parser.isSet(appRole) && (*command != Command::Db || request.dbAction != DbAction::Init))
+        return usageError(
+            QStringLiteral("--app-role belongs to db init, not %1").arg(words.join(u' ')));
+    request.appRole = parser.value(appRole).trimmed();
+    if (parser.isSet(appRole) && request.appRole.isEmpty())
+        return usageError(QStringLiteral("--app-role needs a NAME"));
+    if (*command == Command::Db && request.dbAction == DbAction::Init && request.database.isEmpty())
+        return usageError(QStringLiteral("db init needs --database URL (a file store is made "
+                                         "when it is first used)"));
     if (*command == Command::Export) {
         const QString name = parser.value(format);
         if (name == u"csv")

@@ -6,7 +6,10 @@
 
 namespace cli {
 
-enum class Command { Ports, Identify, Read, Backup, Restore, Verify, History, Show, Export };
+enum class Command { Ports, Identify, Read, Backup, Restore, Verify, History, Show, Export, Db };
+
+// What db does with the records store.
+enum class DbAction { Init, Upgrade, Status };
 
 // What export writes.
 enum class ExportFormat { Csv, Json, Dcc };
@@ -26,8 +29,11 @@ struct Request {
     bool force = false;      // restore: in spite of the identity refusals
     bool noSnapshot = false; // restore: also when no snapshot can be kept
     QString recordsFile;     // --records: the records store; empty: the window's
-    QString sensorId;        // history --sensor: one sensor's; empty: every sensor's
-    QString recordKey;       // show, export: certificate number or UUID
+    QString database;        // --database: the records store on a PostgreSQL server instead
+    DbAction dbAction = DbAction::Status;
+    QString appRole;   // db init --app-role
+    QString sensorId;  // history --sensor: one sensor's; empty: every sensor's
+    QString recordKey; // show, export: certificate number or UUID
     ExportFormat format = ExportFormat::Csv;
 
     [[nodiscard]] bool readsRecords() const;

@@ -24,6 +24,14 @@ QString fileSha256(const QString& path) {
 
 } // namespace
 
+records::StoreOptions storeOptions(const Request& request) {
+    records::StoreOptions options;
+    options.database = request.database;
+    options.path =
+        request.recordsFile.isEmpty() ? records::RecordStore::defaultPath() : request.recordsFile;
+    return options;
+}
+
 QString storeStateText(records::StoreState state) {
     switch (state) {
     case records::StoreState::Locked:
@@ -48,10 +56,8 @@ CommandRecords::CommandRecords(const Request& request, Report& report)
 
 records::RecordStore& CommandRecords::store() {
     if (!store_) {
-        const QString path = request_.recordsFile.isEmpty() ? records::RecordStore::defaultPath()
-                                                            : request_.recordsFile;
-        store_.emplace(records::StoreOptions{path});
-        report_.set(QStringLiteral("records"), path);
+        store_.emplace(storeOptions(request_));
+        report_.set(QStringLiteral("records"), store_->path());
     }
     return *store_;
 }

@@ -11,6 +11,10 @@
 
 namespace cli {
 
+// The records store the command line names: --database's server, else --records' file, else
+// the window's.
+[[nodiscard]] records::StoreOptions storeOptions(const Request& request);
+
 // Why the records store cannot be used, for the command line.
 [[nodiscard]] QString storeStateText(records::StoreState state);
 

@@ -101,6 +101,8 @@ Commands::Commands(const Request& request, Workbench bench, Report& report)
     : request_(request), bench_(bench), report_(report) {}
 
 ExitCode Commands::run() {
+    if (request_.command == Command::Db)
+        return db();
     if (request_.readsRecords())
         return records();
     std::optional<backup::Backup> file;
@@ -139,7 +141,8 @@ ExitCode Commands::run() {
         case Command::History:
         case Command::Show:
         case Command::Export:
-            break; // records(), above
+        case Command::Db:
+            break; // records() and db(), above
         }
         completed = true;
     });

@@ -48,6 +48,8 @@ private:
     [[nodiscard]] ExitCode history(const records::RecordStore& store);
     [[nodiscard]] ExitCode show(const records::RecordStore& store);
     [[nodiscard]] ExitCode exportRecord(const records::RecordStore& store);
+    // db init, upgrade and status (DbCommands.cpp).
+    [[nodiscard]] ExitCode db();
     // The record the command line names, or the failure (nullopt then).
     [[nodiscard]] std::optional<records::CalibrationRecord>
     lookUp(const records::RecordStore& store, ExitCode& failure);

@@ -144,20 +144,24 @@ QByteArray csvOf(const records::CalibrationRecord& r, const records::RecordStore
 } // namespace
 
 ExitCode Commands::records() {
-    const QString path =
-        request_.recordsFile.isEmpty() ? records::RecordStore::defaultPath() : request_.recordsFile;
-    report_.set(QStringLiteral("records"), path);
+    const records::StoreOptions options = storeOptions(request_);
     // Reading never makes a store: a mistyped path is told, not answered with an empty one.
-    if (!QFileInfo::exists(path))
+    if (options.database.isEmpty() && !QFileInfo::exists(options.path)) {
+        report_.set(QStringLiteral("records"), options.path);
         return report_.fail(ExitCode::NoFile,
                             QStringLiteral("no records store at %1 (nothing recorded there yet)")
-                                .arg(QDir::toNativeSeparators(path)));
-    const records::RecordStore store({path});
+                                .arg(QDir::toNativeSeparators(options.path)));
+    }
+    const records::RecordStore store(options);
+    report_.set(QStringLiteral("records"), store.path());
     if (!store.status().usable())
-        return report_.fail(
-            ExitCode::NoAnswer,
-            QStringLiteral("the records store %1 cannot be used: %2")
-                .arg(QDir::toNativeSeparators(path), storeStateText(store.status().state)));
+        return report_.fail(ExitCode::NoAnswer,
+                            QStringLiteral("the records store %1 cannot be used: %2")
+                                .arg(QDir::toNativeSeparators(store.path()),
+                                     store.onServer() ? storeStateText(store.status().state) +
+                                                            QStringLiteral(" (") +
+                                                            store.status().detail.trimmed() + u')'
+                                                      : storeStateText(store.status().state)));
     switch (request_.command) {
     case Command::History:
         return history(store);

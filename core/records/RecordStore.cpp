@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSqlError>
 #include <QStandardPaths>
@@ -49,7 +50,7 @@ RecordStore::RecordStore(StoreOptions options, text::LanguageTable texts)
                                           : postgresDialect()),
       texts_(std::move(texts)), connection_(QStringLiteral("records-") + newUuid()) {
     open();
-    if (status_.usable())
+    if (status_.usable() && upgrade_)
         (void)takeInPending();
 }
 
@@ -72,6 +73,7 @@ void RecordStore::fail(StoreState state, const QString& detail) {
                        : state == StoreState::Unreachable ? UnreachableText
                                                           : CannotOpenText;
     status_.state = state;
+    status_.detail = detail;
     status_.message = texts_.text(number).arg(QDir::toNativeSeparators(path_), detail);
     if (!onServer())
         status_.message +=
@@ -81,6 +83,12 @@ void RecordStore::fail(StoreState state, const QString& detail) {
 bool RecordStore::openServer() {
     const ParsedAddress parsed = parseServerAddress(database_);
     if (!parsed.address) {
+        // Named without what may be a password.
+        static const QRegularExpression inUrl(QStringLiteral(":[^@/]*@"));
+        static const QRegularExpression inPairs(QStringLiteral("password\\s*=\\s*('[^']*'|\\S*)"));
+        path_ = QString(database_)
+                    .replace(inUrl, QStringLiteral(":***@"))
+                    .replace(inPairs, QStringLiteral("password=***"));
         fail(StoreState::CannotOpen, parsed.error);
         return false;
     }

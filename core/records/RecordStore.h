@@ -24,8 +24,8 @@ struct StoreOptions {
     const SqlDialect* dialect = nullptr; // nullptr: SQLite (PostgreSQL with `database`)
     // The store on a PostgreSQL server (see parseServerAddress); empty: the SQLite file at path.
     QString database{};
-    // Brings an older schema up to this program's; false leaves it as found (readable, see
-    // schemaVersion()).
+    // Brings an older schema up to this program's and takes in the pending records; false
+    // leaves the store as found (readable, see schemaVersion()).
     bool upgrade = true;
 };
 

@@ -168,7 +168,9 @@ QString ServerAddress::display() const {
     QString text = QStringLiteral("postgresql://");
     if (!user.isEmpty())
         text += user + u'@';
-    text += host.contains(u':') ? u'[' + host + u']' : host;
+    text += host.contains(u':')   ? u'[' + host + u']'
+            : host.contains(u'/') ? QString::fromLatin1(QUrl::toPercentEncoding(host))
+                                  : host;
     if (port > 0)
         text += u':' + QString::number(port);
     return text + u'/' + database;
