@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the demo need, when any is missing,
-# and the Czech locale that the number formatting is tested under.
+# and the Czech locale that the number formatting is tested under. PostgreSQL is for the tests of
+# the records store on a server (label db): they start a throwaway cluster of their own.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite qt6-qpa-plugins
-          qt6-translations-l10n libxml2-utils locales "$@")
+          qt6-translations-l10n libxml2-utils locales postgresql postgresql-common libqt6sql6-psql
+          "$@")
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
