@@ -6,6 +6,9 @@
 #include "tests/support/PostgresCluster.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSet>
 #include <QSqlError>
@@ -249,6 +252,41 @@ private slots:
                  Writers * CalibrationsEach);
         RecordStore reader({.database = address});
         QCOMPARE(reader.allHistory().size(), std::size_t{Writers * CalibrationsEach});
+    }
+
+    // db init makes the schema and grants; status tells the version; a server that does not
+    // answer is 69, a db command without what it needs 64.
+    void databaseCommands() {
+        REQUIRE_POSTGRES(*cluster_);
+        const QString cli =
+            qEnvironmentVariable("TORANCAL_BIN_DIR") + QStringLiteral("/torancal-cli");
+        if (!QFileInfo(cli).isExecutable())
+            QSKIP("torancal-cli not found (TORANCAL_BIN_DIR)");
+        const QString db = QStringLiteral("commands");
+        QVERIFY(cluster_->freshDatabase(db));
+        QVERIFY(cluster_->createRole(QStringLiteral("cli_app")));
+        const auto run = [&cli](const QStringList& arguments) {
+            QProcess process;
+            process.start(cli, arguments);
+            process.waitForFinished(60000);
+            return std::pair{process.exitCode(),
+                             QJsonDocument::fromJson(process.readAllStandardOutput()).object()};
+        };
+        const QString owner = QStringLiteral("--database=") + cluster_->address(db);
+        const QString bench = QStringLiteral("--database=") + cluster_->address(db, "cli_app");
+        QCOMPARE(run({"db", "status", bench, "--json"}).second.value("schemaVersion"), 0);
+        QCOMPARE(run({"db", "init", owner, "--app-role", "cli_app", "--json"}).first, 0);
+        const auto [code, status] = run({"db", "status", bench, "--json"});
+        QCOMPARE(code, 0);
+        QCOMPARE(status.value("schemaVersion"), status.value("latestSchemaVersion"));
+        QCOMPARE(run({"history", bench}).first, 0);
+        QTemporaryDir nowhere;
+        QCOMPARE(run({"db", "status", "--database=host=" + nowhere.path() + " port=1"}).first, 69);
+        for (const QStringList& wrong : {QStringList{"db", "init"},
+                                         {"db", "status", owner, "--app-role", "x"},
+                                         {"db", "drop", owner},
+                                         {"ports", owner}})
+            QCOMPARE(run(wrong).first, 64);
     }
 
     void writesFailWhileTheServerIsAway() {
