@@ -17,7 +17,7 @@ enum class StoreState {
 
 struct StoreStatus {
     StoreState state = StoreState::CannotOpen;
-    QString message; // for the operator; empty when Ready
+    QString message;  // for the operator; empty when Ready
     QString detail{}; // what the database system said, untranslated
     [[nodiscard]] bool usable() const { return state == StoreState::Ready; }
 };

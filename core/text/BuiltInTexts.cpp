@@ -224,7 +224,8 @@ QString BuiltInText(int number) {
         BuiltIn{425, u"Kalibrován dne"},
         BuiltIn{426, u"Platný do"},
         BuiltIn{427, u"Přidat etalon"},
-        BuiltIn{428, u"Teplota musí být číslo od -60 do 100 °C a vlhkost od 0 do 100 %; do té doby se neuvádějí."},
+        BuiltIn{428, u"Teplota musí být číslo od -60 do 100 °C a vlhkost od 0 do 100 %; do té doby "
+                     u"se neuvádějí."},
         BuiltIn{429, u"Laboratoř vyžaduje: %1."},
         BuiltIn{430, u"Etalon %1 (výr. č. %2) má kalibraci platnou do %3; ta již uplynula."},
         BuiltIn{431, u"údaje kalibrace: pracovník, etalon a podmínky"},

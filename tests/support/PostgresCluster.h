@@ -1,16 +1,14 @@
 #pragma once
 
-#include <QString>
+#include <QSqlError>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
 namespace testsupport {
 
-// A PostgreSQL server for the tests: the one pg_virtualenv names in PGHOST/PGPORT/..., else a
-// throwaway cluster (initdb, pg_ctl) listening only on a unix socket in a temporary directory,
-// run as the current user, or as "postgres" when the tests run as root. Stopped and removed
-// when it goes.
+// The server pg_virtualenv names in PGHOST, PGPORT, ..., else a throwaway cluster on a unix socket
+// in a temporary directory, run as the current user, or as postgres when that is root.
 class PostgresCluster {
 public:
     PostgresCluster();
@@ -19,21 +17,22 @@ public:
     PostgresCluster& operator=(const PostgresCluster&) = delete;
 
     [[nodiscard]] bool running() const { return problem_.isEmpty(); }
-    // Why there is no server.
     [[nodiscard]] const QString& problem() const { return problem_; }
     // The key=value address of `database` as `user` (the superuser when empty).
     [[nodiscard]] QString address(const QString& database, const QString& user = {}) const;
-    // Runs `sql` as the superuser in `database`; false (with a warning) when it failed.
-    bool run(const QString& sql, const QString& database = QStringLiteral("postgres")) const;
-    // A new empty database (one of the same name dropped first).
-    bool freshDatabase(const QString& name) const;
-    // A login role that may connect to the server (its password PGPASSWORD's where one is used).
-    bool createRole(const QString& name) const;
+    struct Result {
+        QVariant first; // the first column of the first row
+        QSqlError error;
+    }; // of `sql` run on a connection of its own
+    Result run(const QString& sql, const QString& database = QStringLiteral("postgres"),
+               const QString& user = {}) const;
+    // An empty database, and a login role (its password PGPASSWORD's).
+    bool fresh(const QString& database, const QString& role) const;
 
 private:
-    bool runTool(const QString& tool, const QStringList& arguments);
+    bool tool(const QString& name, const QStringList& arguments);
 
-    std::unique_ptr<QTemporaryDir> directory_; // the throwaway cluster's; null with pg_virtualenv
+    std::unique_ptr<QTemporaryDir> directory_; // the throwaway cluster's
     QString host_;
     QString port_;
     QString superuser_;
@@ -47,9 +46,8 @@ private:
 #define REQUIRE_POSTGRES(cluster)                                                                  \
     do {                                                                                           \
         if (!(cluster).running()) {                                                                \
-            const QByteArray why =                                                                 \
-                "no PostgreSQL server (install the packages postgresql and libqt6sql6-psql): " +   \
-                (cluster).problem().toLocal8Bit();                                                 \
+            const QByteArray why = "no PostgreSQL (packages postgresql and libqt6sql6-psql): " +   \
+                                   (cluster).problem().toLocal8Bit();                              \
             if (qEnvironmentVariable("TORANCAL_REQUIRE_DB") == u"1")                               \
                 QFAIL(why.constData());                                                            \
             QSKIP(why.constData());                                                                \
