@@ -35,7 +35,8 @@ RecordStore::RecordStore(StoreOptions options, text::LanguageTable texts)
     : path_(options.path.isEmpty() ? defaultPath() : std::move(options.path)),
       busyTimeout_(options.busyTimeout),
       dialect_(options.dialect != nullptr ? *options.dialect : sqliteDialect()),
-      texts_(std::move(texts)), connection_(QStringLiteral("records-") + newUuid()) {
+      texts_(std::move(texts)), connection_(QStringLiteral("records-") + newUuid()),
+      givesNumbers_(options.givesNumbers) {
     open();
     if (status_.usable())
         (void)takeInPending();

@@ -46,13 +46,19 @@ enum class Sql {
     ChecksOfCalibration,
     History,
     HistoryOfAll, // History of every sensor, without the :sensor placeholder
-    SensorIds, // -> the sensor ids of the records, sorted
+    SensorIds,    // -> the sensor ids of the records, sorted
     InsertCorrection,
     CorrectionsOfCalibration,
     CorrectionsOfSensor,
     CorrectionsOfAll,
     InsertImportedFile,
     ImportedFileExists,
+    CorrectionExists,
+    InsertUpload,   // into the upload queue
+    WaitingUploads, // -> kind, uuid, ref of the queued writes not uploaded yet, oldest first
+    CountWaitingUploads,
+    InsertUploaded,
+    Uploaded, // -> uuid, certificate of the uploaded writes
 };
 
 // One version of the schema: the statements that lead to it from the one before, run in one

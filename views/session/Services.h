@@ -18,7 +18,7 @@ class PortSetting;
 class LanguageSetting;
 } // namespace session
 namespace records {
-class RecordStore;
+class RecordKeeper;
 }
 
 namespace app {
@@ -37,7 +37,7 @@ struct Services {
     // restore).
     QString snapshotDirectory;
     // Where the calibrations are put on record; nullptr for none. Not owned.
-    records::RecordStore* records = nullptr;
+    records::RecordKeeper* records = nullptr;
     // Where the operator's choice of language is kept; nullptr for no choice in the window.
     session::LanguageSetting* languageSetting = nullptr;
     // The language the program runs in (its language file is languageFilePath).

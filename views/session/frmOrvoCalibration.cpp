@@ -202,7 +202,7 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
 }
 
 void frmOrvoCalibration::addRecorder() {
-    records::RecordStore* store = services_.records;
+    records::RecordKeeper* store = services_.records;
     if (store == nullptr)
         return;
     recorder_ =
