@@ -1,5 +1,6 @@
 #include "core/records/LabRecords.h"
 
+#include <QRegularExpression>
 #include <QSet>
 #include <QUuid>
 #include <algorithm>
@@ -69,9 +70,7 @@ WriteResult LabRecords::queued(const QueuedUpload& item,
             result.outcome = WriteOutcome::Failed;
     }
     // The batch is rolled back when the queue could not take it: then nothing is kept.
-    if (result.outcome == WriteOutcome::Recorded &&
-        std::none_of(local_->waitingUploads().begin(), local_->waitingUploads().end(),
-                     [&](const QueuedUpload& each) { return each.uuid == item.uuid; }))
+    if (result.outcome == WriteOutcome::Recorded && !waitingUuids().contains(item.uuid))
         result.outcome = WriteOutcome::Failed;
     if (result.outcome == WriteOutcome::Failed && result.message.isEmpty())
         result.message = local_->status().message;
@@ -325,6 +324,17 @@ std::vector<ReferenceStandard> LabRecords::standardsPastDue(QDate day) const {
     std::vector<ReferenceStandard> all = from->standardsPastDue(day);
     addWaiting(all, local_->standardsPastDue(day), waitingUuids());
     return all;
+}
+
+} // namespace records
+
+namespace records {
+
+bool addressCarriesPassword(const QString& address) {
+    static const QRegularExpression word(QStringLiteral(R"((^|\s|[?&])password\s*=)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression userInfo(QStringLiteral(R"(^\w+://[^/@]*:[^/@]*@)"));
+    return word.match(address).hasMatch() || userInfo.match(address).hasMatch();
 }
 
 } // namespace records

@@ -82,3 +82,11 @@ private:
 };
 
 } // namespace records
+
+namespace records {
+
+// Whether a server address (a URI or key=value words) holds a password, which is never kept in
+// the settings: it comes from ~/.pgpass or PGPASSWORD.
+[[nodiscard]] bool addressCarriesPassword(const QString& address);
+
+} // namespace records

@@ -224,7 +224,8 @@ QString BuiltInText(int number) {
         BuiltIn{425, u"Kalibrován dne"},
         BuiltIn{426, u"Platný do"},
         BuiltIn{427, u"Přidat etalon"},
-        BuiltIn{428, u"Teplota musí být číslo od -60 do 100 °C a vlhkost od 0 do 100 %; do té doby se neuvádějí."},
+        BuiltIn{428, u"Teplota musí být číslo od -60 do 100 °C a vlhkost od 0 do 100 %; do té doby "
+                     u"se neuvádějí."},
         BuiltIn{429, u"Laboratoř vyžaduje: %1."},
         BuiltIn{430, u"Etalon %1 (výr. č. %2) má kalibraci platnou do %3; ta již uplynula."},
         BuiltIn{431, u"údaje kalibrace: pracovník, etalon a podmínky"},
@@ -248,6 +249,17 @@ QString BuiltInText(int number) {
         // The recorder of the calibrations: 450..479
         BuiltIn{450, u"Záznamy kalibrací nyní nelze ukládat do databáze. Kalibrovat můžete dál."},
         BuiltIn{451, u"Snímač je uložen, ale kalibraci se nepodařilo zaznamenat."},
+        BuiltIn{470, u"neodesláno – číslo bude přiděleno při odeslání na server (záznam %1)"},
+        BuiltIn{471, u"%1 záznamů čeká na odeslání na server"},
+        BuiltIn{472, u"neodesláno"},
+        BuiltIn{473, u"Databáze záznamů"},
+        BuiltIn{474, u"Jen tento počítač"},
+        BuiltIn{475, u"Server laboratoře (adresa):"},
+        BuiltIn{476, u"Vyzkoušet spojení"},
+        BuiltIn{477, u"Adresa nesmí obsahovat heslo. Heslo se bere ze souboru ~/.pgpass nebo z "
+                     u"proměnné PGPASSWORD."},
+        BuiltIn{478, u"Spojení funguje."},
+        BuiltIn{479, u"Změna platí po příštím spuštění programu."},
         BuiltIn{480, u"Kontrola před kalibrací…"},
         BuiltIn{481, u"Kontrola po kalibraci…"},
         BuiltIn{482, u"Kontrola před kalibrací"},

@@ -36,6 +36,7 @@ namespace app {
 
 namespace {
 
+constexpr int NotUploadedText = 472;
 constexpr int TitleText = 510;
 constexpr int SensorText = 511;
 constexpr int DateText = 512;
@@ -218,7 +219,8 @@ void HistoryWindow::showSensor(const QString& sensorId) {
         cmbSensor->setCurrentText(sensorId);
     lstRecords->clear();
     for (const records::HistoryEntry& entry : store_.history(sensorId)) {
-        QString number = entry.certificate;
+        QString number =
+            entry.certificate.isEmpty() ? texts_.text(NotUploadedText) : entry.certificate;
         if (entry.kind == records::RecordKind::Restore)
             number = texts_.text(RestoreKindText);
         else if (entry.kind == records::RecordKind::Backup)

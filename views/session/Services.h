@@ -3,6 +3,7 @@
 #include "core/session/Language.h"
 
 #include <QString>
+#include <functional>
 
 namespace device {
 class Clock;
@@ -19,7 +20,8 @@ class LanguageSetting;
 } // namespace session
 namespace records {
 class RecordKeeper;
-}
+class LabRecords;
+} // namespace records
 
 namespace app {
 
@@ -42,6 +44,11 @@ struct Services {
     session::LanguageSetting* languageSetting = nullptr;
     // The language the program runs in (its language file is languageFilePath).
     session::Language language = session::Language::Czech;
+    // The same records when a laboratory's server keeps them: uploaded while the window lives.
+    records::LabRecords* lab = nullptr;
+    // Empty when a records server at the address can be used, else why not; none: no choice of
+    // records database in the window.
+    std::function<QString(const QString& address)> testDatabase = {};
 };
 
 } // namespace app
