@@ -1,6 +1,9 @@
 #include "core/backup/Backup.h"
+#include "core/records/CertificateOf.h"
 #include "core/records/LabRecords.h"
+#include "core/text/LanguageTable.h"
 #include "sim/SensorBlock.h"
+#include "views/calibration/CertificateContent.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -80,6 +83,10 @@ private slots:
         QVERIFY2(offline.outcome == WriteOutcome::Recorded, qPrintable(offline.message));
         QVERIFY(offline.certificate.isEmpty()); // no number that the server may give another
         QCOMPARE(bench.waitingCount(), 3);
+        // Its certificate shows that it waits, and its uuid instead of a number.
+        const calibration::CertificateContent printed = calibration::certificateContent(
+            certificateOf(*bench.calibration(offline.uuid), bench), u"%1", text::LanguageTable{});
+        QVERIFY(printed.fields.front().second.contains(offline.uuid));
         QCOMPARE(bench.history(QStringLiteral("S1")).size(), std::size_t{2});
         QCOMPARE(bench.sync().waiting, 3);
 
