@@ -1,7 +1,7 @@
 #include "core/instrument/Clock.h"
 #include "core/instrument/Lifecycle.h"
 #include "core/instrument/QtSerialLine.h"
-#include "core/records/RecordStore.h"
+#include "core/records/LabRecords.h"
 #include "core/session/Language.h"
 #include "core/session/PortSetting.h"
 #include "core/session/StartUp.h"
@@ -91,8 +91,21 @@ int main(int argc, char** argv) {
                                                 .arg(TORANCAL_VERSION_MAJOR)
                                                 .arg(TORANCAL_VERSION_MINOR)
                                                 .arg(TORANCAL_VERSION_PATCH));
-    records::RecordStore store({dataDirectory + QStringLiteral("/records.sqlite")});
-    importSnapshotFilesOnce(store, snapshotDirectory, settings);
+    // A laboratory's server keeps the records when records/database names one; this computer
+    // keeps those made while it is away (docs/lab-database-offline.md). Read at start only.
+    const QString server = settings.value(QStringLiteral("records/database")).toString().trimmed();
+    const auto openServer = [](const QString& address) {
+        records::StoreOptions options;
+        options.database = address;
+        return std::make_unique<records::RecordStore>(std::move(options));
+    };
+    records::StoreOptions localOptions{dataDirectory + QStringLiteral("/records.sqlite")};
+    localOptions.givesNumbers = server.isEmpty();
+    records::LabRecords store(
+        std::make_unique<records::RecordStore>(std::move(localOptions)),
+        server.isEmpty() ? records::LabRecords::Opener{}
+                         : records::LabRecords::Opener{[=] { return openServer(server); }});
+    importSnapshotFilesOnce(store.local(), snapshotDirectory, settings);
 
     const app::Services services{
         line,
@@ -106,6 +119,11 @@ int main(int argc, char** argv) {
         &store,
         &languageSetting,
         language,
+        server.isEmpty() ? nullptr : &store,
+        [openServer](const QString& address) {
+            const records::StoreStatus status = openServer(address)->status();
+            return status.usable() ? QString() : status.message;
+        },
     };
     app::frmOrvoCalibration window(services);
     messages.setParent(&window);

@@ -174,19 +174,19 @@ private slots:
         {
             RecordStore store({path});
             QCOMPARE(store.status().state, StoreState::Ready);
-            QCOMPARE(store.schemaVersion(), 2);
+            QCOMPARE(store.schemaVersion(), 3);
         }
         {
             RecordStore again({path});
-            QCOMPARE(again.schemaVersion(), 2);
+            QCOMPARE(again.schemaVersion(), 3);
             Raw raw(path);
-            QCOMPARE(raw.count(QStringLiteral("schema_version")), 2);
+            QCOMPARE(raw.count(QStringLiteral("schema_version")), 3);
             QVERIFY(raw.exec(QStringLiteral(
-                "INSERT INTO schema_version (version, applied_at) VALUES (3, 'later')")));
+                "INSERT INTO schema_version (version, applied_at) VALUES (4, 'later')")));
         }
         RecordStore newer({path});
         QCOMPARE(newer.status().state, StoreState::NewerSchema);
-        QVERIFY(newer.status().message.contains(QStringLiteral("3 > 2")));
+        QVERIFY(newer.status().message.contains(QStringLiteral("4 > 3")));
         QCOMPARE(newer.record(calibrationOf(QStringLiteral("S1"), at(2026, 1, 1))).outcome,
                  WriteOutcome::Pending);
     }
@@ -202,7 +202,7 @@ private slots:
                 "INSERT INTO schema_version (version, applied_at) VALUES (1, 'then')")));
         }
         RecordStore store({path});
-        QCOMPARE(store.schemaVersion(), 2);
+        QCOMPARE(store.schemaVersion(), 3);
         CalibrationRecord c = calibrationOf(QStringLiteral("S1"), at(2026, 1, 1));
         c.points.at(1).readings = 10;
         c.points.at(1).deviation = 0.00012;

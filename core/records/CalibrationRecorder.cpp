@@ -84,7 +84,7 @@ QJsonObject toJson(const calibration::CurveFigures& figures) {
                        {"warnings", warnings}};
 }
 
-CalibrationRecorder::CalibrationRecorder(session::Session& session, RecordStore& store,
+CalibrationRecorder::CalibrationRecorder(session::Session& session, RecordKeeper& store,
                                          session::WriteWatch* files, TimeSource now,
                                          QObject* parent)
     : QObject(parent), session_(session), store_(store), files_(files), now_(std::move(now)) {

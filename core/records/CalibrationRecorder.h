@@ -43,7 +43,7 @@ class CalibrationRecorder final : public QObject, public session::WriteWatch {
 public:
     using TimeSource = std::function<QDateTime()>;
 
-    CalibrationRecorder(session::Session& session, RecordStore& store,
+    CalibrationRecorder(session::Session& session, RecordKeeper& store,
                         session::WriteWatch* files = nullptr, TimeSource now = {},
                         QObject* parent = nullptr);
     ~CalibrationRecorder() override;
@@ -73,7 +73,7 @@ private:
     void appendAsLeft(bool tell);
 
     session::Session& session_;
-    RecordStore& store_;
+    RecordKeeper& store_;
     session::WriteWatch* files_;
     TimeSource now_;
     CalibrationDetails details_;

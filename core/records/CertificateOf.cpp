@@ -86,7 +86,7 @@ certificate::CertificateData certificateOf(const CalibrationRecord& recorded,
 }
 
 certificate::CertificateData certificateOf(const CalibrationRecord& recorded,
-                                           const RecordStore& store) {
+                                           const RecordKeeper& store) {
     const CalibrationRecord r = corrected(recorded);
     const std::optional<ReferenceStandard> standard =
         r.standardUuid.isEmpty() ? std::nullopt : store.standard(r.standardUuid);

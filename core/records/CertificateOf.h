@@ -7,7 +7,7 @@
 
 namespace records {
 
-class RecordStore;
+class RecordKeeper;
 
 // The certificate of a recorded calibration: everything as recorded, with its corrections
 // applied. The laboratory is the bench (host name), the issue date the day it was recorded
@@ -20,6 +20,6 @@ certificateOf(const CalibrationRecord& recorded, const std::optional<ReferenceSt
 // The same with the reference standard from the store and the gain range from the sensor block
 // as left (as found without an as-left snapshot).
 [[nodiscard]] certificate::CertificateData certificateOf(const CalibrationRecord& recorded,
-                                                         const RecordStore& store);
+                                                         const RecordKeeper& store);
 
 } // namespace records

@@ -92,7 +92,7 @@ private:
     double tolerancePercent_ = DefaultTolerancePercent;
 };
 
-class RecordStore;
+class RecordKeeper;
 
 // The tolerance of each sensor id, in % of full scale. With a records store that can be used it
 // is the store's setting "tolerance/<id>", shared by every bench of the store; the bench's own
@@ -101,7 +101,7 @@ class RecordStore;
 class ToleranceSetting {
 public:
     // `records` is not owned and may be null (no store).
-    explicit ToleranceSetting(QSettings& settings, RecordStore* records = nullptr)
+    explicit ToleranceSetting(QSettings& settings, RecordKeeper* records = nullptr)
         : settings_(settings), records_(records) {}
 
     // DefaultTolerancePercent when none (or no positive number) is kept.
@@ -111,7 +111,7 @@ public:
 
 private:
     QSettings& settings_;
-    RecordStore* records_;
+    RecordKeeper* records_;
 };
 
 } // namespace records

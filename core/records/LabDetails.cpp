@@ -62,7 +62,7 @@ ConditionText humidityOf(const QString& typed) {
     return conditionOf(typed, 0.0, 100.0);
 }
 
-CaptureCheck::CaptureCheck(const RecordStore& store, const text::LanguageTable& texts, Today today)
+CaptureCheck::CaptureCheck(const RecordKeeper& store, const text::LanguageTable& texts, Today today)
     : store_(store), texts_(texts), today_(std::move(today)) {
     if (!today_)
         today_ = [] { return QDate::currentDate(); };

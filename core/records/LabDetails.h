@@ -48,7 +48,7 @@ public:
     using Today = std::function<QDate()>;
 
     // `today` gives the laboratory's date; by default the local date.
-    CaptureCheck(const RecordStore& store, const text::LanguageTable& texts, Today today = {});
+    CaptureCheck(const RecordKeeper& store, const text::LanguageTable& texts, Today today = {});
 
     // Refused while the store requires an entry that `details` leave empty: the calibration could
     // not be recorded after the sensor was written. Else Warned, once for each standard, when the
@@ -56,7 +56,7 @@ public:
     [[nodiscard]] CaptureOutcome beforeCapture(const CalibrationDetails& details);
 
 private:
-    const RecordStore& store_;
+    const RecordKeeper& store_;
     const text::LanguageTable& texts_;
     Today today_;
     QSet<QString> warned_;

@@ -48,7 +48,8 @@ RecordStore::RecordStore(StoreOptions options, text::LanguageTable texts)
       dialect_(options.dialect != nullptr ? *options.dialect
                : database_.isEmpty()      ? sqliteDialect()
                                           : postgresDialect()),
-      texts_(std::move(texts)), connection_(QStringLiteral("records-") + newUuid()) {
+      texts_(std::move(texts)), connection_(QStringLiteral("records-") + newUuid()),
+      givesNumbers_(options.givesNumbers) {
     open();
     if (status_.usable() && upgrade_)
         (void)takeInPending();

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "core/records/RecordKeeper.h"
 #include "core/records/Records.h"
 #include "core/records/ServerAddress.h"
 #include "core/records/SqlDialect.h"
 #include "core/records/StoreStatus.h"
 #include "core/text/LanguageTable.h"
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -27,23 +29,16 @@ struct StoreOptions {
     // Brings an older schema up to this program's and takes in the pending records; false
     // leaves the store as found (readable, see schemaVersion()).
     bool upgrade = true;
+    // false: calibrations are recorded without a certificate number, which another store (a
+    // laboratory's server) gives them when they are uploaded there
+    bool givesNumbers = true;
 };
 
-enum class WriteOutcome {
-    Recorded, // in the database
-    Pending,  // the database cannot be used: kept in the pending directory for later
-    Refused,  // a rule of the store refuses it (message says which)
-    Failed,   // neither in the database nor kept (message says why)
-};
-
-struct WriteResult {
-    WriteOutcome outcome = WriteOutcome::Failed;
+// A write waiting to be uploaded to a laboratory's server (see LabRecords).
+struct QueuedUpload {
+    QString kind; // "snapshot", "standard", "calibration" or "correction"
     QString uuid;
-    QString certificate; // a recorded calibration's number; empty otherwise
-    QString message;     // for the operator; empty when recorded
-    [[nodiscard]] bool kept() const {
-        return outcome == WriteOutcome::Recorded || outcome == WriteOutcome::Pending;
-    }
+    QString ref; // a correction's calibration
 };
 
 // What taking in the pending records did.
@@ -66,10 +61,10 @@ struct ImportReport {
 // Each store has a connection of its own; use it from the thread that made it.
 // A store on a database server has no pending directory: its writes fail while the server
 // cannot be reached. A transaction another writer got in the way of is run again a few times.
-class RecordStore {
+class RecordStore final : public RecordKeeper {
 public:
     explicit RecordStore(StoreOptions options = {}, text::LanguageTable texts = {});
-    ~RecordStore();
+    ~RecordStore() override;
     RecordStore(const RecordStore&) = delete;
     RecordStore& operator=(const RecordStore&) = delete;
 
@@ -81,7 +76,7 @@ public:
         return onServer() ? QString() : path_ + QStringLiteral(".pending");
     }
     [[nodiscard]] bool onServer() const { return !database_.isEmpty(); }
-    [[nodiscard]] const StoreStatus& status() const { return status_; }
+    [[nodiscard]] const StoreStatus& status() const override { return status_; }
     [[nodiscard]] int schemaVersion() const { return schemaVersion_; }
     // The version this program writes.
     [[nodiscard]] int latestSchemaVersion() const {
@@ -91,24 +86,24 @@ public:
     // application role); nothing to do for a file.
     [[nodiscard]] WriteResult grantAccess(const QString& role);
     // Opens the database again when it could not be used, and takes in the pending records.
-    const StoreStatus& reopen();
+    const StoreStatus& reopen() override;
 
-    [[nodiscard]] StoreSettings settings() const;
+    [[nodiscard]] StoreSettings settings() const override;
     // Appends the settings that differ; the certificate prefix only before the first calibration.
-    [[nodiscard]] WriteResult setSettings(const StoreSettings& settings);
+    [[nodiscard]] WriteResult setSettings(const StoreSettings& settings) override;
     // A named value of the settings table, its newest revision; nullopt when never set or when
     // the database cannot be used.
-    [[nodiscard]] std::optional<QString> setting(const QString& name) const;
+    [[nodiscard]] std::optional<QString> setting(const QString& name) const override;
     // Appends a revision of `name` when `value` differs from its present one.
-    [[nodiscard]] WriteResult setSetting(const QString& name, const QString& value);
+    [[nodiscard]] WriteResult setSetting(const QString& name, const QString& value) override;
 
     // Records a calibration (or a restore or backup entry) in one transaction: the store gives
     // its uuid when empty, the certificate number (calibrations only), the verdicts, the due
     // date, the bench when empty and the time recorded.
-    [[nodiscard]] WriteResult record(CalibrationRecord calibration);
-    [[nodiscard]] WriteResult addSnapshot(Snapshot snapshot);
-    [[nodiscard]] WriteResult addStandard(ReferenceStandard standard);
-    [[nodiscard]] WriteResult correct(Correction correction);
+    [[nodiscard]] WriteResult record(CalibrationRecord calibration) override;
+    [[nodiscard]] WriteResult addSnapshot(Snapshot snapshot) override;
+    [[nodiscard]] WriteResult addStandard(ReferenceStandard standard) override;
+    [[nodiscard]] WriteResult correct(Correction correction) override;
     // Appends an as-left check made after the calibration was recorded: its rows follow the
     // calibration's as-left rows, and a correction of the field AsLeft gives its verdict (against
     // the calibration's tolerance) and the position of its first row. The latest check appended
@@ -117,21 +112,22 @@ public:
     [[nodiscard]] WriteResult appendAsLeft(const QString& calibrationUuid,
                                            const std::vector<CheckPoint>& points,
                                            const QString& who, const QString& reason,
-                                           QDateTime at = {});
+                                           QDateTime at = {}) override;
 
     // The sensor's records, newest first, with the corrections applied.
-    [[nodiscard]] std::vector<HistoryEntry> history(const QString& sensorId) const;
+    [[nodiscard]] std::vector<HistoryEntry> history(const QString& sensorId) const override;
     // Every sensor's records, newest first, with the corrections applied.
-    [[nodiscard]] std::vector<HistoryEntry> allHistory() const;
+    [[nodiscard]] std::vector<HistoryEntry> allHistory() const override;
     // The sensor ids that have records, sorted.
-    [[nodiscard]] QStringList sensorIds() const;
+    [[nodiscard]] QStringList sensorIds() const override;
     // By uuid or certificate number, as recorded, with its corrections (see `corrected`).
-    [[nodiscard]] std::optional<CalibrationRecord> calibration(const QString& key) const;
-    [[nodiscard]] std::vector<Snapshot> snapshots(const QString& sensorId) const; // newest first
-    [[nodiscard]] std::optional<Snapshot> snapshot(const QString& uuid) const;
-    [[nodiscard]] std::vector<ReferenceStandard> standards() const;
-    [[nodiscard]] std::optional<ReferenceStandard> standard(const QString& uuid) const;
-    [[nodiscard]] std::vector<ReferenceStandard> standardsPastDue(QDate day) const;
+    [[nodiscard]] std::optional<CalibrationRecord> calibration(const QString& key) const override;
+    [[nodiscard]] std::vector<Snapshot>
+    snapshots(const QString& sensorId) const override; // newest first
+    [[nodiscard]] std::optional<Snapshot> snapshot(const QString& uuid) const override;
+    [[nodiscard]] std::vector<ReferenceStandard> standards() const override;
+    [[nodiscard]] std::optional<ReferenceStandard> standard(const QString& uuid) const override;
+    [[nodiscard]] std::vector<ReferenceStandard> standardsPastDue(QDate day) const override;
 
     // Takes the snapshot files of a backup::SnapshotStore directory in, each file content once
     // (known by its SHA-256), as snapshots taken before a write; the files stay where they are.
@@ -139,7 +135,17 @@ public:
 
     // Takes the pending records into the database, snapshots first, each once.
     Intake takeInPending();
-    [[nodiscard]] int pendingCount() const;
+    [[nodiscard]] int pendingCount() const override;
+
+    // The upload queue of a bench's local store (LabRecords): queued in the order written, kept
+    // after the upload with the number the server gave.
+    [[nodiscard]] bool queueUpload(const QueuedUpload& item);
+    [[nodiscard]] std::vector<QueuedUpload> waitingUploads() const;
+    [[nodiscard]] int waitingCount() const;
+    [[nodiscard]] bool markUploaded(const QString& uuid, const QString& certificate);
+    // uuid -> the certificate number the server gave (empty for records without one)
+    [[nodiscard]] QHash<QString, QString> uploaded() const;
+    [[nodiscard]] bool hasCorrection(const QString& uuid) const;
 
     // Runs the writes made while it lives in one transaction (bulk loading, imports): committed
     // at its end when every write went into the database, else rolled back.
@@ -195,6 +201,7 @@ private:
     QSqlDatabase db_;
     StoreStatus status_;
     int schemaVersion_ = 0;
+    bool givesNumbers_ = true;
     int batchDepth_ = 0;
     bool batchFailed_ = false;
     mutable QString lastError_;

@@ -119,6 +119,12 @@ WriteResult RecordStore::record(CalibrationRecord calibration) {
     calibration.recordedAt = QDateTime::currentDateTimeUtc();
     calibration.certificate.clear();
     calibration.dueOn = {};
+    // A write repeated (an upload whose answer was lost) finds the record there already.
+    if (status_.usable() && exists(Sql::CalibrationExists, calibration.uuid)) {
+        const std::optional<CalibrationRecord> there = this->calibration(calibration.uuid);
+        return {
+            WriteOutcome::Recorded, calibration.uuid, there ? there->certificate : QString(), {}};
+    }
     if (calibration.kind == RecordKind::Calibration && status_.usable()) {
         const std::vector<RequiredEntry> missing =
             missingEntries(settings(), calibration.operatorName, calibration.standardUuid,
@@ -142,6 +148,8 @@ bool RecordStore::insertCalibration(CalibrationRecord& c) {
     if (c.kind == RecordKind::Calibration) {
         const StoreSettings rules = settings();
         c.dueOn = dueDate(c.ended, rules.dueMonths);
+    }
+    if (c.kind == RecordKind::Calibration && givesNumbers_) {
         const int endYear = c.ended.toUTC().date().year();
         QSqlQuery next = prepared(Sql::NextCertificateSequence);
         next.bindValue(QStringLiteral(":year"), endYear);
@@ -149,7 +157,7 @@ bool RecordStore::insertCalibration(CalibrationRecord& c) {
         if (!free)
             return false;
         c.certificate =
-            certificateNumber(rules.certificatePrefix, endYear, static_cast<int>(*free));
+            certificateNumber(settings().certificatePrefix, endYear, static_cast<int>(*free));
         year = endYear;
         sequence = *free;
     }
@@ -222,6 +230,8 @@ WriteResult RecordStore::addSnapshot(Snapshot snapshot) {
         snapshot.uuid = newUuid();
     snapshot.content.takenFor =
         backup::TakenFor{snapshot.block, snapshot.sensorId, snapshot.content.identification};
+    if (status_.usable() && exists(Sql::SnapshotExists, snapshot.uuid))
+        return {WriteOutcome::Recorded, snapshot.uuid, {}, {}};
     return write(
         QStringLiteral("snapshot"), snapshot.uuid, [&] { return toJson(snapshot); },
         [&] { return insertSnapshot(snapshot); });
@@ -257,6 +267,8 @@ bool RecordStore::insertSnapshot(const Snapshot& s) {
 WriteResult RecordStore::addStandard(ReferenceStandard standard) {
     if (standard.uuid.isEmpty())
         standard.uuid = newUuid();
+    if (status_.usable() && this->standard(standard.uuid))
+        return {WriteOutcome::Recorded, standard.uuid, {}, {}};
     return write({}, standard.uuid, {}, [&] {
         QSqlQuery insert = prepared(Sql::InsertStandard);
         insert.bindValue(QStringLiteral(":uuid"), standard.uuid);
@@ -275,6 +287,8 @@ WriteResult RecordStore::correct(Correction correction) {
         correction.uuid = newUuid();
     if (!correction.correctedAt.isValid())
         correction.correctedAt = QDateTime::currentDateTimeUtc();
+    if (hasCorrection(correction.uuid))
+        return {WriteOutcome::Recorded, correction.uuid, {}, {}};
     if (status_.usable() && !exists(Sql::CalibrationExists, correction.calibrationUuid))
         return {WriteOutcome::Refused,
                 correction.uuid,
@@ -291,6 +305,63 @@ WriteResult RecordStore::correct(Correction correction) {
         insert.bindValue(QStringLiteral(":reason"), correction.reason);
         return exec(insert);
     });
+}
+
+bool RecordStore::hasCorrection(const QString& uuid) const {
+    return status_.usable() && exists(Sql::CorrectionExists, uuid);
+}
+
+bool RecordStore::queueUpload(const QueuedUpload& item) {
+    return write({}, item.uuid, {}, [&] {
+               QSqlQuery insert = prepared(Sql::InsertUpload);
+               insert.bindValue(QStringLiteral(":kind"), item.kind);
+               insert.bindValue(QStringLiteral(":uuid"), item.uuid);
+               insert.bindValue(QStringLiteral(":ref"), textOrNull(item.ref));
+               insert.bindValue(QStringLiteral(":at"), isoTime(QDateTime::currentDateTimeUtc()));
+               return exec(insert);
+           }).outcome == WriteOutcome::Recorded;
+}
+
+bool RecordStore::markUploaded(const QString& uuid, const QString& certificate) {
+    return write({}, uuid, {}, [&] {
+               QSqlQuery insert = prepared(Sql::InsertUploaded);
+               insert.bindValue(QStringLiteral(":uuid"), uuid);
+               insert.bindValue(QStringLiteral(":certificate"), textOrNull(certificate));
+               insert.bindValue(QStringLiteral(":at"), isoTime(QDateTime::currentDateTimeUtc()));
+               return exec(insert);
+           }).outcome == WriteOutcome::Recorded;
+}
+
+std::vector<QueuedUpload> RecordStore::waitingUploads() const {
+    std::vector<QueuedUpload> waiting;
+    if (!status_.usable())
+        return waiting;
+    QSqlQuery query = prepared(Sql::WaitingUploads);
+    if (!exec(query))
+        return waiting;
+    while (query.next())
+        waiting.push_back(
+            {query.value(0).toString(), query.value(1).toString(), query.value(2).toString()});
+    return waiting;
+}
+
+int RecordStore::waitingCount() const {
+    if (!status_.usable())
+        return 0;
+    QSqlQuery query = prepared(Sql::CountWaitingUploads);
+    return static_cast<int>(number(query).value_or(0));
+}
+
+QHash<QString, QString> RecordStore::uploaded() const {
+    QHash<QString, QString> numbers;
+    if (!status_.usable())
+        return numbers;
+    QSqlQuery query = prepared(Sql::Uploaded);
+    if (!exec(query))
+        return numbers;
+    while (query.next())
+        numbers.insert(query.value(0).toString(), query.value(1).toString());
+    return numbers;
 }
 
 } // namespace records

@@ -53,6 +53,12 @@ enum class Sql {
     CorrectionsOfAll,
     InsertImportedFile,
     ImportedFileExists,
+    CorrectionExists,
+    InsertUpload,   // into the upload queue
+    WaitingUploads, // -> kind, uuid, ref of the queued writes not uploaded yet, oldest first
+    CountWaitingUploads,
+    InsertUploaded,
+    Uploaded, // -> uuid, certificate of the uploaded writes
 };
 
 // One version of the schema: the statements that lead to it from the one before, run in one

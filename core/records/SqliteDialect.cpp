@@ -26,6 +26,23 @@ QStringList appendOnlyTriggers() {
     return steps;
 }
 
+// A bench whose records live on a laboratory's server keeps the writes made while the server
+// was away in the upload queue; an upload appends the number the server gave.
+QStringList versionThree() {
+    QStringList steps{
+        "CREATE TABLE upload_queue (position INTEGER PRIMARY KEY, kind TEXT NOT NULL, "
+        "uuid TEXT NOT NULL, ref TEXT, queued_at TEXT NOT NULL)",
+        "CREATE TABLE uploads (uuid TEXT PRIMARY KEY, certificate TEXT, uploaded_at TEXT NOT "
+        "NULL)"};
+    for (const char* table : {"upload_queue", "uploads"})
+        for (const char* verb : {"UPDATE", "DELETE"})
+            steps << QStringLiteral("CREATE TRIGGER %1_no_%2 BEFORE %3 ON %1 BEGIN "
+                                    "SELECT RAISE(ABORT, 'records are append-only'); END")
+                         .arg(QLatin1String(table), QString::fromLatin1(verb).toLower(),
+                              QLatin1String(verb));
+    return steps;
+}
+
 // A captured point keeps how many readings made it and their standard deviation.
 QStringList versionTwo() {
     return {QStringLiteral("ALTER TABLE calibration_points ADD COLUMN readings INTEGER"),
@@ -99,7 +116,8 @@ public:
     }
 
     [[nodiscard]] const std::vector<Migration>& migrations() const override {
-        static const std::vector<Migration> all{{1, versionOne()}, {2, versionTwo()}};
+        static const std::vector<Migration> all{
+            {1, versionOne()}, {2, versionTwo()}, {3, versionThree()}};
         return all;
     }
 
@@ -250,6 +268,22 @@ private:
                    "VALUES (:sha256, :path, :snapshot, :at)";
         case Sql::ImportedFileExists:
             return "SELECT COUNT(*) FROM imported_files WHERE sha256 = :sha256";
+        case Sql::CorrectionExists:
+            return "SELECT COUNT(*) FROM corrections WHERE uuid = :uuid";
+        case Sql::InsertUpload:
+            return "INSERT INTO upload_queue (kind, uuid, ref, queued_at) "
+                   "VALUES (:kind, :uuid, :ref, :at)";
+        case Sql::WaitingUploads:
+            return "SELECT q.kind, q.uuid, q.ref FROM upload_queue q WHERE NOT EXISTS "
+                   "(SELECT 1 FROM uploads u WHERE u.uuid = q.uuid) ORDER BY q.position";
+        case Sql::CountWaitingUploads:
+            return "SELECT COUNT(*) FROM upload_queue q WHERE NOT EXISTS "
+                   "(SELECT 1 FROM uploads u WHERE u.uuid = q.uuid)";
+        case Sql::InsertUploaded:
+            return "INSERT INTO uploads (uuid, certificate, uploaded_at) "
+                   "VALUES (:uuid, :certificate, :at)";
+        case Sql::Uploaded:
+            return "SELECT uuid, certificate FROM uploads";
         }
         return "";
     }

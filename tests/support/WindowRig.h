@@ -33,7 +33,7 @@ struct InstrumentRig {
     QString languageFile = dir.filePath(QStringLiteral("ToranCal.lang"));
     // None unless a test sets them before start().
     QString snapshotDirectory;
-    records::RecordStore* records = nullptr;
+    records::RecordKeeper* records = nullptr;
     session::Language language = session::Language::Czech;
     std::unique_ptr<app::frmOrvoCalibration> window;
     const int port;

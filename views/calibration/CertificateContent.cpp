@@ -12,6 +12,7 @@ namespace {
 constexpr int TitleText = 435;
 constexpr int NumberText = 436;
 constexpr int NotStatedText = 437;
+constexpr int NotUploadedText = 470;
 constexpr int PeriodText = 438;
 constexpr int StandardCertificateText = 439;
 constexpr int StandardDueText = 440;
@@ -101,7 +102,11 @@ CertificateContent certificateContent(const certificate::CertificateData& data,
     content.title = texts.text(TitleText);
     content.signedBy = stated(data.operatorName);
     content.fields = {
-        {texts.text(NumberText), stated(data.certificateNumber)},
+        // A record made while the laboratory's server was away gets its number at upload.
+        {texts.text(NumberText),
+         data.certificateNumber.trimmed().isEmpty() && !data.uuid.isNull()
+             ? texts.text(NotUploadedText).arg(data.uuid.toString(QUuid::WithoutBraces))
+             : stated(data.certificateNumber)},
         {texts.text(PeriodText), stated(periodText(data.start, data.end))},
         {texts.text(OperatorText), content.signedBy},
         {texts.text(StandardText), stated(standardText(data.standard))},

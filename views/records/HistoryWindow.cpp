@@ -36,6 +36,7 @@ namespace app {
 
 namespace {
 
+constexpr int NotUploadedText = 472;
 constexpr int TitleText = 510;
 constexpr int SensorText = 511;
 constexpr int DateText = 512;
@@ -94,7 +95,7 @@ QString formatOfDigit(double digit) {
 } // namespace
 
 calibration::CurveSheet sheetOfRecord(const records::CalibrationRecord& record,
-                                      const records::RecordStore& store) {
+                                      const records::RecordKeeper& store) {
     calibration::CurveSheet sheet;
     for (const records::CapturedPoint& p : record.points)
         if (!sheet.table.append(static_cast<float>(p.signal), static_cast<float>(p.etalon)))
@@ -127,7 +128,7 @@ calibration::CurveSheet sheetOfRecord(const records::CalibrationRecord& record,
     return sheet;
 }
 
-HistoryWindow::HistoryWindow(records::RecordStore& store, const text::LanguageTable& texts,
+HistoryWindow::HistoryWindow(records::RecordKeeper& store, const text::LanguageTable& texts,
                              text::MessageService& messages, const QString& sensorId,
                              calibration::ExportQuestions questions, QWidget* parent)
     : QDialog(parent), cmbSensor(ui::makeControl<QComboBox>(this, QStringLiteral("cmbSensor"))),
@@ -218,7 +219,8 @@ void HistoryWindow::showSensor(const QString& sensorId) {
         cmbSensor->setCurrentText(sensorId);
     lstRecords->clear();
     for (const records::HistoryEntry& entry : store_.history(sensorId)) {
-        QString number = entry.certificate;
+        QString number =
+            entry.certificate.isEmpty() ? texts_.text(NotUploadedText) : entry.certificate;
         if (entry.kind == records::RecordKind::Restore)
             number = texts_.text(RestoreKindText);
         else if (entry.kind == records::RecordKind::Backup)
@@ -357,7 +359,7 @@ void HistoryWindow::printReport() {
         messages_.inform(texts_.text(NotWrittenText).arg(path), text::MsgIcon::Critical);
 }
 
-QAction* addHistoryWindow(QWidget& mainWindow, records::RecordStore& store,
+QAction* addHistoryWindow(QWidget& mainWindow, records::RecordKeeper& store,
                           const text::LanguageTable& texts, text::MessageService& messages,
                           std::function<QString()> currentSensor) {
     QAction* open = ui::makeAction(mainWindow, QStringLiteral("historyAction"),

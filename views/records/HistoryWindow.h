@@ -17,7 +17,7 @@ class QTabWidget;
 class QTreeWidget;
 
 namespace records {
-class RecordStore;
+class RecordKeeper;
 }
 namespace text {
 class LanguageTable;
@@ -33,7 +33,7 @@ class HistoryPlot;
 // as-left snapshot), the figures computed anew from the points as they were at the write, and
 // for a calibration its certificate, from the store alone: a reprint shows what was recorded.
 [[nodiscard]] calibration::CurveSheet sheetOfRecord(const records::CalibrationRecord& record,
-                                                    const records::RecordStore& store);
+                                                    const records::RecordKeeper& store);
 
 // A sensor's calibrations on record, newest first: date, certificate number, operator,
 // standard, both verdicts, due date and marks. The one selected shows its points, figures and
@@ -41,7 +41,7 @@ class HistoryPlot;
 class HistoryWindow : public QDialog {
     Q_OBJECT
 public:
-    HistoryWindow(records::RecordStore& store, const text::LanguageTable& texts,
+    HistoryWindow(records::RecordKeeper& store, const text::LanguageTable& texts,
                   text::MessageService& messages, const QString& sensorId,
                   calibration::ExportQuestions questions, QWidget* parent = nullptr);
 
@@ -69,7 +69,7 @@ private:
     [[nodiscard]] QString checksText(const records::CalibrationRecord& record) const;
     [[nodiscard]] QString curveName(const records::CalibrationRecord& record) const;
 
-    records::RecordStore& store_;
+    records::RecordKeeper& store_;
     const text::LanguageTable& texts_;
     text::MessageService& messages_;
     calibration::ExportQuestions questions_;
@@ -78,7 +78,7 @@ private:
 
 // The history window on the main window: F4, and the main window's context menu. It opens on
 // the sensor `currentSensor` names (empty: the first one with records).
-QAction* addHistoryWindow(QWidget& mainWindow, records::RecordStore& store,
+QAction* addHistoryWindow(QWidget& mainWindow, records::RecordKeeper& store,
                           const text::LanguageTable& texts, text::MessageService& messages,
                           std::function<QString()> currentSensor);
 

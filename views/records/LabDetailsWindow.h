@@ -13,7 +13,7 @@ class QPushButton;
 class QSettings;
 
 namespace records {
-class RecordStore;
+class RecordKeeper;
 }
 namespace text {
 class LanguageTable;
@@ -29,7 +29,7 @@ class LabDetailsWindow : public QWidget {
     Q_OBJECT
 public:
     struct Sources {
-        records::RecordStore& store;
+        records::RecordKeeper& store;
         const text::LanguageTable& texts;
         text::MessageService& messages;
     };

@@ -5,7 +5,7 @@
 namespace app {
 
 std::optional<certificate::CertificateData>
-recordedCertificate(const records::RecordStore& store, const records::WriteResult& recorded,
+recordedCertificate(const records::RecordKeeper& store, const records::WriteResult& recorded,
                     const calibration::CurveSheet& sheet) {
     if (recorded.outcome != records::WriteOutcome::Recorded)
         return std::nullopt;

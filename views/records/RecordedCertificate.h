@@ -13,7 +13,7 @@ namespace app {
 // not in the database (pending or failed) and once the curve or the sensor has changed, so the
 // report of a calibration in progress stays a report.
 [[nodiscard]] std::optional<certificate::CertificateData>
-recordedCertificate(const records::RecordStore& store, const records::WriteResult& recorded,
+recordedCertificate(const records::RecordKeeper& store, const records::WriteResult& recorded,
                     const calibration::CurveSheet& sheet);
 
 } // namespace app

@@ -3,6 +3,7 @@
 #include "core/session/Language.h"
 
 #include <QString>
+#include <functional>
 
 namespace device {
 class Clock;
@@ -18,8 +19,9 @@ class PortSetting;
 class LanguageSetting;
 } // namespace session
 namespace records {
-class RecordStore;
-}
+class RecordKeeper;
+class LabRecords;
+} // namespace records
 
 namespace app {
 
@@ -37,11 +39,16 @@ struct Services {
     // restore).
     QString snapshotDirectory;
     // Where the calibrations are put on record; nullptr for none. Not owned.
-    records::RecordStore* records = nullptr;
+    records::RecordKeeper* records = nullptr;
     // Where the operator's choice of language is kept; nullptr for no choice in the window.
     session::LanguageSetting* languageSetting = nullptr;
     // The language the program runs in (its language file is languageFilePath).
     session::Language language = session::Language::Czech;
+    // The same records when a laboratory's server keeps them: uploaded while the window lives.
+    records::LabRecords* lab = nullptr;
+    // Empty when a records server at the address can be used, else why not; none: no choice of
+    // records database in the window.
+    std::function<QString(const QString& address)> testDatabase = {};
 };
 
 } // namespace app

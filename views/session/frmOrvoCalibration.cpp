@@ -27,9 +27,10 @@
 #include "views/instrument/StatusPanel.h"
 #include "views/instrument/SystemCalibrationFrame.h"
 #include "views/records/CheckWindow.h"
+#include "views/records/DatabaseDialog.h"
 #include "views/records/HistoryWindow.h"
-#include "views/records/RecordedCertificate.h"
 #include "views/records/LabDetailsWindow.h"
+#include "views/records/RecordedCertificate.h"
 #include "views/sensor/SensorPage.h"
 #include "views/sensor/SensorPageLogic.h"
 #include "views/session/ActionWiring.h"
@@ -202,7 +203,7 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
 }
 
 void frmOrvoCalibration::addRecorder() {
-    records::RecordStore* store = services_.records;
+    records::RecordKeeper* store = services_.records;
     if (store == nullptr)
         return;
     recorder_ =
@@ -215,6 +216,10 @@ void frmOrvoCalibration::addRecorder() {
         return session_->instrumentSetup() ? session_->sensors().CurrentSensor.SensorId.trimmed()
                                            : QString();
     });
+    if (services_.testDatabase)
+        addDatabaseDialog(*this, services_.portSetting.store(), langText_, services_.testDatabase);
+    if (services_.lab != nullptr)
+        keepUploading(*this, *services_.lab, langText_);
     if (store->status().usable())
         return;
     // Said once, when the window is first up; the store keeps the records aside meanwhile.
