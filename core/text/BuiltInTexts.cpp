@@ -1,7 +1,6 @@
 #include "core/text/LanguageTable.h"
 
 #include <algorithm>
-#include <array>
 #include <string_view>
 
 namespace text {
@@ -17,7 +16,9 @@ struct BuiltIn {
 
 // The same texts stand in lang/ToranCal.lang; keep both in step. Sorted by number.
 QString BuiltInText(int number) {
-    static constexpr std::array texts{
+    // A plain array: deducing std::array's size from this many elements exceeds clang's
+    // limit on fold expressions.
+    static constexpr BuiltIn texts[]{
         // Operator safety: 100..119
         BuiltIn{100, u"Body kalibrační křivky, které nejsou uložené ve snímači, se ztratí. Opravdu "
                      u"se chcete vrátit?"},
@@ -349,7 +350,7 @@ QString BuiltInText(int number) {
     };
     static_assert(std::ranges::is_sorted(texts, {}, &BuiltIn::number));
     const auto found = std::ranges::lower_bound(texts, number, {}, &BuiltIn::number);
-    if (found == texts.end() || found->number != number)
+    if (found == std::ranges::end(texts) || found->number != number)
         return {};
     return QString::fromUtf16(found->text.data(), static_cast<qsizetype>(found->text.size()));
 }
