@@ -92,11 +92,12 @@ int main(int argc, char** argv) {
                                                 .arg(TORANCAL_VERSION_MINOR)
                                                 .arg(TORANCAL_VERSION_PATCH));
     // A laboratory's server keeps the records when records/database names one; this computer
-    // keeps those made while it is away (docs/lab-database-offline.md). Read at start only.
+    // keeps those made while it is away (docs/lab-database.md). Read at start only.
     const QString server = settings.value(QStringLiteral("records/database")).toString().trimmed();
-    const auto openServer = [](const QString& address) {
+    const auto openServer = [](const QString& address, bool upgrade = true) {
         records::StoreOptions options;
         options.database = address;
+        options.upgrade = upgrade;
         return std::make_unique<records::RecordStore>(std::move(options));
     };
     records::StoreOptions localOptions{dataDirectory + QStringLiteral("/records.sqlite")};
@@ -121,7 +122,8 @@ int main(int argc, char** argv) {
         language,
         server.isEmpty() ? nullptr : &store,
         [openServer](const QString& address) {
-            const records::StoreStatus status = openServer(address)->status();
+            // Only looked at: a bench's role may not make or migrate the schema.
+            const records::StoreStatus status = openServer(address, false)->status();
             return status.usable() ? QString() : status.message;
         },
     };

@@ -59,12 +59,15 @@ const char Description[] =
     "                         Calibration Certificate (XML, DCC 3.3.0). The PDF certificate\n"
     "                         is printed from the window's history (F3, the PDF button). The\n"
     "                         file is written whole or not at all\n"
-    "  db init|upgrade|status the records store: init (with --database) makes the schema on\n"
+    "  db init|upgrade|status|sync\n"
+    "                         the records store: init (with --database) makes the schema on\n"
     "                         the server as its owner and, with --app-role NAME, lets that\n"
     "                         role read and append to the records, never change them;\n"
     "                         upgrade brings an older schema up to this program's; status\n"
     "                         says which database, its schema version and how many records\n"
-    "                         wait in the pending queue\n"
+    "                         wait in the pending queue; sync (with --database, and --records\n"
+    "                         for a file other than the window's) uploads the records this\n"
+    "                         bench made while the server was away, each once\n"
     "\n"
     "history, show and export read the records store (--records FILE, default the window's\n"
     "records.sqlite in the application data directory) and need no --port. backup and restore\n"
@@ -236,16 +239,18 @@ Parsed parseCommandLine(const QStringList& arguments) {
         return usageError(QStringLiteral("%1 needs one certificate number or UUID").arg(words[0]));
     if (*command == Command::Db) {
         if (words.size() != 2)
-            return usageError(QStringLiteral("db needs one of init, upgrade or status"));
+            return usageError(QStringLiteral("db needs one of init, upgrade, status or sync"));
         if (words[1] == u"init")
             request.dbAction = DbAction::Init;
         else if (words[1] == u"upgrade")
             request.dbAction = DbAction::Upgrade;
         else if (words[1] == u"status")
             request.dbAction = DbAction::Status;
+        else if (words[1] == u"sync")
+            request.dbAction = DbAction::Sync;
         else
             return usageError(
-                QStringLiteral("db takes init, upgrade or status, not '%1'").arg(words[1]));
+                QStringLiteral("db takes init, upgrade, status or sync, not '%1'").arg(words[1]));
     } else if (!takesFile && !takesKey && words.size() != 1)
         return usageError(
             QStringLiteral("%1 takes no FILE; unexpected '%2'").arg(words[0], words[1]));
@@ -276,7 +281,9 @@ Parsed parseCommandLine(const QStringList& arguments) {
             return usageError(QStringLiteral("--%1 belongs to history, show, export, backup, "
                                              "restore and db, not %2")
                                   .arg(option->names().constFirst(), words[0]));
-    if (parser.isSet(records) && parser.isSet(database))
+    // db sync uploads the records waiting in the bench's file (--records) to the server.
+    if (parser.isSet(records) && parser.isSet(database) &&
+        !(*command == Command::Db && request.dbAction == DbAction::Sync))
         return usageError(QStringLiteral("--records and --database name two stores; give one"));
     request.recordsFile = parser.value(records);
     request.database = parser.value(database);
@@ -288,6 +295,8 @@ Parsed parseCommandLine(const QStringList& arguments) {
     request.appRole = parser.value(appRole).trimmed();
     if (parser.isSet(appRole) && request.appRole.isEmpty())
         return usageError(QStringLiteral("--app-role needs a NAME"));
+    if (*command == Command::Db && request.dbAction == DbAction::Sync && request.database.isEmpty())
+        return usageError(QStringLiteral("db sync needs --database URL, the server to upload to"));
     if (*command == Command::Db && request.dbAction == DbAction::Init && request.database.isEmpty())
         return usageError(QStringLiteral("db init needs --database URL (a file store is made "
                                          "when it is first used)"));

@@ -9,7 +9,7 @@ namespace cli {
 enum class Command { Ports, Identify, Read, Backup, Restore, Verify, History, Show, Export, Db };
 
 // What db does with the records store.
-enum class DbAction { Init, Upgrade, Status };
+enum class DbAction { Init, Upgrade, Status, Sync };
 
 // What export writes.
 enum class ExportFormat { Csv, Json, Dcc };

@@ -50,6 +50,7 @@ private:
     [[nodiscard]] ExitCode exportRecord(const records::RecordStore& store);
     // db init, upgrade and status (DbCommands.cpp).
     [[nodiscard]] ExitCode db();
+    [[nodiscard]] ExitCode dbSync();
     // The record the command line names, or the failure (nullopt then).
     [[nodiscard]] std::optional<records::CalibrationRecord>
     lookUp(const records::RecordStore& store, ExitCode& failure);

@@ -1,7 +1,8 @@
-// db init, upgrade and status: the records store itself, never the instrument.
+// db init, upgrade, status and sync: the records store itself, never the instrument.
 
 #include "cli/CommandRecords.h"
 #include "cli/Commands.h"
+#include "core/records/LabRecords.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,6 +17,8 @@ QString dbActionName(DbAction action) {
         return QStringLiteral("init");
     case DbAction::Upgrade:
         return QStringLiteral("upgrade");
+    case DbAction::Sync:
+        return QStringLiteral("sync");
     case DbAction::Status:
         break;
     }
@@ -24,9 +27,46 @@ QString dbActionName(DbAction action) {
 
 } // namespace
 
+ExitCode Commands::dbSync() {
+    records::StoreOptions localOptions = storeOptions(request_);
+    localOptions.database.clear();
+    if (!QFileInfo::exists(localOptions.path)) {
+        report_.set(QStringLiteral("uploaded"), 0);
+        report_.set(QStringLiteral("waiting"), 0);
+        report_.say(QStringLiteral("nothing to upload: no records store at %1")
+                        .arg(QDir::toNativeSeparators(localOptions.path)));
+        return ExitCode::Success;
+    }
+    localOptions.givesNumbers = false;
+    auto local = std::make_unique<records::RecordStore>(localOptions);
+    if (!local->status().usable())
+        return report_.fail(ExitCode::NoFile,
+                            QStringLiteral("the records store %1 cannot be used: %2")
+                                .arg(QDir::toNativeSeparators(local->path()),
+                                     storeStateText(local->status().state)));
+    const QString server = request_.database;
+    records::LabRecords lab(std::move(local), [server] {
+        records::StoreOptions options;
+        options.database = server;
+        return std::make_unique<records::RecordStore>(std::move(options));
+    });
+    const records::SyncResult result = lab.sync();
+    report_.set(QStringLiteral("uploaded"), result.uploaded);
+    report_.set(QStringLiteral("waiting"), result.waiting);
+    report_.say(
+        QStringLiteral("uploaded: %1, still waiting: %2").arg(result.uploaded).arg(result.waiting));
+    if (result.waiting > 0)
+        return report_.fail(
+            ExitCode::NoAnswer,
+            QStringLiteral("records still wait for upload: %1").arg(result.message));
+    return ExitCode::Success;
+}
+
 ExitCode Commands::db() {
-    records::StoreOptions options = storeOptions(request_);
     report_.set(QStringLiteral("action"), dbActionName(request_.dbAction));
+    if (request_.dbAction == DbAction::Sync)
+        return dbSync();
+    records::StoreOptions options = storeOptions(request_);
     if (options.database.isEmpty() && request_.dbAction == DbAction::Status &&
         !QFileInfo::exists(options.path)) {
         report_.set(QStringLiteral("database"), options.path);
@@ -69,8 +109,11 @@ ExitCode Commands::db() {
                            .arg(store->latestSchemaVersion())
                      : QString()));
     if (request_.dbAction == DbAction::Status) {
-        report_.set(QStringLiteral("waiting"), store->pendingCount());
-        report_.say(QStringLiteral("records waiting: %1").arg(store->pendingCount()));
+        // Waiting: in the pending directory (the file could not be used) and, for a bench of a
+        // laboratory server, made while the server was away and not uploaded yet.
+        const int waiting = store->pendingCount() + (store->onServer() ? 0 : store->waitingCount());
+        report_.set(QStringLiteral("waiting"), waiting);
+        report_.say(QStringLiteral("records waiting: %1").arg(waiting));
     }
     if (request_.dbAction == DbAction::Init && !request_.appRole.isEmpty()) {
         const records::WriteResult granted = store->grantAccess(request_.appRole);

@@ -1,4 +1,5 @@
 // The records store on a PostgreSQL server (label db): what differs from the file store.
+#include "core/records/LabRecords.h"
 #include "core/records/RecordJson.h"
 #include "core/records/RecordStore.h"
 #include "sim/SensorBlock.h"
@@ -151,6 +152,54 @@ private slots:
             Writers * CalibrationsEach);
         QCOMPARE(RecordStore({.database = address}).allHistory().size(),
                  std::size_t{Writers * CalibrationsEach});
+    }
+
+    // The server stops in the middle of an upload and comes back: the next upload finishes it,
+    // and every record made while it was away is on the server once, each with its own number.
+    void serverGoesAwayDuringAnUpload() {
+        REQUIRE_POSTGRES(cluster_);
+        const QString db = QStringLiteral("away");
+        QVERIFY(cluster_.fresh(db, QStringLiteral("unused")));
+        const QString address = cluster_.address(db);
+        QVERIFY(RecordStore({.database = address}).status().usable());
+        QTemporaryDir bench;
+        const QString file = bench.filePath(QStringLiteral("records.sqlite"));
+        const auto labRecords = [&] {
+            return LabRecords(
+                std::make_unique<RecordStore>(StoreOptions{.path = file, .givesNumbers = false}),
+                [&] { return std::make_unique<RecordStore>(StoreOptions{.database = address}); });
+        };
+        constexpr int Made = 150;
+        if (!cluster_.stop())
+            QSKIP("the server of pg_virtualenv is not this test's to stop");
+        {
+            LabRecords away = labRecords();
+            for (int i = 0; i < Made; ++i)
+                QCOMPARE(away.record(calibrationOf(QStringLiteral("S1"), i)).outcome,
+                         WriteOutcome::Recorded);
+            QCOMPARE(away.waitingCount(), Made);
+        }
+        QVERIFY(cluster_.start());
+        QProcess sync;
+        sync.start(qEnvironmentVariable("TORANCAL_BIN_DIR") + "/torancal-cli",
+                   {"db", "sync", "--records", file, "--database", address});
+        QTRY_VERIFY_WITH_TIMEOUT(
+            cluster_.run("SELECT COUNT(*) FROM calibrations", db).first.toInt() > 0, 60000);
+        QVERIFY(cluster_.stop());
+        QVERIFY(sync.waitForFinished(60000));
+        // 69: records still waiting, the upload was cut off.
+        QCOMPARE(sync.exitCode(), 69);
+        QVERIFY(cluster_.start());
+        LabRecords back = labRecords();
+        const SyncResult result = back.sync();
+        QVERIFY2(result.waiting == 0, qPrintable(result.message));
+        QCOMPARE(cluster_
+                     .run("SELECT COUNT(DISTINCT uuid) * 1000 + COUNT(DISTINCT certificate) "
+                          "FROM calibrations",
+                          db)
+                     .first.toInt(),
+                 Made * 1000 + Made);
+        QCOMPARE(cluster_.run("SELECT COUNT(*) FROM calibrations", db).first.toInt(), Made);
     }
 
     // Writes fail, kept nowhere, while the server is away; the command line says 69 then, and

@@ -16,7 +16,7 @@ struct SyncResult {
 };
 
 // The records of a bench whose laboratory keeps them on a server (see
-// docs/lab-database-offline.md): every write goes to the server while it can be used; while it
+// docs/lab-database.md): every write goes to the server while it can be used; while it
 // cannot, into the local store and its upload queue, and `sync` uploads the queue later, each
 // write by its uuid, so that a write uploaded twice is recorded once. Calibrations made while the
 // server is away have no certificate number until their upload. Reads join the server's records

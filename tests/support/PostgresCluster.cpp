@@ -38,19 +38,29 @@ PostgresCluster::PostgresCluster() : superuser_(QStringLiteral("postgres")) {
     if (asPostgres_ && QProcess::execute(QStringLiteral("chown"), {"postgres", host_}) != 0)
         problem_ = QStringLiteral("running as root, and no user postgres for the server");
 #endif
-    const QString data = directory_->filePath(QStringLiteral("data"));
     (void)(running() &&
-           tool(QStringLiteral("initdb"),
-                {"-D", data, "-U", superuser_, "-A", "trust", "--no-sync"}) &&
-           tool(QStringLiteral("pg_ctl"),
-                {"-D", data, "-w", "-l", directory_->filePath(QStringLiteral("log")), "-o",
-                 QStringLiteral("-k %1 -c listen_addresses='' -c fsync=off").arg(host_), "start"}));
+           tool(QStringLiteral("initdb"), {"-D", directory_->filePath(QStringLiteral("data")), "-U",
+                                           superuser_, "-A", "trust", "--no-sync"}) &&
+           start());
 }
 
 PostgresCluster::~PostgresCluster() {
-    if (directory_ && running())
-        (void)tool(QStringLiteral("pg_ctl"), {"-D", directory_->filePath(QStringLiteral("data")),
-                                              "-m", "immediate", "-w", "stop"});
+    if (running())
+        (void)stop();
+}
+
+bool PostgresCluster::start() {
+    return directory_ &&
+           tool(QStringLiteral("pg_ctl"),
+                {"-D", directory_->filePath(QStringLiteral("data")), "-w", "-l",
+                 directory_->filePath(QStringLiteral("log")), "-o",
+                 QStringLiteral("-k %1 -c listen_addresses='' -c fsync=off").arg(host_), "start"});
+}
+
+bool PostgresCluster::stop() {
+    return directory_ &&
+           tool(QStringLiteral("pg_ctl"), {"-D", directory_->filePath(QStringLiteral("data")), "-m",
+                                           "immediate", "-w", "stop"});
 }
 
 bool PostgresCluster::tool(const QString& name, const QStringList& arguments) {

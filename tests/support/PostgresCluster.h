@@ -29,6 +29,11 @@ public:
     // An empty database, and a login role (its password PGPASSWORD's).
     bool fresh(const QString& database, const QString& role) const;
 
+    // The throwaway cluster's server stopped at once (as by a power cut) and started again;
+    // false under pg_virtualenv, whose server is not this program's to stop.
+    bool stop();
+    bool start();
+
 private:
     bool tool(const QString& name, const QStringList& arguments);
 
