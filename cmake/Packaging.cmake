@@ -52,8 +52,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window needs a platform plugin, which no library of the program links, and the records
 # store Qt's SQLite driver, a plugin too.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite")
-# Qt's own Czech for the standard buttons ("Ano", "Ne").
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# Qt's own Czech for the standard buttons ("Ano", "Ne"), and Qt's PostgreSQL driver, which only a
+# bench recording to a laboratory's server needs.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, libqt6sql6-psql")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
