@@ -77,7 +77,8 @@ const char Description[] =
     "With --database URL they use the records store on a PostgreSQL server instead\n"
     "(postgresql://user@host:port/dbname?sslmode=require, or host=... port=... dbname=...\n"
     "user=... sslmode=...; the password comes from ~/.pgpass or PGPASSWORD, never from the\n"
-    "address). A server that cannot be reached keeps nothing aside: the record is not kept.\n"
+    "address). While the server cannot be reached, backups and restores are kept in the\n"
+    "file store (--records, default the window's) and wait there for db sync.\n"
     "\n"
     "SIGINT, SIGTERM and SIGHUP stop the command at its next wait, with its trace (--log) and\n"
     "its report (--json) written. A block write in progress is finished first (a block is never\n"
@@ -281,8 +282,10 @@ Parsed parseCommandLine(const QStringList& arguments) {
             return usageError(QStringLiteral("--%1 belongs to history, show, export, backup, "
                                              "restore and db, not %2")
                                   .arg(option->names().constFirst(), words[0]));
-    // db sync uploads the records waiting in the bench's file (--records) to the server.
-    if (parser.isSet(records) && parser.isSet(database) &&
+    // Beside a server, --records names the bench's file where backups and restores wait while
+    // the server is away, and that db sync uploads from.
+    if (parser.isSet(records) && parser.isSet(database) && *command != Command::Backup &&
+        *command != Command::Restore &&
         !(*command == Command::Db && request.dbAction == DbAction::Sync))
         return usageError(QStringLiteral("--records and --database name two stores; give one"));
     request.recordsFile = parser.value(records);

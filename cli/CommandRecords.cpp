@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <utility>
 
 namespace cli {
 
@@ -54,21 +55,43 @@ QString storeStateText(records::StoreState state) {
 CommandRecords::CommandRecords(const Request& request, Report& report)
     : request_(request), report_(report) {}
 
-records::RecordStore& CommandRecords::store() {
+records::LabRecords& CommandRecords::store() {
     if (!store_) {
-        store_.emplace(storeOptions(request_));
-        report_.set(QStringLiteral("records"), store_->path());
+        records::StoreOptions options = storeOptions(request_);
+        const QString server = std::exchange(options.database, {});
+        if (server.isEmpty()) {
+            store_.emplace(std::make_unique<records::RecordStore>(std::move(options)));
+        } else {
+            // Numbers come from the server, also for what waits here for upload.
+            options.givesNumbers = false;
+            store_.emplace(std::make_unique<records::RecordStore>(std::move(options)), [server] {
+                records::StoreOptions onServer;
+                onServer.database = server;
+                return std::make_unique<records::RecordStore>(std::move(onServer));
+            });
+        }
+        report_.set(QStringLiteral("records"), server.isEmpty() ? store_->local().path() : server);
     }
     return *store_;
 }
 
+bool CommandRecords::waitsForUpload(const records::WriteResult& result) const {
+    return result.outcome == records::WriteOutcome::Recorded && store_->hasServer() &&
+           !store_->serverReachable();
+}
+
 void CommandRecords::tell(const records::WriteResult& result) {
-    if (result.outcome == records::WriteOutcome::Recorded || told_)
+    const bool waiting = waitsForUpload(result);
+    if ((result.outcome == records::WriteOutcome::Recorded && !waiting) || told_)
         return;
     told_ = true;
-    const records::RecordStore& kept = *store_;
+    const records::RecordStore& kept = store_->local();
     const QString path = QDir::toNativeSeparators(kept.path());
-    if (result.outcome == records::WriteOutcome::Pending)
+    if (waiting)
+        report_.warn(QStringLiteral("the database server cannot be reached: the %1 waits in %2 "
+                                    "for upload (torancal-cli db sync)")
+                         .arg(commandName(request_.command), path));
+    else if (result.outcome == records::WriteOutcome::Pending)
         report_.warn(
             QStringLiteral("the records store %1 cannot be used (%2): the %3 is kept in %4 "
                            "until it can")
@@ -76,7 +99,8 @@ void CommandRecords::tell(const records::WriteResult& result) {
                      QDir::toNativeSeparators(kept.pendingDirectory())));
     else
         report_.warn(QStringLiteral("the %1 is not on record in %2 (%3)")
-                         .arg(commandName(request_.command), path,
+                         .arg(commandName(request_.command),
+                              store_->serverReachable() ? request_.database : path,
                               kept.status().usable() ? QStringLiteral("the database refused it")
                                                      : storeStateText(kept.status().state)));
 }
@@ -127,6 +151,7 @@ void CommandRecords::entry(records::RecordKind kind, const backup::SensorBackup&
         {"kind", records::kindName(kind)},
         {"block", backup::blockName(written.block)},
         {"pending", result.outcome == records::WriteOutcome::Pending},
+        {"waitingForUpload", waitsForUpload(result)},
     });
     report_.set(QStringLiteral("recorded"), entries_);
 }

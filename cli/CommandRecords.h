@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Report.h"
 #include "core/backup/Backup.h"
+#include "core/records/LabRecords.h"
 #include "core/records/RecordStore.h"
 
 #include <QJsonArray>
@@ -19,9 +20,11 @@ namespace cli {
 [[nodiscard]] QString storeStateText(records::StoreState state);
 
 // Puts the command line's backups and restores on record: their snapshots and an entry of their
-// kind, in the records store that `history` reads (--records, else the window's). The store is
-// opened at the first record. A store that cannot be used keeps them in its pending queue; that,
-// or a record not kept at all, is told once as a warning and never fails the command.
+// kind, in the records store that `history` reads (--records, else the window's), or on the
+// server of --database. The store is opened at the first record. While the server cannot be
+// reached they wait in the file store for upload (db sync); a file store that cannot be used keeps
+// them in its pending queue. Either, or a record not kept at all, is told once as a warning and
+// never fails the command.
 class CommandRecords {
 public:
     CommandRecords(const Request& request, Report& report);
@@ -36,12 +39,14 @@ public:
                const QString& before, const QString& after, const QDateTime& started);
 
 private:
-    records::RecordStore& store();
+    records::LabRecords& store();
+    // Whether a write was kept in the file store for a server that cannot be reached.
+    [[nodiscard]] bool waitsForUpload(const records::WriteResult& result) const;
     void tell(const records::WriteResult& result);
 
     const Request& request_;
     Report& report_;
-    std::optional<records::RecordStore> store_;
+    std::optional<records::LabRecords> store_;
     QJsonArray entries_;
     bool told_ = false;
 };

@@ -305,6 +305,18 @@ private slots:
         QCOMPARE(aside.code, 0);
         QCOMPARE(aside.err.count(u"warning: the records store"), 1);
         QCOMPARE(QDir(damaged + QStringLiteral(".pending")).entryList(QDir::Files).size(), 5);
+
+        // A laboratory server that cannot be reached: the backup waits in the bench's file.
+        const QString bench = rig.path("bench.sqlite");
+        const Run away =
+            rig.cli({QStringLiteral("backup"), port, QStringLiteral("-o"), a,
+                     QStringLiteral("--database=host=") + rig.path("nowhere") + " port=1",
+                     QStringLiteral("--records"), bench});
+        QCOMPARE(away.code, 0);
+        QCOMPARE(away.err.count(u"waits in"), 1);
+        const records::RecordStore waiting({bench});
+        QCOMPARE(waiting.allHistory().size(), std::size_t{2});
+        QCOMPARE(waiting.waitingCount(), 2 + 2); // an entry and a snapshot per sensor
     }
 
     // A signal during the read-out ends a restore at once with nothing written; during a block
