@@ -147,51 +147,43 @@ WriteResult LabRecords::setSetting(const QString& name, const QString& value) {
     return to != nullptr ? to->setSetting(name, value) : local;
 }
 
-WriteResult LabRecords::record(CalibrationRecord calibration) {
-    if (calibration.uuid.isEmpty())
-        calibration.uuid = newUuid();
-    if (RecordStore* to = server()) {
-        WriteResult result = to->record(calibration);
-        if (answered(result))
-            return result;
-    }
-    if (!opener_)
-        return local_->record(calibration);
-    return queued({QStringLiteral("calibration"), calibration.uuid, {}},
-                  [&] { return local_->record(calibration); });
-}
-
-WriteResult LabRecords::addSnapshot(Snapshot snapshot) {
-    if (snapshot.uuid.isEmpty())
-        snapshot.uuid = newUuid();
-    if (RecordStore* to = server()) {
-        WriteResult result = to->addSnapshot(snapshot);
+template <typename Write>
+WriteResult LabRecords::routed(const QueuedUpload& item, bool toServer, bool copyHere,
+                               Write write) {
+    if (RecordStore* to = toServer ? server() : nullptr) {
+        WriteResult result = write(*to);
         if (answered(result)) {
-            // A copy, for the calibrations made here that name it while the server is away.
-            (void)local_->addSnapshot(snapshot);
+            if (copyHere)
+                (void)write(*local_);
             return result;
         }
     }
     if (!opener_)
-        return local_->addSnapshot(snapshot);
-    return queued({QStringLiteral("snapshot"), snapshot.uuid, {}},
-                  [&] { return local_->addSnapshot(snapshot); });
+        return write(*local_);
+    return queued(item, [&] { return write(*local_); });
+}
+
+WriteResult LabRecords::record(CalibrationRecord calibration) {
+    if (calibration.uuid.isEmpty())
+        calibration.uuid = newUuid();
+    return routed({QStringLiteral("calibration"), calibration.uuid, {}}, true, false,
+                  [&](RecordStore& in) { return in.record(calibration); });
+}
+
+// Snapshots and standards the server took are copied here too, for the calibrations made here
+// that name them while the server is away.
+WriteResult LabRecords::addSnapshot(Snapshot snapshot) {
+    if (snapshot.uuid.isEmpty())
+        snapshot.uuid = newUuid();
+    return routed({QStringLiteral("snapshot"), snapshot.uuid, {}}, true, true,
+                  [&](RecordStore& in) { return in.addSnapshot(snapshot); });
 }
 
 WriteResult LabRecords::addStandard(ReferenceStandard standard) {
     if (standard.uuid.isEmpty())
         standard.uuid = newUuid();
-    if (RecordStore* to = server()) {
-        WriteResult result = to->addStandard(standard);
-        if (answered(result)) {
-            (void)local_->addStandard(standard);
-            return result;
-        }
-    }
-    if (!opener_)
-        return local_->addStandard(standard);
-    return queued({QStringLiteral("standard"), standard.uuid, {}},
-                  [&] { return local_->addStandard(standard); });
+    return routed({QStringLiteral("standard"), standard.uuid, {}}, true, true,
+                  [&](RecordStore& in) { return in.addStandard(standard); });
 }
 
 WriteResult LabRecords::correct(Correction correction) {
@@ -200,16 +192,9 @@ WriteResult LabRecords::correct(Correction correction) {
     if (!correction.correctedAt.isValid())
         correction.correctedAt = QDateTime::currentDateTimeUtc();
     // A record not uploaded yet is corrected where it is, and the correction follows it.
-    if (RecordStore* to = server();
-        to != nullptr && !waitingUuids().contains(correction.calibrationUuid)) {
-        WriteResult result = to->correct(correction);
-        if (answered(result))
-            return result;
-    }
-    if (!opener_)
-        return local_->correct(correction);
-    return queued({QStringLiteral("correction"), correction.uuid, correction.calibrationUuid},
-                  [&] { return local_->correct(correction); });
+    return routed({QStringLiteral("correction"), correction.uuid, correction.calibrationUuid},
+                  !waitingUuids().contains(correction.calibrationUuid), false,
+                  [&](RecordStore& in) { return in.correct(correction); });
 }
 
 WriteResult LabRecords::appendAsLeft(const QString& calibrationUuid,

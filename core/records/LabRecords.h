@@ -69,6 +69,11 @@ private:
     // The server when it can be used (opened again when it could not), else nullptr.
     [[nodiscard]] RecordStore* server();
     [[nodiscard]] RecordStore* server() const;
+    // Onto the server while it answers (`toServer`), with a copy here when `copyHere`; else here
+    // and queued for upload.
+    template <typename Write>
+    [[nodiscard]] WriteResult routed(const QueuedUpload& item, bool toServer, bool copyHere,
+                                     Write write);
     // Writes locally and queues the write for upload, as one.
     [[nodiscard]] WriteResult queued(const QueuedUpload& item,
                                      const std::function<WriteResult()>& write);
