@@ -114,6 +114,24 @@ private slots:
         away_ = true;
         LabRecords later = lab(QStringLiteral("bench.sqlite"));
         QCOMPARE(later.calibration(second.uuid)->certificate, QStringLiteral("TC-2026-00003"));
+
+        // Meanwhile the server came to require an operator: the record without one stays
+        // waiting, with the server's reason, and the one after it is uploaded.
+        StoreSettings strict = server.settings();
+        strict.requireOperator = true;
+        QCOMPARE(server.setSettings(strict).outcome, WriteOutcome::Recorded);
+        const WriteResult anonymous = later.record(calibrationOf(at(4)));
+        CalibrationRecord signedOne = calibrationOf(at(5));
+        signedOne.operatorName = QStringLiteral("Nováková");
+        QCOMPARE(later.record(signedOne).outcome, WriteOutcome::Recorded);
+        away_ = false;
+        const SyncResult partly = later.sync();
+        QCOMPARE(partly.uploaded, 1);
+        QCOMPARE(partly.waiting, 1);
+        QVERIFY(!partly.message.isEmpty());
+        QVERIFY(later.calibration(anonymous.uuid)->certificate.isEmpty());
+        strict.requireOperator = false;
+        QCOMPARE(server.setSettings(strict).outcome, WriteOutcome::Recorded);
     }
 
     // While the server answers, the history is the server's and the queued local records, once.

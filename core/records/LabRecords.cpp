@@ -105,6 +105,13 @@ SyncResult LabRecords::sync() {
                 if (each.uuid == item.uuid)
                     done = to->correct(each);
         }
+        // A write the server refuses by a rule of its own (a record lacking an entry the server
+        // requires) stays waiting, with the server's reason, and does not hold back the others;
+        // a write that failed stops the sync.
+        if (done && done->outcome == WriteOutcome::Refused) {
+            result.message = done->message;
+            continue;
+        }
         if (!done || done->outcome != WriteOutcome::Recorded) {
             result.message = done ? done->message : local_->status().message;
             break;

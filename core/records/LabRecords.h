@@ -35,6 +35,7 @@ public:
     [[nodiscard]] int waitingCount() const { return local_->waitingCount(); }
     // Uploads the waiting writes in order, snapshots and standards before the calibrations that
     // name them, corrections last; stops at the first that fails, the next sync goes on from it.
+    // One the server refuses stays waiting, with the server's reason as the message.
     SyncResult sync();
 
     [[nodiscard]] const StoreStatus& status() const override { return local_->status(); }
