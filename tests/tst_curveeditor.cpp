@@ -97,6 +97,37 @@ private slots:
         QCOMPARE(rig.messages.shown.size(), 1);
     }
 
+    // A series capture puts its load's rising mean into the curve; a falling reading keeps the
+    // curve and is refused at a load not yet taken rising; without a step a capture is a point.
+    void seriesCaptures() {
+        Rig rig;
+        SeriesReadings readings;
+        std::optional<SeriesStep> step = SeriesStep{1, Direction::Rising};
+        rig.texts.set(575, QStringLiteral("T575 %1 %2"));
+        rig.editor.setSeries({readings, [&step] { return step; }});
+        QString title;
+        const auto capture = [&](double signal, const QString& etalon) {
+            rig.answer(QString(), etalon);
+            whenShown(rig.dialog, [&] { title = rig.dialog.windowTitle(); });
+            rig.editor.captureWindow({signal, 8, 0.001});
+        };
+        QVERIFY(!rig.editor.repeatsLoads());
+        capture(1.0, "50");
+        QVERIFY(title.endsWith(stepText(*step, rig.texts)) && rig.dialog.windowTitle() != title);
+        step = SeriesStep{1, Direction::Falling};
+        QVERIFY(rig.editor.repeatsLoads());
+        capture(1.1, "70");
+        capture(1.1, "50");
+        step = SeriesStep{2, Direction::Rising};
+        capture(1.2, "50");
+        QCOMPARE(rig.points(), Points{QPointF(1.1f, 50)});
+        step = std::nullopt;
+        capture(2.0, "100");
+        QCOMPARE(rig.points().size(), 2);
+        QCOMPARE(readings.readings().size(), std::size_t(3));
+        QCOMPARE(rig.messages.texts(), QStringList{"T575 70.00 kg"});
+    }
+
     // A full table refuses adding and capturing before the dialog opens.
     void fullTable() {
         Rig rig;

@@ -689,6 +689,8 @@ private slots:
         rig.recorder->setChecks(&checks);
         const QByteArray before = rig.instrument().block(0);
         rig.session.captures().note(2.0F, {2.0, 10, 0.0003});
+        for (const int series : {1, 2})
+            rig.session.series().note({{series, calibration::Direction::Rising}, 100, {2.0, 9, 0}});
         QCOMPARE(rig.calibrate(), session::SaveResult::Verified);
         QCOMPARE(rig.instrument().frames(), plain.instrument().frames());
         const QByteArray after = rig.instrument().block(0);
@@ -710,6 +712,9 @@ private slots:
         QCOMPARE(record->asFoundVerdict, Verdict::Pass);
         const QJsonObject figures = QJsonDocument::fromJson(record->figuresJson.toUtf8()).object();
         QCOMPARE(figures.value("points").toArray().size(), 3);
+        const QJsonObject series = figures.value("series").toObject();
+        QCOMPARE(series.value("readings").toArray().size(), 2);
+        QCOMPARE(series.value("loads").toArray().at(0).toObject().value("repeatabilityFs"), 0.0);
         QCOMPARE(rig.store.snapshot(record->asFoundSnapshot)->content.sensor(0)->raw, before);
         QCOMPARE(rig.store.snapshot(record->asLeftSnapshot)->content.sensor(0)->raw, after);
         const auto kept = rig.store.snapshots(rig.sensorId());

@@ -1,6 +1,7 @@
 #include "core/records/CalibrationRecorder.h"
 
 #include "core/calibration/CurveFigures.h"
+#include "core/calibration/Series.h"
 #include "core/session/Session.h"
 #include "core/session/StartUp.h"
 #include "core/text/LanguageTable.h"
@@ -51,6 +52,39 @@ QString warningName(calibration::WarningKind kind) {
 }
 
 } // namespace
+
+QJsonObject toJson(const calibration::SeriesReadings& readings,
+                   const calibration::SeriesFigures& figures) {
+    QJsonArray taken;
+    for (const calibration::SeriesReading& r : readings.readings())
+        taken.append(
+            QJsonObject{{"series", r.step.series},
+                        {"direction",
+                         r.step.direction == calibration::Direction::Rising ? "rising" : "falling"},
+                        {"etalon", r.etalon},
+                        {"signal", r.window.mean},
+                        {"readings", r.window.readings},
+                        {"deviation", r.window.deviation}});
+    QJsonArray loads;
+    for (const calibration::LoadFigures& l : figures.loads)
+        loads.append(QJsonObject{{"etalon", l.etalon},
+                                 {"risingMean", l.risingMean},
+                                 {"fallingMean", optional(l.fallingMean)},
+                                 {"risingSeries", l.risingSeries},
+                                 {"fallingSeries", l.fallingSeries},
+                                 {"repeatabilityReading", optional(l.repeatabilityReading)},
+                                 {"repeatabilityFs", optional(l.repeatabilityFs)},
+                                 {"reversibilityFs", optional(l.reversibilityFs)},
+                                 {"interpolationFs", optional(l.interpolationFs)}});
+    return QJsonObject{{"readings", taken},
+                       {"loads", loads},
+                       {"risingSeries", figures.risingSeries},
+                       {"fallingSeries", figures.fallingSeries},
+                       {"zeroReturnFs", optional(figures.zeroReturnFs)},
+                       {"orientationClass", figures.orientation ? QJsonValue(calibration::className(
+                                                                      *figures.orientation))
+                                                                : QJsonValue()}};
+}
 
 QJsonObject toJson(const calibration::CurveFigures& figures) {
     QJsonArray points;
@@ -233,9 +267,14 @@ void CalibrationRecorder::sensorWritten(int block, session::SaveResult result) {
                           ? session::gainRangeLimit(gains.at(sensor.GainIndex))
                           : 0.0;
     scale.unitFormat = sensor.UnitFormat.text();
+    const calibration::CurveFigures figures = calibration::computeCurveFigures(curve, scale);
+    QJsonObject figuresJson = toJson(figures);
+    // Repeated series keep their readings beside the points they were averaged into.
+    if (!session_.series().empty())
+        figuresJson.insert("series", toJson(session_.series(), calibration::computeSeriesFigures(
+                                                                   session_.series(), figures)));
     record.figuresJson =
-        QString::fromUtf8(QJsonDocument(toJson(calibration::computeCurveFigures(curve, scale)))
-                              .toJson(QJsonDocument::Compact));
+        QString::fromUtf8(QJsonDocument(figuresJson).toJson(QJsonDocument::Compact));
 
     lastRecord_ = store_.record(std::move(record));
     // What the instrument holds now is what a further write in this session finds.

@@ -13,7 +13,9 @@
 
 namespace calibration {
 struct CurveFigures;
-}
+struct SeriesFigures;
+class SeriesReadings;
+} // namespace calibration
 namespace session {
 class Session;
 }
@@ -88,5 +90,8 @@ private:
 
 // The curve figures of docs/curve-quality.md as a JSON object.
 [[nodiscard]] QJsonObject toJson(const calibration::CurveFigures& figures);
+// The readings of repeated series and their figures, the "series" member of the figures.
+[[nodiscard]] QJsonObject toJson(const calibration::SeriesReadings& readings,
+                                 const calibration::SeriesFigures& figures);
 
 } // namespace records

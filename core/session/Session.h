@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/calibration/CurveTable.h"
+#include "core/calibration/Series.h"
 #include "core/calibration/StableCapture.h"
 #include "core/instrument/LiveValues.h"
 #include "core/instrument/PortTrouble.h"
@@ -90,6 +91,9 @@ public:
     // The readings behind the points captured from the live signal.
     [[nodiscard]] calibration::PointCaptures& captures() { return captures_; }
     [[nodiscard]] const calibration::PointCaptures& captures() const { return captures_; }
+    // The readings of repeated loading series behind the curve's points.
+    [[nodiscard]] calibration::SeriesReadings& series() { return series_; }
+    [[nodiscard]] const calibration::SeriesReadings& series() const { return series_; }
 
     // The system constants of the eight gain ranges, as the boxes show and edit them.
     [[nodiscard]] const device::SystemConstants& constants() const { return constants_; }
@@ -167,6 +171,7 @@ private:
     sensor::SensorState sensors_;
     calibration::CurveTable curve_;
     calibration::PointCaptures captures_;
+    calibration::SeriesReadings series_;
     device::SystemConstants constants_ = device::SystemConstants::initial();
     std::optional<device::InstrumentSetup> setup_;
     WriteWatch* watch_ = nullptr;

@@ -319,6 +319,25 @@ QString BuiltInText(int number) {
         BuiltIn{546, u"Automatické zachycení bodu"},
         BuiltIn{547, u"čtení"},
         BuiltIn{548, u"odch. [mV/V]"},
+        // Repeated loading series: 570..584
+        BuiltIn{570, u"Řady zatěžování..."},
+        BuiltIn{571, u"Počet řad:"},
+        BuiltIn{572, u"Také odlehčování"},
+        BuiltIn{573, u"Řada %1, zatěžování"},
+        BuiltIn{574, u"Řada %1, odlehčování"},
+        BuiltIn{575, u"Zatížení %1 %2 ještě nemá zatěžovací odečet; odlehčovací odečet patří k "
+                     u"zatížení, které už bylo zatěžováno."},
+        BuiltIn{576, u"opak. [% odečtu]"},
+        BuiltIn{577, u"opak. [% FS]"},
+        BuiltIn{578, u"reverz. [% FS]"},
+        BuiltIn{579, u"Opakované řady: %1 zatěžovací, %2 odlehčovací; návrat nuly f0 %3 % FS"},
+        BuiltIn{580, u"Pouze pro orientaci, nejde o certifikaci: nejhorší hodnoty (b' %1 %, fc %2 "
+                     u"%, f0 %3 %, v %4 %) jsou v mezích třídy %5 podle ISO 376."},
+        BuiltIn{581, u"Pouze pro orientaci, nejde o certifikaci: nejhorší hodnoty (b' %1 %, fc %2 "
+                     u"%, f0 %3 %, v %4 %) překračují meze třídy 2 podle ISO 376."},
+        BuiltIn{582, u"Třída podle ISO 376 pro orientaci: potřebuje alespoň 2 zatěžovací řady."},
+        BuiltIn{583, u"Opakované řady"},
+        BuiltIn{584, u"řady [z/o]"},
         // Language and fixed window captions: 600..623
         BuiltIn{600, u"Jazyk"},
         BuiltIn{601, u"Jazyk programu se změní při příštím spuštění."},

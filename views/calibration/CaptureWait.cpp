@@ -1,5 +1,6 @@
 #include "views/calibration/CaptureWait.h"
 
+#include "core/calibration/CurveTable.h"
 #include "core/instrument/Clock.h"
 #include "core/instrument/LiveSignal.h"
 #include "core/session/Session.h"
@@ -138,8 +139,11 @@ void CaptureWait::follow(const device::SignalUpdate& update) {
         }
         return;
     }
+    // A repeated series comes back to the loads of the curve.
+    const CurveTable none;
     const auto fired = trigger_.update(update.stable ? live.Stability.stable() : std::nullopt,
-                                       parts_.session.curve(), signalSpan(parts_.session));
+                                       parts_.editor.repeatsLoads() ? none : parts_.session.curve(),
+                                       signalSpan(parts_.session));
     if (fired && setting_.autoCapture && parts_.page.isVisible() && !capturing_ &&
         QApplication::activeModalWidget() == nullptr) {
         QApplication::beep();

@@ -21,6 +21,10 @@
 
 namespace calibration {
 
+namespace {
+constexpr int NoRisingText = 575;
+}
+
 CurveEditor::CurveEditor(CurvePage& page, CurveTable& table, frmOrvoCalibInputBox& dialog,
                          text::MessageService& messages, const text::LanguageTable& texts,
                          Sources sources, QObject* parent)
@@ -54,6 +58,8 @@ void CurveEditor::updateDeleteButton() {
 void CurveEditor::FillCurveList() {
     if (stability_)
         stability_->captures.keepOnly(table_);
+    if (series_)
+        series_->readings.keepOnly(table_);
     page_.lstKrivka->clear();
     page_.lstKrivka->addItems(table_.CurveListRows(sources_.unitFormat()));
     markRows();
@@ -110,9 +116,48 @@ void CurveEditor::storeNewPoint() {
     table_.SortCurvePoints();
     reportDuplicateOf(dialog_.SIG, dialog_.ETH);
     FillCurveList();
-    const int row = table_.FindSignal(dialog_.SIG) - 1;
+    selectSignal(dialog_.SIG);
+}
+
+bool CurveEditor::repeatsLoads() const {
+    const std::optional<SeriesStep> step = series_ ? series_->step() : std::nullopt;
+    return step && *step != SeriesStep{};
+}
+
+void CurveEditor::selectSignal(float signal) {
+    const int row = table_.FindSignal(signal) - 1;
     if (row >= 0)
         page_.lstKrivka->setCurrentRow(row);
+}
+
+void CurveEditor::storeSeriesReading(const SeriesStep& step, const device::SignalWindow& window) {
+    const float etalon = dialog_.ETH;
+    if (step.direction == Direction::Falling && !series_->readings.risingMean(etalon)) {
+        messages_.inform(texts_.text(NoRisingText)
+                             .arg(device::FormatNumber(etalon, sources_.unitFormat()).trimmed(),
+                                  sources_.unitName().trimmed()),
+                         text::MsgIcon::Exclamation);
+        return;
+    }
+    // A signal typed over the captured one is a reading of its own.
+    const device::SignalWindow reading = dialog_.SIG == static_cast<float>(window.mean)
+                                             ? window
+                                             : device::SignalWindow{dialog_.SIG, 1, 0.0};
+    series_->readings.note({step, etalon, reading});
+    const std::optional<float> placed = series_->readings.placeInCurve(etalon, table_);
+    if (!placed) {
+        // A new load finds the table full; the list forgets its reading.
+        messages_.inform(texts_.text(67), text::MsgIcon::Critical);
+        FillCurveList();
+        return;
+    }
+    // The point keeps its window while it is the mean of this reading alone.
+    if (stability_ && step.direction == Direction::Rising &&
+        *placed == static_cast<float>(reading.mean))
+        stability_->captures.note(*placed, reading);
+    reportDuplicateOf(*placed, etalon);
+    FillCurveList();
+    selectSignal(*placed);
 }
 
 void CurveEditor::CaptureSignalPoint() {
@@ -145,8 +190,18 @@ void CurveEditor::captureWindow(const device::SignalWindow& window) {
         return;
     }
     const auto signal = static_cast<float>(window.mean);
-    if (!dialog_.ask(signal, 0.0F, sources_.unitFormat(), false))
+    const std::optional<SeriesStep> step = series_ ? series_->step() : std::nullopt;
+    const QString title = dialog_.windowTitle();
+    if (step)
+        dialog_.setWindowTitle(title + QStringLiteral(" \u2013 ") + stepText(*step, texts_));
+    const bool confirmed = dialog_.ask(signal, 0.0F, sources_.unitFormat(), false);
+    dialog_.setWindowTitle(title);
+    if (!confirmed)
         return;
+    if (step) {
+        storeSeriesReading(*step, window);
+        return;
+    }
     if (stability_ && dialog_.SIG == signal)
         stability_->captures.note(signal, window);
     storeNewPoint();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/calibration/CurveFigures.h"
+#include "core/calibration/Series.h"
 #include "core/instrument/Stability.h"
 
 #include <QObject>
@@ -62,6 +63,17 @@ public:
     };
     void setStability(Stability stability) { stability_.emplace(std::move(stability)); }
 
+    // Repeated loading series: while step gives the series and direction of the next capture, a
+    // captured point is noted there and the curve holds its load's rising mean; without a step
+    // (a single rising series) a capture is a point as always.
+    struct Series {
+        SeriesReadings& readings;
+        std::function<std::optional<SeriesStep>()> step;
+    };
+    void setSeries(Series series) { series_.emplace(std::move(series)); }
+    // The next capture takes a load the curve may hold already: any step but series 1 rising.
+    [[nodiscard]] bool repeatsLoads() const;
+
     // F5 and "Zachytit": refused without a fresh reading; with a stable signal (or without a
     // stability rule) the dialog opens at once, otherwise the wait for stability starts.
     void CaptureSignalPoint();
@@ -84,6 +96,9 @@ signals:
 private:
     // Stores a confirmed dialog point as a new point, sorted in, and selects it.
     void storeNewPoint();
+    // Notes a confirmed captured point as a reading of the step and puts its load into the curve.
+    void storeSeriesReading(const SeriesStep& step, const device::SignalWindow& window);
+    void selectSignal(float signal);
     // After a point was entered or edited: tells the operator once when it duplicates another.
     void reportDuplicateOf(float signal, float etalon);
     void markRows();
@@ -99,6 +114,7 @@ private:
     std::function<CurveScale()> scale_;
     std::function<bool()> captureGate_;
     std::optional<Stability> stability_;
+    std::optional<Series> series_;
 };
 
 } // namespace calibration

@@ -36,6 +36,7 @@ constexpr int WarningsText = 225;
 constexpr int SignatureText = 226;
 constexpr int NoWarningText = 193;
 constexpr int PointsText = 202;
+constexpr int SeriesText = 583;
 
 // Plot coordinates are those of a 96-dpi screen, so its lines keep their weight on paper.
 constexpr double ScreenDpi = 96.0;
@@ -179,6 +180,10 @@ bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSi
 
     heading(page, texts.text(PointsText), 3);
     page.table(unitsOnSecondLine(pointHeaders(sheet, texts)), pointRows(sheet));
+    if (sheet.seriesFigures) {
+        heading(page, texts.text(SeriesText), 3);
+        page.table(unitsOnSecondLine(seriesHeaders(sheet, texts)), seriesRows(sheet));
+    }
 
     heading(page, texts.text(FiguresText), 5);
     page.font(9);
@@ -239,6 +244,13 @@ void writeCsvReport(QIODevice& device, const CurveSheet& sheet, const ReportSign
     row(pointHeaders(sheet, texts));
     for (const QStringList& points : pointRows(sheet, FullSignalDecimals))
         row(points);
+    if (sheet.seriesFigures) {
+        row({});
+        row({texts.text(SeriesText)});
+        row(seriesHeaders(sheet, texts));
+        for (const QStringList& loads : seriesRows(sheet, FullSignalDecimals))
+            row(loads);
+    }
     row({});
     row({texts.text(FiguresText)});
     for (const QString& line : figureLines(sheet, texts))

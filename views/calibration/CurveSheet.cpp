@@ -33,6 +33,34 @@ constexpr int LeastSquaresText = 192;
 constexpr int InstrumentText = 230;
 constexpr int WarningsText = 199;
 constexpr int WriteAnywayText = 200;
+constexpr int RepeatabilityReadingText = 576;
+constexpr int RepeatabilityFsText = 577;
+constexpr int ReversibilityText = 578;
+constexpr int SeriesText = 579;
+constexpr int ClassText = 580;
+constexpr int NoClassText = 581;
+constexpr int TooFewSeriesText = 582;
+constexpr int SeriesCountText = 584;
+// The figures in % show this many decimals.
+constexpr int PercentDecimals = 3;
+
+void appendSeriesLines(QStringList& lines, const SeriesFigures& s,
+                       const text::LanguageTable& texts) {
+    lines.append(texts.text(SeriesText)
+                     .arg(s.risingSeries)
+                     .arg(s.fallingSeries)
+                     .arg(fixedNumber(s.zeroReturnFs, PercentDecimals)));
+    if (s.risingSeries < 2) {
+        lines.append(texts.text(TooFewSeriesText));
+        return;
+    }
+    const QString worst = texts.text(s.orientation ? ClassText : NoClassText)
+                              .arg(fixedNumber(s.worst.repeatability, PercentDecimals),
+                                   fixedNumber(s.worst.interpolation, PercentDecimals),
+                                   fixedNumber(s.worst.zeroReturn, PercentDecimals),
+                                   fixedNumber(s.worst.reversibility, PercentDecimals));
+    lines.append(s.orientation ? worst.arg(className(*s.orientation)) : worst);
+}
 
 } // namespace
 
@@ -62,6 +90,9 @@ CurveSheet curveSheet(const session::Session& session, const sensor::SensorPage&
     }
     sheet.captures = session.captures();
     sheet.figures = computeCurveFigures(sheet.table, sheet.scale);
+    sheet.series = session.series();
+    if (!sheet.series.empty())
+        sheet.seriesFigures = computeSeriesFigures(sheet.series, sheet.figures);
     return sheet;
 }
 
@@ -115,6 +146,8 @@ QStringList figureLines(const CurveSheet& sheet, const text::LanguageTable& text
     lines.append(texts.text(LeastSquaresText)
                      .arg(fixedNumber(intercept, decimals), fixedNumber(slope, decimals),
                           fixedNumber(f.rms, decimals), sheet.unit));
+    if (sheet.seriesFigures)
+        appendSeriesLines(lines, *sheet.seriesFigures, texts);
     return lines;
 }
 
@@ -149,6 +182,49 @@ void appendCaptureColumns(QStringList& headers, QList<QStringList>& rows, const 
                 << fixedNumber(window ? std::optional(window->deviation) : std::nullopt,
                                FullSignalDecimals);
     }
+}
+
+void appendSeriesColumns(QStringList& headers, QList<QStringList>& rows, const CurveSheet& sheet,
+                         const text::LanguageTable& texts) {
+    if (!sheet.seriesFigures)
+        return;
+    headers << texts.text(RepeatabilityReadingText) << texts.text(RepeatabilityFsText)
+            << texts.text(ReversibilityText);
+    for (qsizetype r = 0; r < rows.size() && r < std::ssize(sheet.figures.points); ++r) {
+        const LoadFigures* load =
+            loadOf(*sheet.seriesFigures, sheet.figures.points[static_cast<std::size_t>(r)]);
+        const auto shown = [load](std::optional<double> LoadFigures::*figure) {
+            return fixedNumber(load != nullptr ? load->*figure : std::nullopt, PercentDecimals);
+        };
+        rows[r] << shown(&LoadFigures::repeatabilityReading) << shown(&LoadFigures::repeatabilityFs)
+                << shown(&LoadFigures::reversibilityFs);
+    }
+}
+
+QStringList seriesHeaders(const CurveSheet& sheet, const text::LanguageTable& texts) {
+    return {texts.text(EtalonText).arg(sheet.unit),
+            texts.text(SeriesCountText),
+            texts.text(SignalText),
+            texts.text(RepeatabilityReadingText),
+            texts.text(RepeatabilityFsText),
+            texts.text(ReversibilityText),
+            texts.text(PercentText)};
+}
+
+QList<QStringList> seriesRows(const CurveSheet& sheet, int signalDecimals) {
+    QList<QStringList> rows;
+    if (!sheet.seriesFigures)
+        return rows;
+    const int decimals = decimalsOf(sheet.scale.unitFormat);
+    for (const LoadFigures& load : sheet.seriesFigures->loads)
+        rows.append({fixedNumber(load.etalon, decimals),
+                     QStringLiteral("%1/%2").arg(load.risingSeries).arg(load.fallingSeries),
+                     fixedNumber(load.risingMean, signalDecimals),
+                     fixedNumber(load.repeatabilityReading, PercentDecimals),
+                     fixedNumber(load.repeatabilityFs, PercentDecimals),
+                     fixedNumber(load.reversibilityFs, PercentDecimals),
+                     fixedNumber(load.interpolationFs, PercentDecimals)});
+    return rows;
 }
 
 QStringList unitsOnSecondLine(QStringList headers) {

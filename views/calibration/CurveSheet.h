@@ -2,8 +2,9 @@
 
 #include "core/calibration/CurveFigures.h"
 #include "core/calibration/CurveTable.h"
-#include "core/certificate/CertificateData.h"
+#include "core/calibration/Series.h"
 #include "core/calibration/StableCapture.h"
+#include "core/certificate/CertificateData.h"
 
 #include <QList>
 #include <QString>
@@ -39,6 +40,9 @@ struct CurveSheet {
     std::optional<certificate::CertificateData> certificate;
     bool liveStable = false;
     PointCaptures captures;
+    // Repeated loading series, when the points were taken so.
+    SeriesReadings series;
+    std::optional<SeriesFigures> seriesFigures;
 };
 
 [[nodiscard]] CurveSheet curveSheet(const session::Session& session, const sensor::SensorPage& page,
@@ -64,6 +68,15 @@ inline constexpr int FullSignalDecimals = 5;
 // their standard deviation in mV/V, "-" for a point typed in.
 void appendCaptureColumns(QStringList& headers, QList<QStringList>& rows, const CurveSheet& sheet,
                           const text::LanguageTable& texts);
+// With repeated series, the window's columns of each point's repeatability (% of the reading,
+// % FS) and reversibility (% FS).
+void appendSeriesColumns(QStringList& headers, QList<QStringList>& rows, const CurveSheet& sheet,
+                         const text::LanguageTable& texts);
+// The report's table of the loads of repeated series: etalon, rising and falling series, rising
+// mean, repeatability, reversibility and the deviation from the terminal line; none without.
+[[nodiscard]] QStringList seriesHeaders(const CurveSheet& sheet, const text::LanguageTable& texts);
+[[nodiscard]] QList<QStringList> seriesRows(const CurveSheet& sheet,
+                                            int signalDecimals = ShownSignalDecimals);
 [[nodiscard]] QStringList warningLines(const CurveSheet& sheet, const text::LanguageTable& texts);
 
 // A number with a fixed count of decimals, "-" for none.

@@ -105,6 +105,7 @@ void CurveWindow::showTable() {
     QStringList headers = pointHeaders(sheet_, texts_);
     QList<QStringList> rows = pointRows(sheet_);
     appendCaptureColumns(headers, rows, sheet_, texts_);
+    appendSeriesColumns(headers, rows, sheet_, texts_);
     QStringList shown = headers;
     for (const QStringList& row : rows)
         shown += row;

@@ -18,6 +18,7 @@
 #include "views/calibration/CurvePage.h"
 #include "views/calibration/CurveWindow.h"
 #include "views/calibration/PointDialog.h"
+#include "views/calibration/SeriesMenu.h"
 #include "views/common/ActionGuard.h"
 #include "views/common/Controls.h"
 #include "views/common/WindowPlacement.h"
@@ -183,6 +184,7 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
     new calibration::CaptureWait({*fraCURVE, *curveEditor_, *fraSTATUS, *session_, *liveSignal_,
                                   services_.clock, langText_, services_.portSetting.store()},
                                  this);
+    new calibration::SeriesMenu(*fraCURVE, *curveEditor_, session_->series(), langText_, this);
     addKeysWindow(*this, langText_,
                   {services_.languageSetting, services_.language, &services_.messages});
     curveSteps_->setAsLeftCheck(addCheckWindows(
