@@ -5,6 +5,7 @@
 #include "core/text/NumberText.h"
 #include "views/calibration/CertificateContent.h"
 #include "views/calibration/CurvePlot.h"
+#include "views/calibration/DeviationPlot.h"
 #include "views/calibration/PdfPage.h"
 
 #include <QPageSize>
@@ -83,8 +84,12 @@ QString csvField(QString text) {
     return text;
 }
 
-// The plot, in screen units so that its lines and letters keep their proportions.
-void drawPlot(PdfPage& page, const CurveSheet& sheet, double heightMm,
+using PlotDrawing = void (*)(QPainter&, const QRectF&, const CurveSheet&,
+                             const text::LanguageTable&, PlotExtent);
+
+// A plot fitted to the points, in screen units so that its lines and letters keep their
+// proportions.
+void drawPlot(PdfPage& page, PlotDrawing drawing, const CurveSheet& sheet, double heightMm,
               const text::LanguageTable& texts) {
     QPainter& painter = page.painter();
     const double plotHeight = page.px(heightMm);
@@ -99,7 +104,8 @@ void drawPlot(PdfPage& page, const CurveSheet& sheet, double heightMm,
     // The report shows the curve; the live signal of the moment of export is no part of it.
     CurveSheet still = sheet;
     still.live.reset();
-    CurvePlot::draw(painter, QRectF(0, 0, page.width() / scale, plotHeight / scale), still, texts);
+    drawing(painter, QRectF(0, 0, page.width() / scale, plotHeight / scale), still, texts,
+            PlotExtent::Fitted);
     painter.restore();
     painter.setPen(QPen(Qt::black, page.px(0.2)));
     painter.drawRect(QRectF(page.left(), page.y(), page.width(), plotHeight));
@@ -175,7 +181,8 @@ bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSi
         }
     }
     page.y() += page.px(3);
-    drawPlot(page, sheet, certificate ? 60 : 74, texts);
+    drawPlot(page, &CurvePlot::draw, sheet, certificate ? 60 : 74, texts);
+    drawPlot(page, &DeviationPlot::draw, sheet, certificate ? 30 : 36, texts);
 
     heading(page, texts.text(PointsText), 3);
     page.table(unitsOnSecondLine(pointHeaders(sheet, texts)), pointRows(sheet));

@@ -33,6 +33,7 @@ constexpr int LeastSquaresText = 192;
 constexpr int InstrumentText = 230;
 constexpr int WarningsText = 199;
 constexpr int WriteAnywayText = 200;
+constexpr int CreepLineText = 593;
 
 } // namespace
 
@@ -115,7 +116,21 @@ QStringList figureLines(const CurveSheet& sheet, const text::LanguageTable& text
     lines.append(texts.text(LeastSquaresText)
                      .arg(fixedNumber(intercept, decimals), fixedNumber(slope, decimals),
                           fixedNumber(f.rms, decimals), sheet.unit));
+    if (const std::optional<CreepResult>& creep = sheet.creep)
+        lines.append(creepLine(*creep, texts));
     return lines;
+}
+
+QString creepLine(const CreepResult& creep, const text::LanguageTable& texts) {
+    const auto signed_ = [](double percent) {
+        const QString shown = fixedNumber(percent, 3);
+        return shown.startsWith(u'-') || shown == fixedNumber(0.0, 3) ? shown : u'+' + shown;
+    };
+    return texts.text(CreepLineText)
+        .arg(QString::number(std::chrono::duration<double, std::ratio<60>>(creep.duration).count()),
+             fixedNumber(creep.at30, FullSignalDecimals),
+             fixedNumber(creep.end, FullSignalDecimals), signed_(creep.creepPercent),
+             signed_(creep.changePercent));
 }
 
 QStringList pointHeaders(const CurveSheet& sheet, const text::LanguageTable& texts) {
