@@ -64,6 +64,7 @@ CurveWindow::CurveWindow(SheetSource source, const text::LanguageTable& texts,
     setObjectName(QStringLiteral("frmCurve"));
     plot->setObjectName(QStringLiteral("picCurve"));
     deviation->setObjectName(QStringLiteral("picDeviation"));
+    deviation->alignWith(*plot);
     setWindowTitle(texts.text(TitleText));
     tblPoints->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblPoints->setSelectionMode(QAbstractItemView::NoSelection);

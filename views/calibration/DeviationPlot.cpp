@@ -1,6 +1,7 @@
 #include "views/calibration/DeviationPlot.h"
 
 #include "core/text/LanguageTable.h"
+#include "views/calibration/CurvePlot.h"
 #include "views/calibration/PlotAxis.h"
 
 #include <QFontMetricsF>
@@ -53,7 +54,8 @@ void DeviationPlot::setExtent(PlotExtent extent) {
 }
 
 DeviationPlot::Frame DeviationPlot::frameFor(const QRectF& area, const CurveSheet& sheet,
-                                             const QFontMetricsF& metrics, PlotExtent extent) {
+                                             const QFontMetricsF& metrics, PlotExtent extent,
+                                             const std::optional<SignalAxis>& above) {
     const PlotReach reach = plotReach(sheet.table, sheet.scale, sheet.live, extent);
     const double tolerance = std::fabs(sheet.tolerancePercent);
     double low = -tolerance;
@@ -74,12 +76,20 @@ DeviationPlot::Frame DeviationPlot::frameFor(const QRectF& area, const CurveShee
         labelWidth = std::max(labelWidth, metrics.horizontalAdvance(tickText(v, percents.step)));
     frame.plot = QRectF(QPointF(area.left() + labelWidth + line * 2, area.top() + line * 1.6),
                         QPointF(area.right() - line, area.bottom() - line * 2.6));
-    const double widest = metrics.horizontalAdvance(QStringLiteral("-00000.00"));
-    const Axis signals_ =
-        roundAxis(reach.signalLow, reach.signalHigh, frame.plot.width() / (widest * 1.6));
-    frame.signalFrom = signals_.from;
-    frame.signalTo = signals_.to;
-    frame.signalStep = signals_.step;
+    if (above) {
+        frame.plot.setLeft(above->left);
+        frame.plot.setRight(above->right);
+        frame.signalFrom = above->from;
+        frame.signalTo = above->to;
+        frame.signalStep = above->step;
+    } else {
+        const double widest = metrics.horizontalAdvance(QStringLiteral("-00000.00"));
+        const Axis signals_ =
+            roundAxis(reach.signalLow, reach.signalHigh, frame.plot.width() / (widest * 1.6));
+        frame.signalFrom = signals_.from;
+        frame.signalTo = signals_.to;
+        frame.signalStep = signals_.step;
+    }
     frame.percentFrom = percents.from;
     frame.percentTo = percents.to;
     frame.percentStep = percents.step;
@@ -87,11 +97,12 @@ DeviationPlot::Frame DeviationPlot::frameFor(const QRectF& area, const CurveShee
 }
 
 void DeviationPlot::draw(QPainter& painter, const QRectF& area, const CurveSheet& sheet,
-                         const text::LanguageTable& texts, PlotExtent extent) {
+                         const text::LanguageTable& texts, PlotExtent extent,
+                         const std::optional<SignalAxis>& above) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     const QFontMetricsF metrics(painter.font());
-    const Frame frame = frameFor(area, sheet, metrics, extent);
+    const Frame frame = frameFor(area, sheet, metrics, extent, above);
     const QRectF& plot = frame.plot;
     const double line = metrics.height();
     painter.fillRect(area, Qt::white);
@@ -183,7 +194,17 @@ void DeviationPlot::draw(QPainter& painter, const QRectF& area, const CurveSheet
 
 void DeviationPlot::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
-    draw(painter, rect(), sheet_, texts_, extent_);
+    std::optional<SignalAxis> above;
+    if (curve_ != nullptr) {
+        const CurvePlot::Frame curve = CurvePlot::frameFor(
+            curve_->rect(), sheet_, QFontMetricsF(curve_->font()), texts_, extent_);
+        const auto x = [this](double curveX) {
+            return mapFrom(window(), curve_->mapTo(window(), QPointF(curveX, 0.0))).x();
+        };
+        above = SignalAxis{x(curve.plot.left()), x(curve.plot.right()), curve.signalFrom,
+                           curve.signalTo, curve.signalStep};
+    }
+    draw(painter, rect(), sheet_, texts_, extent_, above);
 }
 
 } // namespace calibration
