@@ -1,5 +1,7 @@
+#include "core/instrument/LiveSignal.h"
 #include "core/text/LanguageTable.h"
 #include "tests/support/WindowRig.h"
+#include "views/calibration/CreepDialog.h"
 #include "views/calibration/CurveEditor.h"
 #include "views/calibration/CurvePage.h"
 #include "views/calibration/CurvePlot.h"
@@ -12,9 +14,12 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QListWidget>
 #include <QLocale>
 #include <QPainter>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTableWidget>
 
@@ -179,6 +184,47 @@ private slots:
         QCOMPARE(rig.messages.shown.size(), 1);
         QVERIFY(rig.messages.shown[0].text.startsWith(window.LangText().text(199)));
         QVERIFY(rig.framesOf("KW").isEmpty());
+    }
+
+    // The creep check refuses a signal without load, runs on the polls' clock, remembers its
+    // duration and puts its result among the figures; a lost signal ends it with a message.
+    void creepCheckInTheWindow() {
+        testsupport::InstrumentRig rig(1);
+        app::frmOrvoCalibration& window = rig.startAt(session::WizardStep::Finish);
+        window.fraCURVE->lstKrivka->findChild<QAction*>(QStringLiteral("mKrivkaGraf"))->trigger();
+        auto* curve = window.findChild<calibration::CurveWindow*>(QStringLiteral("frmCurve"));
+        curve->cmdCreep->click();
+        auto* creep = curve->findChild<calibration::CreepDialog*>(QStringLiteral("frmCreep"));
+        QVERIFY(creep != nullptr && creep->isVisible());
+        creep->spnMinutes->setValue(1);
+        const auto poll = [&](int ticks) {
+            for (int tick = 0; tick < ticks; ++tick) {
+                rig.clock.advance(200ms);
+                window.PollSignal();
+            }
+        };
+        rig.instrument().setLoad(0.0);
+        poll(15);
+        creep->cmdStart->click();
+        QCOMPARE(rig.messages.texts(), QStringList{window.LangText().text(594)});
+        rig.instrument().setLoad(1.5);
+        poll(15);
+        creep->cmdStart->click();
+        QVERIFY(creep->running());
+        poll(5 * 60 - 1); // a reading every 200 ms, the last one just short of a minute
+        QVERIFY(creep->running());
+        poll(1);
+        QVERIFY(!creep->running());
+        QCOMPARE(rig.settings.value("Creep/minutes").toInt(), 1);
+        QVERIFY(
+            curve->lblFigures->text().contains(window.LangText().text(593).section(u' ', 0, 1)));
+        creep->cmdStart->click();
+        rig.instrument().addFault(sim::Fault::silenceFrom(1));
+        poll(4);
+        QVERIFY(!creep->running());
+        QCOMPARE(
+            rig.messages.texts().last(),
+            device::staleSignalMessage(window.LangText(), window.session().line().portNumber()));
     }
 };
 
