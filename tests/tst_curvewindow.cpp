@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QBuffer>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -210,7 +211,7 @@ private slots:
         rig.instrument().setLoad(1.5);
         poll(15);
         creep->cmdStart->click();
-        QVERIFY(creep->running());
+        QVERIFY(creep->running() && creep->buttons->button(QDialogButtonBox::Cancel)->isVisible());
         poll(5 * 60 - 1); // a reading every 200 ms, the last one just short of a minute
         QVERIFY(creep->running());
         poll(1);

@@ -49,7 +49,9 @@ CreepDialog::CreepDialog(Parts parts, QWidget* parent)
       lblStart(ui::makeControl<QLabel>(this, QStringLiteral("lblStart"))),
       lblAt30(ui::makeControl<QLabel>(this, QStringLiteral("lblAt30"))),
       lblEnd(ui::makeControl<QLabel>(this, QStringLiteral("lblEnd"))),
-      lblResult(ui::makeControl<QLabel>(this, QStringLiteral("lblResult"))), parts_(parts) {
+      lblResult(ui::makeControl<QLabel>(this, QStringLiteral("lblResult"))),
+      buttons(new QDialogButtonBox(QDialogButtonBox::Cancel | QDialogButtonBox::Close, this)),
+      parts_(parts) {
     setObjectName(QStringLiteral("frmCreep"));
     setWindowTitle(parts.texts.text(TitleText));
     setModal(false);
@@ -62,7 +64,6 @@ CreepDialog::CreepDialog(Parts parts, QWidget* parent)
     cmdStart->setText(parts.texts.text(StartText));
     lblResult->setWordWrap(true);
     lblResult->setMinimumWidth(fontMetrics().averageCharWidth() * 50);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     auto* form = new QFormLayout(this);
     form->addRow(parts.texts.text(DurationText), spnMinutes);
     form->addRow(QString(), cmdStart);
@@ -155,6 +156,8 @@ void CreepDialog::checkSignal() {
 
 void CreepDialog::showReadings() {
     const bool active = running();
+    buttons->button(QDialogButtonBox::Cancel)->setVisible(active);
+    buttons->button(QDialogButtonBox::Close)->setVisible(!active);
     spnMinutes->setEnabled(!active);
     cmdStart->setEnabled(!active);
     const auto left =

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <optional>
 
+class QDialogButtonBox;
 class QLabel;
 class QPushButton;
 class QSettings;
@@ -28,7 +29,7 @@ namespace calibration {
 // The creep check beside the curve window, not modal: the operator holds a load, starts it on a
 // stable signal, and the live readings of the chosen duration (kept in the settings under
 // "Creep/minutes") go into a CreepCheck stamped with the clock's monotonic time. A countdown
-// shows the time left; Esc or Close stops a running check (and closes the dialog otherwise). A
+// shows the time left; Esc or Cancel stops a running check, Esc or Close closes the dialog. A
 // lost signal or a reading that falls to zero ends it with a message; a finished check is
 // announced with `measured`.
 class CreepDialog : public QDialog {
@@ -55,6 +56,8 @@ public:
     QLabel* const lblAt30;
     QLabel* const lblEnd;
     QLabel* const lblResult;
+    // Cancel while a check runs, else Close.
+    QDialogButtonBox* const buttons;
 
 signals:
     void measured(const calibration::CreepResult& result);

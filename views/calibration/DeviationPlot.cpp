@@ -39,7 +39,7 @@ QPointF DeviationPlot::Frame::at(double signal, double percent) const {
 
 DeviationPlot::DeviationPlot(const text::LanguageTable& texts, QWidget* parent)
     : QWidget(parent), texts_(texts) {
-    setMinimumSize(fontMetrics().averageCharWidth() * 50, fontMetrics().height() * 8);
+    setMinimumSize(fontMetrics().averageCharWidth() * 50, fontMetrics().height() * 7);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
