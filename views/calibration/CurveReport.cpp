@@ -95,6 +95,9 @@ void drawPlots(PdfPage& page, const CurveSheet& sheet, double curveMm, double de
     // The report shows the curve; the live signal of the moment of export is no part of it.
     CurveSheet still = sheet;
     still.live.reset();
+    // A certificate's band is the tolerance it states.
+    if (sheet.certificate)
+        still.tolerancePercent = sheet.certificate->tolerancePercentFs;
     std::optional<DeviationPlot::SignalAxis> axis;
     for (const double heightMm : {curveMm, deviationMm}) {
         const double plotHeight = page.px(heightMm);
