@@ -1,6 +1,8 @@
+#include "core/calibration/Creep.h"
 #include "core/calibration/CurveFigures.h"
 #include "core/calibration/CurveMarks.h"
 #include "core/calibration/CurveTable.h"
+#include "core/calibration/PlotReach.h"
 #include "core/text/LanguageTable.h"
 
 #include <QTest>
@@ -37,6 +39,9 @@ class TestCurveFigures : public QObject {
     Q_OBJECT
 
 private slots:
+    void plotReachFits_data();
+    void plotReachFits();
+    void creepCheck();
     // The worked example of docs/curve-quality.md.
     void workedExample() {
         const CurveFigures f =
@@ -129,6 +134,95 @@ private slots:
         QTEST(marks, "marks");
     }
 };
+
+// Plot extents: a tenth of G at least, the ranges where the end segments reach them (held
+// within ±G), the live signal on the curve, 4 % padding; the whole ±G unpadded.
+void TestCurveFigures::plotReachFits_data() {
+    QTest::addColumn<Points>("points");
+    QTest::addColumn<double>("fullScale");
+    QTest::addColumn<double>("fullScaleNeg");
+    QTest::addColumn<float>("live"); // NaN for none
+    QTest::addColumn<bool>("whole");
+    QTest::addColumn<QList<double>>("reach");
+    const float none = std::numeric_limits<float>::quiet_NaN();
+    const Points line{{0.0F, 0.0F}, {2.0F, 100.0F}};
+    QTest::newRow("no points") << Points{} << 0.0 << 0.0 << none << false
+                               << QList<double>{-0.21114, 0.21114, 0, 0};
+    QTest::newRow("one point, a range") << Points{{0.0F, 0.0F}} << 100.0 << 0.0 << none << false
+                                        << QList<double>{-0.21114, 0.21114, -4, 104};
+    QTest::newRow("ranges on both extensions")
+        << line << 150.0 << -50.0 << none << false << QList<double>{-1.16, 3.16, -58, 158};
+    QTest::newRow("range beyond G") << Points{{0.0F, 0.0F}, {1.0F, 10.0F}} << 100.0 << 0.0 << none
+                                    << false << QList<double>{-0.1564, 4.0664, -4, 104};
+    QTest::newRow("live beyond the points")
+        << line << 100.0 << 0.0 << 3.0F << false << QList<double>{-0.12, 3.12, -6, 156};
+    QTest::newRow("live beyond G")
+        << line << 100.0 << 0.0 << 5.0F << false << QList<double>{-0.1564, 4.0664, -7.82, 203.32};
+    QTest::newRow("whole") << line << 100.0 << -100.0 << none << true
+                           << QList<double>{-3.91, 3.91, -195.5, 195.5};
+}
+
+void TestCurveFigures::plotReachFits() {
+    QFETCH(Points, points);
+    QFETCH(double, fullScale);
+    QFETCH(double, fullScaleNeg);
+    QFETCH(float, live);
+    QFETCH(bool, whole);
+    QFETCH(QList<double>, reach);
+    CurveTable table;
+    for (const auto& [signal, etalon] : points)
+        QVERIFY(table.append(signal, etalon));
+    const PlotReach r = plotReach(table, {fullScale, fullScaleNeg, 3.91, {}},
+                                  std::isnan(live) ? std::nullopt : std::optional(live),
+                                  whole ? PlotExtent::WholeGain : PlotExtent::Fitted);
+    const QList<double> found{r.signalLow, r.signalHigh, r.valueLow, r.valueHigh};
+    for (qsizetype i = 0; i < reach.size(); ++i)
+        QVERIFY2(std::fabs(found[i] - reach[i]) < 1e-3, qPrintable(QStringLiteral("%1 %2 %3 %4")
+                                                                       .arg(found[0])
+                                                                       .arg(found[1])
+                                                                       .arg(found[2])
+                                                                       .arg(found[3])));
+}
+
+// Readings at 30 s and at the end, late and backward readings, a clock that stops short and
+// readings at zero.
+void TestCurveFigures::creepCheck() {
+    using namespace std::chrono_literals;
+    CreepCheck check(5min, 0.01);
+    QCOMPARE(check.left(0ms), 5min);
+    for (int k = 0; k <= 40; ++k) {
+        QCOMPARE(check.add(1000ms + k * 10s, 1.0 + 0.0001 * k),
+                 k < 30 ? CreepCheck::State::Running : CreepCheck::State::Finished);
+        QCOMPARE(check.add(500ms, 9.0), check.state()); // earlier than the last: ignored
+    }
+    const std::optional<CreepResult> result = check.result();
+    QVERIFY(result.has_value());
+    QCOMPARE(result->start, 1.0);
+    QCOMPARE(result->at30, 1.0003);
+    QCOMPARE(result->end, 1.003);
+    QVERIFY(near(result->creepPercent, (1.003 - 1.0003) / 1.0003 * 100));
+    QVERIFY(near(result->changePercent, 0.3));
+    QCOMPARE(check.left(10min), 0ms);
+
+    CreepCheck stopsShort(45min, 0.01); // held within 30 min
+    QCOMPARE(stopsShort.duration(), 30min);
+    QCOMPARE(stopsShort.add(0ms, -2.0), CreepCheck::State::Running);
+    QCOMPARE(stopsShort.add(29s, -2.1), CreepCheck::State::Running);
+    QVERIFY(!stopsShort.at30());
+    QCOMPARE(stopsShort.add(29min + 59s, -2.2), CreepCheck::State::Running);
+    QCOMPARE(stopsShort.at30(), -2.2);
+    QCOMPARE(stopsShort.left(29min + 59s), 1s);
+    QVERIFY(!stopsShort.result());
+
+    for (const auto& [first, second] : {std::pair{0.005, 1.0}, {1.0, -0.01}}) {
+        CreepCheck zero(1min, 0.01);
+        zero.add(0ms, first);
+        zero.add(30s, second);
+        QCOMPARE(zero.state(), CreepCheck::State::ZeroReading);
+        QCOMPARE(zero.add(2min, 1.0), CreepCheck::State::ZeroReading);
+        QVERIFY(!zero.result());
+    }
+}
 
 QTEST_GUILESS_MAIN(TestCurveFigures)
 #include "tst_curvefigures.moc"

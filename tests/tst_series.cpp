@@ -69,7 +69,7 @@ private slots:
         QVERIFY(near(s.zeroReturnFs, 0.015));
         QVERIFY(near(s.worst.repeatability, 0.040008) && near(s.worst.reversibility, 0.04));
         QCOMPARE(s.orientation, OrientationClass::Class05);
-        const auto perPoint = repeatabilityPercentFs(series, f);
+        const auto perPoint = repeatabilityPercentFs(s, f);
         QVERIFY(perPoint.size() == 3 && near(perPoint[1], 0.02) && near(perPoint[2], 0.04));
 
         // An edited point leaves its load's readings behind; the other loads keep theirs.

@@ -207,9 +207,8 @@ const LoadFigures* loadOf(const SeriesFigures& figures, const PointFigures& poin
     return load != figures.loads.end() ? &*load : nullptr;
 }
 
-std::vector<std::optional<double>> repeatabilityPercentFs(const SeriesReadings& readings,
+std::vector<std::optional<double>> repeatabilityPercentFs(const SeriesFigures& figures,
                                                           const CurveFigures& curve) {
-    const SeriesFigures figures = computeSeriesFigures(readings, curve);
     std::vector<std::optional<double>> perPoint;
     for (const PointFigures& point : curve.points) {
         const LoadFigures* load = loadOf(figures, point);

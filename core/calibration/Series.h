@@ -127,6 +127,6 @@ struct SeriesFigures {
 
 // Per point of the curve (curve.points, in their order), its load's repeatability in % FS.
 [[nodiscard]] std::vector<std::optional<double>>
-repeatabilityPercentFs(const SeriesReadings& readings, const CurveFigures& curve);
+repeatabilityPercentFs(const SeriesFigures& figures, const CurveFigures& curve);
 
 } // namespace calibration

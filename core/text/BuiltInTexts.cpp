@@ -338,6 +338,21 @@ QString BuiltInText(int number) {
         BuiltIn{582, u"Třída podle ISO 376 pro orientaci: potřebuje alespoň 2 zatěžovací řady."},
         BuiltIn{583, u"Opakované řady"},
         BuiltIn{584, u"řady [z/o]"},
+        BuiltIn{585, u"Tečení..."},
+        BuiltIn{586, u"Zkouška tečení"},
+        BuiltIn{587, u"Doba (min):"},
+        BuiltIn{588, u"Spustit"},
+        BuiltIn{589, u"Zbývá %1"},
+        BuiltIn{590, u"Čtení na začátku:"},
+        BuiltIn{591, u"Čtení po 30 s:"},
+        BuiltIn{592, u"Čtení na konci:"},
+        BuiltIn{593, u"Tečení za %1 min: %2 mV/V po 30 s, %3 mV/V na konci, tečení %4 %, změna od "
+                     u"začátku %5 %"},
+        BuiltIn{594, u"Signál není ustálený nebo nenese zatížení. Zatěžte snímač, vyčkejte na "
+                     u"ustálení a spusťte zkoušku znovu."},
+        BuiltIn{595, u"Zkouška tečení skončila: signál klesl k nule."},
+        BuiltIn{596, u"Zkouška tečení přerušena."},
+        BuiltIn{597, u"Celý rozsah ±G (Ctrl+G)"},
         // Language and fixed window captions: 600..623
         BuiltIn{600, u"Jazyk"},
         BuiltIn{601, u"Jazyk programu se změní při příštím spuštění."},

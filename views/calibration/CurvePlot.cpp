@@ -1,5 +1,7 @@
 #include "views/calibration/CurvePlot.h"
 
+#include "views/calibration/PlotAxis.h"
+
 #include "core/calibration/CurveEvaluation.h"
 #include "core/text/LanguageTable.h"
 #include "core/text/NumberText.h"
@@ -28,78 +30,10 @@ constexpr int RangesText = 205;
 const QColor GridColour{228, 228, 228};
 const QColor AxisColour{90, 90, 90};
 
-// A round step of 1, 2 or 5 times a power of ten that splits `span` into about `parts`.
-double roundStep(double span, double parts) {
-    const double raw = span / std::max(parts, 1.0);
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    const double mantissa = raw / power;
-    return (mantissa <= 1.0 ? 1.0 : mantissa <= 2.0 ? 2.0 : mantissa <= 5.0 ? 5.0 : 10.0) * power;
-}
-
-struct Axis {
-    double from;
-    double to;
-    double step;
-};
-
-Axis roundAxis(double low, double high, double parts) {
-    if (!(high > low)) {
-        const double pad = std::max(std::fabs(low) * 0.1, 1.0);
-        low -= pad;
-        high += pad;
-    }
-    const double step = roundStep(high - low, parts);
-    return {std::floor(low / step + 1e-9) * step, std::ceil(high / step - 1e-9) * step, step};
-}
-
-// The ticks of an axis; a handful in practice, never an endless walk.
-std::vector<double> ticks(double from, double to, double step) {
-    constexpr int MostTicks = 100;
-    std::vector<double> values;
-    for (int i = 0; i <= MostTicks && from + i * step <= to + step / 2; ++i)
-        values.push_back(from + i * step);
-    return values;
-}
-
-QString tickText(double value, double step) {
-    const int decimals = std::max(0, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
-    if (std::fabs(value) < step * 1e-6)
-        value = 0.0;
-    return fixedNumber(value, decimals);
-}
-
 // The mark of a measuring range at the plot's right edge.
 QString rangeText(double range, const CurveSheet& sheet) {
     return (range >= 0.0 ? QStringLiteral("R+ ") : QStringLiteral("R- ")) +
            device::FormatNumber(range, sheet.scale.unitFormat);
-}
-
-// Every value the plot must show, on both axes.
-void reach(const CurveSheet& sheet, double& signalLow, double& signalHigh, double& valueLow,
-           double& valueHigh) {
-    const double g = sheet.scale.gainRange;
-    signalLow = g > 0.0 ? -g : 0.0;
-    signalHigh = g > 0.0 ? g : 0.0;
-    valueLow = std::min(0.0, sheet.scale.fullScaleNeg);
-    valueHigh = std::max(0.0, sheet.scale.fullScale);
-    const auto take = [&](double signal, double value) {
-        if (!std::isfinite(signal) || !std::isfinite(value))
-            return;
-        signalLow = std::min(signalLow, signal);
-        signalHigh = std::max(signalHigh, signal);
-        valueLow = std::min(valueLow, value);
-        valueHigh = std::max(valueHigh, value);
-    };
-    for (const PointFigures& p : sheet.figures.points)
-        take(p.signal, p.etalon);
-    if (sheet.table.PointCount() >= 2) {
-        take(signalLow, EvaluateCurve(sheet.table, static_cast<float>(signalLow)));
-        take(signalHigh, EvaluateCurve(sheet.table, static_cast<float>(signalHigh)));
-        if (sheet.live)
-            take(*sheet.live, EvaluateCurve(sheet.table, *sheet.live));
-    } else if (sheet.live) {
-        take(*sheet.live, 0.0);
-    }
 }
 
 QPen pen(const QColor& colour, double width, Qt::PenStyle style = Qt::SolidLine) {
@@ -164,6 +98,15 @@ void drawLegend(QPainter& painter, const QPointF& origin, double width,
     }
 }
 
+// The live marker's place: on the curve, or at the edge of the plot where it lies beyond.
+QPointF liveAt(const CurvePlot::Frame& frame, const CurveSheet& sheet) {
+    const double value =
+        sheet.table.PointCount() >= 2 ? EvaluateCurve(sheet.table, *sheet.live) : 0.0;
+    const QPointF at = frame.at(*sheet.live, value);
+    return {std::clamp(at.x(), frame.plot.left(), frame.plot.right()),
+            std::clamp(at.y(), frame.plot.top(), frame.plot.bottom())};
+}
+
 } // namespace
 
 QPointF CurvePlot::Frame::at(double signal, double value) const {
@@ -182,14 +125,19 @@ void CurvePlot::setSheet(const CurveSheet& sheet) {
     update();
 }
 
+void CurvePlot::setExtent(PlotExtent extent) {
+    extent_ = extent;
+    update();
+}
+
 CurvePlot::Frame CurvePlot::frameFor(const QRectF& area, const CurveSheet& sheet,
-                                     const QFontMetricsF& metrics,
-                                     const text::LanguageTable& texts) {
-    double signalLow = 0;
-    double signalHigh = 0;
-    double valueLow = 0;
-    double valueHigh = 0;
-    reach(sheet, signalLow, signalHigh, valueLow, valueHigh);
+                                     const QFontMetricsF& metrics, const text::LanguageTable& texts,
+                                     PlotExtent extent) {
+    const PlotReach reach = plotReach(sheet.table, sheet.scale, sheet.live, extent);
+    const double signalLow = reach.signalLow;
+    const double signalHigh = reach.signalHigh;
+    double valueLow = reach.valueLow;
+    double valueHigh = reach.valueHigh;
     // Headroom, so that no point and its number sit on the frame.
     const double pad = (valueHigh - valueLow) * 0.04;
     for (const PointFigures& p : sheet.figures.points) {
@@ -201,7 +149,7 @@ CurvePlot::Frame CurvePlot::frameFor(const QRectF& area, const CurveSheet& sheet
     const double widest = metrics.horizontalAdvance(QStringLiteral("-00000.00"));
     const Axis values = roundAxis(valueLow, valueHigh, (area.height() - 4 * line) / (line * 2.5));
     double labelWidth = 0.0;
-    for (const double v : ticks(values.from, values.to, values.step))
+    for (const double v : ticks(values))
         labelWidth = std::max(labelWidth, metrics.horizontalAdvance(tickText(v, values.step)));
     double rangeLabel = 0.0;
     for (const double range : {sheet.scale.fullScale, sheet.scale.fullScaleNeg})
@@ -223,18 +171,18 @@ CurvePlot::Frame CurvePlot::frameFor(const QRectF& area, const CurveSheet& sheet
 }
 
 void CurvePlot::draw(QPainter& painter, const QRectF& area, const CurveSheet& sheet,
-                     const text::LanguageTable& texts) {
+                     const text::LanguageTable& texts, PlotExtent extent) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     const QFontMetricsF metrics(painter.font());
-    const Frame frame = frameFor(area, sheet, metrics, texts);
+    const Frame frame = frameFor(area, sheet, metrics, texts, extent);
     const QRectF& plot = frame.plot;
     const double line = metrics.height();
     painter.fillRect(area, Qt::white);
 
     // Grid and tick labels.
     painter.setPen(pen(GridColour, 1.0));
-    for (const double s : ticks(frame.signalFrom, frame.signalTo, frame.signalStep)) {
+    for (const double s : ticks({frame.signalFrom, frame.signalTo, frame.signalStep})) {
         const double x = frame.at(s, 0).x();
         painter.setPen(pen(GridColour, 1.0));
         painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
@@ -243,7 +191,7 @@ void CurvePlot::draw(QPainter& painter, const QRectF& area, const CurveSheet& sh
         painter.drawText(QRectF(x - 50 * line, plot.bottom() + line * 0.2, 100 * line, line),
                          Qt::AlignHCenter | Qt::AlignTop, label);
     }
-    for (const double v : ticks(frame.valueFrom, frame.valueTo, frame.valueStep)) {
+    for (const double v : ticks({frame.valueFrom, frame.valueTo, frame.valueStep})) {
         const double y = frame.at(0, v).y();
         painter.setPen(pen(GridColour, 1.0));
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
@@ -326,7 +274,7 @@ void CurvePlot::draw(QPainter& painter, const QRectF& area, const CurveSheet& sh
     if (sheet.live) {
         const double signal = *sheet.live;
         const double value = count >= 2 ? EvaluateCurve(sheet.table, *sheet.live) : 0.0;
-        const QPointF at = frame.at(signal, value);
+        const QPointF at = liveAt(frame, sheet);
         painter.setPen(pen(LiveColour, 1.0));
         painter.drawLine(QPointF(at.x(), plot.top()), QPointF(at.x(), plot.bottom()));
         const double size = radius * 1.7;
@@ -362,8 +310,7 @@ void CurvePlot::draw(QPainter& painter, const QRectF& area, const CurveSheet& sh
     }
     // The live marker above everything.
     if (sheet.live) {
-        const QPointF at =
-            frame.at(*sheet.live, count >= 2 ? EvaluateCurve(sheet.table, *sheet.live) : 0.0);
+        const QPointF at = liveAt(frame, sheet);
         const double size = radius * 1.7;
         painter.setPen(pen(Qt::white, 1.5));
         painter.setBrush(LiveColour);
@@ -375,7 +322,7 @@ void CurvePlot::draw(QPainter& painter, const QRectF& area, const CurveSheet& sh
 
 void CurvePlot::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
-    draw(painter, rect(), sheet_, texts_);
+    draw(painter, rect(), sheet_, texts_, extent_);
 }
 
 } // namespace calibration

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/calibration/PlotReach.h"
 #include "views/calibration/CurveSheet.h"
 
 #include <QColor>
@@ -17,7 +18,8 @@ namespace calibration {
 
 // The curve in the sensor's unit against mV/V: the points, the curve the instrument uses with
 // its end segments extended to ±G, the terminal lines, the measuring ranges and the live signal.
-// Drawn with QPainter onto any device, so the window, the report and the tests share it.
+// Fitted to the points and the ranges, or the whole ±G (plotReach). Drawn with QPainter onto any
+// device, so the window, the report and the tests share it.
 class CurvePlot : public QWidget {
     Q_OBJECT
 public:
@@ -42,13 +44,17 @@ public:
     CurvePlot(const text::LanguageTable& texts, QWidget* parent = nullptr);
 
     void setSheet(const CurveSheet& sheet);
+    void setExtent(PlotExtent extent);
+    [[nodiscard]] PlotExtent extent() const { return extent_; }
 
     [[nodiscard]] static Frame frameFor(const QRectF& area, const CurveSheet& sheet,
                                         const QFontMetricsF& metrics,
-                                        const text::LanguageTable& texts);
-    // Draws the whole plot into `area` with the painter's font.
+                                        const text::LanguageTable& texts,
+                                        PlotExtent extent = PlotExtent::Fitted);
+    // Draws the whole plot into `area` with the painter's font. A live signal beyond the plot
+    // is marked at its edge.
     static void draw(QPainter& painter, const QRectF& area, const CurveSheet& sheet,
-                     const text::LanguageTable& texts);
+                     const text::LanguageTable& texts, PlotExtent extent = PlotExtent::Fitted);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -56,6 +62,7 @@ protected:
 private:
     const text::LanguageTable& texts_;
     CurveSheet sheet_;
+    PlotExtent extent_ = PlotExtent::Fitted;
 };
 
 } // namespace calibration

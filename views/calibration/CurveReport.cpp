@@ -5,6 +5,7 @@
 #include "core/text/NumberText.h"
 #include "views/calibration/CertificateContent.h"
 #include "views/calibration/CurvePlot.h"
+#include "views/calibration/DeviationPlot.h"
 #include "views/calibration/PdfPage.h"
 
 #include <QPageSize>
@@ -84,27 +85,43 @@ QString csvField(QString text) {
     return text;
 }
 
-// The plot, in screen units so that its lines and letters keep their proportions.
-void drawPlot(PdfPage& page, const CurveSheet& sheet, double heightMm,
-              const text::LanguageTable& texts) {
+// The plot and the deviation plot under it on one signal axis, fitted to the points, in screen
+// units so that their lines and letters keep their proportions.
+void drawPlots(PdfPage& page, const CurveSheet& sheet, double curveMm, double deviationMm,
+               const text::LanguageTable& texts) {
     QPainter& painter = page.painter();
-    const double plotHeight = page.px(heightMm);
-    page.need(plotHeight);
-    painter.save();
     const double scale = PdfPage::Resolution / ScreenDpi;
-    painter.translate(page.left(), page.y());
-    painter.scale(scale, scale);
     QFont plotFont(QStringLiteral("DejaVu Sans"));
     plotFont.setPointSizeF(7.5 / scale);
-    painter.setFont(plotFont);
     // The report shows the curve; the live signal of the moment of export is no part of it.
     CurveSheet still = sheet;
     still.live.reset();
-    CurvePlot::draw(painter, QRectF(0, 0, page.width() / scale, plotHeight / scale), still, texts);
-    painter.restore();
-    painter.setPen(QPen(Qt::black, page.px(0.2)));
-    painter.drawRect(QRectF(page.left(), page.y(), page.width(), plotHeight));
-    page.y() += plotHeight + page.px(4);
+    // A certificate's band is the tolerance it states.
+    if (sheet.certificate)
+        still.tolerancePercent = sheet.certificate->tolerancePercentFs;
+    std::optional<DeviationPlot::SignalAxis> axis;
+    for (const double heightMm : {curveMm, deviationMm}) {
+        const double plotHeight = page.px(heightMm);
+        page.need(plotHeight);
+        painter.save();
+        painter.translate(page.left(), page.y());
+        painter.scale(scale, scale);
+        painter.setFont(plotFont);
+        const QRectF area(0, 0, page.width() / scale, plotHeight / scale);
+        if (!axis) {
+            CurvePlot::draw(painter, area, still, texts);
+            const CurvePlot::Frame frame =
+                CurvePlot::frameFor(area, still, QFontMetricsF(painter.font()), texts);
+            axis = DeviationPlot::SignalAxis{frame.plot.left(), frame.plot.right(),
+                                             frame.signalFrom, frame.signalTo, frame.signalStep};
+        } else {
+            DeviationPlot::draw(painter, area, still, texts, PlotExtent::Fitted, axis);
+        }
+        painter.restore();
+        painter.setPen(QPen(Qt::black, page.px(0.2)));
+        painter.drawRect(QRectF(page.left(), page.y(), page.width(), plotHeight));
+        page.y() += plotHeight + page.px(heightMm == deviationMm ? 4 : 2);
+    }
 }
 
 void heading(PdfPage& page, const QString& text, int linesWithIt) {
@@ -176,7 +193,7 @@ bool writePdfReport(const QString& path, const CurveSheet& sheet, const ReportSi
         }
     }
     page.y() += page.px(3);
-    drawPlot(page, sheet, certificate ? 60 : 74, texts);
+    drawPlots(page, sheet, certificate ? 48 : 56, certificate ? 24 : 28, texts);
 
     heading(page, texts.text(PointsText), 3);
     page.table(unitsOnSecondLine(pointHeaders(sheet, texts)), pointRows(sheet));

@@ -61,6 +61,7 @@ void appendSeriesLines(QStringList& lines, const SeriesFigures& s,
                                    fixedNumber(s.worst.reversibility, PercentDecimals));
     lines.append(s.orientation ? worst.arg(className(*s.orientation)) : worst);
 }
+constexpr int CreepLineText = 593;
 
 } // namespace
 
@@ -91,8 +92,14 @@ CurveSheet curveSheet(const session::Session& session, const sensor::SensorPage&
     sheet.captures = session.captures();
     sheet.figures = computeCurveFigures(sheet.table, sheet.scale);
     sheet.series = session.series();
-    if (!sheet.series.empty())
+    if (!sheet.series.empty()) {
         sheet.seriesFigures = computeSeriesFigures(sheet.series, sheet.figures);
+        // Each bar spans its load's spread between the rising series, around their mean.
+        sheet.errorBars = repeatabilityPercentFs(*sheet.seriesFigures, sheet.figures);
+        for (std::optional<double>& bar : sheet.errorBars)
+            if (bar)
+                *bar /= 2.0;
+    }
     return sheet;
 }
 
@@ -148,7 +155,21 @@ QStringList figureLines(const CurveSheet& sheet, const text::LanguageTable& text
                           fixedNumber(f.rms, decimals), sheet.unit));
     if (sheet.seriesFigures)
         appendSeriesLines(lines, *sheet.seriesFigures, texts);
+    if (const std::optional<CreepResult>& creep = sheet.creep)
+        lines.append(creepLine(*creep, texts));
     return lines;
+}
+
+QString creepLine(const CreepResult& creep, const text::LanguageTable& texts) {
+    const auto signed_ = [](double percent) {
+        const QString shown = fixedNumber(percent, 3);
+        return shown.startsWith(u'-') || shown == fixedNumber(0.0, 3) ? shown : u'+' + shown;
+    };
+    return texts.text(CreepLineText)
+        .arg(QString::number(std::chrono::duration<double, std::ratio<60>>(creep.duration).count()),
+             fixedNumber(creep.at30, FullSignalDecimals),
+             fixedNumber(creep.end, FullSignalDecimals), signed_(creep.creepPercent),
+             signed_(creep.changePercent));
 }
 
 QStringList pointHeaders(const CurveSheet& sheet, const text::LanguageTable& texts) {

@@ -1,15 +1,18 @@
 #pragma once
 
+#include "core/calibration/Creep.h"
 #include "core/calibration/CurveFigures.h"
 #include "core/calibration/CurveTable.h"
 #include "core/calibration/Series.h"
 #include "core/calibration/StableCapture.h"
 #include "core/certificate/CertificateData.h"
+#include "core/records/Checks.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 namespace sensor {
 class SensorPage;
@@ -43,6 +46,13 @@ struct CurveSheet {
     // Repeated loading series, when the points were taken so.
     SeriesReadings series;
     std::optional<SeriesFigures> seriesFigures;
+    // The band the deviation plot shows: the sensor's check tolerance in % of full scale.
+    double tolerancePercent = records::DefaultTolerancePercent;
+    // Half-widths in % FS of an error bar per point of figures.points, where repeated series
+    // give one; shorter than the points, or empty, where they do not.
+    std::vector<std::optional<double>> errorBars;
+    // The last creep check of the window, carried into the figures.
+    std::optional<CreepResult> creep;
 };
 
 [[nodiscard]] CurveSheet curveSheet(const session::Session& session, const sensor::SensorPage& page,
@@ -55,6 +65,7 @@ struct CurveSheet {
 // The texts of the sheet as the window and the report show them: the figures below the table,
 // the table's headers and rows (point, signal, etalon, deviation in the unit, in % of full scale
 // and in digits, residual) and the warnings.
+// The figures end with the creep check's line when the sheet has one.
 [[nodiscard]] QStringList figureLines(const CurveSheet& sheet, const text::LanguageTable& texts);
 [[nodiscard]] QStringList pointHeaders(const CurveSheet& sheet, const text::LanguageTable& texts);
 // The headers with their units on a second line, for the narrow columns of a table.
@@ -77,6 +88,9 @@ void appendSeriesColumns(QStringList& headers, QList<QStringList>& rows, const C
 [[nodiscard]] QStringList seriesHeaders(const CurveSheet& sheet, const text::LanguageTable& texts);
 [[nodiscard]] QList<QStringList> seriesRows(const CurveSheet& sheet,
                                             int signalDecimals = ShownSignalDecimals);
+// The creep check in one line: duration, the readings at 30 s and at the end, creep and the
+// change from the start in %, signed.
+[[nodiscard]] QString creepLine(const CreepResult& creep, const text::LanguageTable& texts);
 [[nodiscard]] QStringList warningLines(const CurveSheet& sheet, const text::LanguageTable& texts);
 
 // A number with a fixed count of decimals, "-" for none.

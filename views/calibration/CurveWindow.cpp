@@ -3,10 +3,12 @@
 #include "core/instrument/LiveSignal.h"
 #include "core/session/Session.h"
 #include "core/text/LanguageTable.h"
+#include "views/calibration/CreepDialog.h"
 #include "views/calibration/CurveEditor.h"
 #include "views/calibration/CurvePage.h"
 #include "views/calibration/CurvePlot.h"
 #include "views/calibration/CurveReport.h"
+#include "views/calibration/DeviationPlot.h"
 #include "views/common/ActionGuard.h"
 #include "views/common/Controls.h"
 #include "views/common/WindowParts.h"
@@ -23,6 +25,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -36,6 +39,8 @@ constexpr int OpenText = 181;
 constexpr int NoWarningText = 193;
 constexpr int PdfText = 206;
 constexpr int CsvText = 207;
+constexpr int CreepText = 585;
+constexpr int WholeText = 597;
 // Narrower than this, the plot and the table get too cramped to read beside the calibrator.
 constexpr int MinimumWidthChars = 60;
 
@@ -43,17 +48,23 @@ constexpr int MinimumWidthChars = 60;
 
 CurveWindow::CurveWindow(SheetSource source, const text::LanguageTable& texts,
                          text::MessageService& messages, QWidget* parent,
-                         CertificateSource certificate)
+                         CertificateSource certificate, ToleranceSource tolerance)
     : QWidget(parent, Qt::Window), plot(new CurvePlot(texts, this)),
+      deviation(new DeviationPlot(texts, this)),
       tblPoints(ui::makeControl<QTableWidget>(this, QStringLiteral("tblPoints"))),
       lblFigures(ui::makeControl<QLabel>(this, QStringLiteral("lblFigures"))),
       lblWarnings(ui::makeControl<QLabel>(this, QStringLiteral("lblWarnings"))),
+      cmdWhole(ui::makeControl<QPushButton>(this, QStringLiteral("cmdWhole"))),
+      cmdCreep(ui::makeControl<QPushButton>(this, QStringLiteral("cmdCreep"))),
       cmdPdf(ui::makeControl<QPushButton>(this, QStringLiteral("cmdPdf"))),
       cmdCsv(ui::makeControl<QPushButton>(this, QStringLiteral("cmdCsv"))),
-      source_(std::move(source)), certificate_(std::move(certificate)), texts_(texts),
+      source_(std::move(source)), certificate_(std::move(certificate)),
+      tolerance_(std::move(tolerance)), texts_(texts),
       export_(texts, messages, exportDialogs(*this, texts)) {
     setObjectName(QStringLiteral("frmCurve"));
     plot->setObjectName(QStringLiteral("picCurve"));
+    deviation->setObjectName(QStringLiteral("picDeviation"));
+    deviation->alignWith(*plot);
     setWindowTitle(texts.text(TitleText));
     tblPoints->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblPoints->setSelectionMode(QAbstractItemView::NoSelection);
@@ -64,15 +75,27 @@ CurveWindow::CurveWindow(SheetSource source, const text::LanguageTable& texts,
     lblWarnings->setWordWrap(true);
     cmdPdf->setText(texts.text(PdfText));
     cmdCsv->setText(texts.text(CsvText));
+    cmdWhole->setText(texts.text(WholeText));
+    cmdWhole->setCheckable(true);
+    cmdCreep->setText(texts.text(CreepText));
+    connect(cmdWhole, &QPushButton::toggled, this, [this] {
+        plot->setExtent(extent());
+        deviation->setExtent(extent());
+    });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this), &QShortcut::activated,
+            cmdWhole, &QPushButton::toggle);
     connect(cmdPdf, &QPushButton::clicked, this, [this] { exportReport(true); });
     connect(cmdCsv, &QPushButton::clicked, this, [this] { exportReport(false); });
 
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdWhole);
+    buttons->addWidget(cmdCreep);
     buttons->addStretch();
     buttons->addWidget(cmdPdf);
     buttons->addWidget(cmdCsv);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(plot, 1);
+    layout->addWidget(plot, 3);
+    layout->addWidget(deviation, 1);
     layout->addWidget(tblPoints);
     layout->addWidget(lblFigures);
     layout->addWidget(lblWarnings);
@@ -89,9 +112,30 @@ CurveWindow::CurveWindow(SheetSource source, const text::LanguageTable& texts,
 
 void CurveWindow::refresh() {
     sheet_ = source_();
+    if (tolerance_) {
+        if (!toleranceOf_ || toleranceOf_->first != sheet_.sensorId)
+            toleranceOf_ = {sheet_.sensorId, tolerance_(sheet_.sensorId)};
+        sheet_.tolerancePercent = toleranceOf_->second;
+    }
+    sheet_.creep = creep_;
     plot->setSheet(sheet_);
+    deviation->setSheet(sheet_);
     showTable();
     showFigures();
+}
+
+void CurveWindow::setCreep(const CreepResult& creep) {
+    creep_ = creep;
+    refresh();
+}
+
+PlotExtent CurveWindow::extent() const {
+    return cmdWhole->isChecked() ? PlotExtent::WholeGain : PlotExtent::Fitted;
+}
+
+void CurveWindow::showEvent(QShowEvent* event) {
+    toleranceOf_.reset();
+    QWidget::showEvent(event);
 }
 
 void CurveWindow::exportReport(bool pdf) {
@@ -136,40 +180,46 @@ void CurveWindow::showFigures() {
     ui::setTextColour(*lblWarnings, warnings.isEmpty() ? QColor(0, 110, 0) : QColor(170, 0, 0));
 }
 
-void addCurveWindow(QWidget& mainWindow, const app::WindowParts& parts, session::Session& session,
-                    device::LiveSignal& liveSignal, CurveEditor& editor,
-                    const text::LanguageTable& texts, CurveWindow::CertificateSource certificate) {
+void addCurveWindow(QWidget& mainWindow, const app::WindowParts& parts, CurveWindowParts curve) {
     QListWidget* list = parts.fraCURVE.lstKrivka;
     QAction* open = ui::makeAction(*list, QStringLiteral("mKrivkaGraf"), QKeySequence(Qt::Key_F6),
-                                   texts.text(OpenText));
+                                   curve.texts.text(OpenText));
 
     const sensor::SensorPage& page = parts.fraSNIMAC;
     auto window = std::make_shared<QPointer<CurveWindow>>();
-    QObject::connect(
-        open, &QAction::triggered, &mainWindow,
-        [&mainWindow, &session, &page, &texts, window, certificate] {
-            if (window->isNull()) {
-                *window = new CurveWindow(
-                    [&session, &page, &texts] { return curveSheet(session, page, texts); }, texts,
-                    session.outlets().messages, &mainWindow, certificate);
-                CurveWindow& shown = **window;
-                ui::opensModalWindow(*shown.cmdPdf);
-                ui::opensModalWindow(*shown.cmdCsv);
-                // Beside the calibrator, so capturing goes on in sight of the plot.
-                ui::placeBeside(shown, mainWindow.frameGeometry(),
-                                shown.fontMetrics().averageCharWidth() * MinimumWidthChars);
-            }
-            (*window)->refresh();
-            (*window)->show();
-            (*window)->raise();
-            (*window)->activateWindow();
-        });
+    QObject::connect(open, &QAction::triggered, &mainWindow, [&mainWindow, &page, window, curve] {
+        if (window->isNull()) {
+            session::Session& session = curve.session;
+            const text::LanguageTable& texts = curve.texts;
+            *window = new CurveWindow(
+                [&session, &page, &texts] { return curveSheet(session, page, texts); }, texts,
+                session.outlets().messages, &mainWindow, curve.certificate, curve.tolerance);
+            CurveWindow& shown = **window;
+            ui::opensModalWindow(*shown.cmdPdf);
+            ui::opensModalWindow(*shown.cmdCsv);
+            auto* creep = new CreepDialog(
+                {session, curve.liveSignal, curve.clock, texts, curve.settings}, &shown);
+            QObject::connect(shown.cmdCreep, &QPushButton::clicked, creep, [creep] {
+                creep->show();
+                creep->raise();
+                creep->activateWindow();
+            });
+            QObject::connect(creep, &CreepDialog::measured, &shown, &CurveWindow::setCreep);
+            // Beside the calibrator, so capturing goes on in sight of the plot.
+            ui::placeBeside(shown, mainWindow.frameGeometry(),
+                            shown.fontMetrics().averageCharWidth() * MinimumWidthChars);
+        }
+        (*window)->refresh();
+        (*window)->show();
+        (*window)->raise();
+        (*window)->activateWindow();
+    });
     const auto follow = [window] {
         if (!window->isNull() && (*window)->isVisible())
             (*window)->refresh();
     };
-    QObject::connect(&editor, &CurveEditor::curveListFilled, &mainWindow, follow);
-    QObject::connect(&liveSignal, &device::LiveSignal::updated, &mainWindow, follow);
+    QObject::connect(&curve.editor, &CurveEditor::curveListFilled, &mainWindow, follow);
+    QObject::connect(&curve.liveSignal, &device::LiveSignal::updated, &mainWindow, follow);
     for (QLineEdit* box : {page.txtRozsah, page.txtRozsahNeg, page.txtJednotka, page.txtPopis})
         QObject::connect(box, &QLineEdit::textChanged, &mainWindow, follow);
     for (QComboBox* list : {page.cmbFormat, page.cmbGain})

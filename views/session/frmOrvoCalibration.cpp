@@ -174,13 +174,16 @@ frmOrvoCalibration::frmOrvoCalibration(const Services& services, QWidget* parent
         windowParts, *session_, langText_,
         CurveSteps::Actions{*wizard_, *pageLogic_, *sensorSave_, *curveEditor_});
     calibration::addCurveWindow(
-        *this, windowParts, *session_, *liveSignal_, *curveEditor_, langText_,
-        [this](
-            const calibration::CurveSheet& sheet) -> std::optional<certificate::CertificateData> {
-            if (!recorder_ || !recorder_->lastRecord())
-                return std::nullopt;
-            return recordedCertificate(*services_.records, *recorder_->lastRecord(), sheet);
-        });
+        *this, windowParts,
+        {*session_, *liveSignal_, *curveEditor_, services_.clock, services_.portSetting.store(),
+         langText_,
+         [this](
+             const calibration::CurveSheet& sheet) -> std::optional<certificate::CertificateData> {
+             if (!recorder_ || !recorder_->lastRecord())
+                 return std::nullopt;
+             return recordedCertificate(*services_.records, *recorder_->lastRecord(), sheet);
+         },
+         [this](const QString& sensorId) { return tolerance_.percentFor(sensorId); }});
     new calibration::CaptureWait({*fraCURVE, *curveEditor_, *fraSTATUS, *session_, *liveSignal_,
                                   services_.clock, langText_, services_.portSetting.store()},
                                  this);
