@@ -715,6 +715,11 @@ private slots:
         const QJsonObject series = figures.value("series").toObject();
         QCOMPARE(series.value("readings").toArray().size(), 2);
         QCOMPARE(series.value("loads").toArray().at(0).toObject().value("repeatabilityFs"), 0.0);
+        // Read back for the history window as they were taken.
+        const auto readBack = seriesReadingsOf(series).readings();
+        const auto& taken = rig.session.series().readings();
+        QVERIFY(readBack.size() == taken.size() && readBack.back().step == taken.back().step &&
+                readBack.back().window == taken.back().window);
         QCOMPARE(rig.store.snapshot(record->asFoundSnapshot)->content.sensor(0)->raw, before);
         QCOMPARE(rig.store.snapshot(record->asLeftSnapshot)->content.sensor(0)->raw, after);
         const auto kept = rig.store.snapshots(rig.sensorId());

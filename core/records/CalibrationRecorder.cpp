@@ -86,6 +86,25 @@ QJsonObject toJson(const calibration::SeriesReadings& readings,
                                                                 : QJsonValue()}};
 }
 
+calibration::SeriesReadings seriesReadingsOf(const QJsonObject& series) {
+    calibration::SeriesReadings readings;
+    for (const QJsonValue& each : series.value("readings").toArray()) {
+        const QJsonObject r = each.toObject();
+        const int number = r.value("series").toInt();
+        const QString direction = r.value("direction").toString();
+        if (number < 1 || number > calibration::SeriesPlan::MaxSeries ||
+            (direction != u"rising" && direction != u"falling") || !r.value("etalon").isDouble() ||
+            !r.value("signal").isDouble())
+            continue;
+        readings.note({{number, direction == u"rising" ? calibration::Direction::Rising
+                                                       : calibration::Direction::Falling},
+                       static_cast<float>(r.value("etalon").toDouble()),
+                       {r.value("signal").toDouble(), r.value("readings").toInt(),
+                        r.value("deviation").toDouble()}});
+    }
+    return readings;
+}
+
 QJsonObject toJson(const calibration::CurveFigures& figures) {
     QJsonArray points;
     for (const calibration::PointFigures& p : figures.points)

@@ -93,5 +93,8 @@ private:
 // The readings of repeated series and their figures, the "series" member of the figures.
 [[nodiscard]] QJsonObject toJson(const calibration::SeriesReadings& readings,
                                  const calibration::SeriesFigures& figures);
+// The readings back from that member, for a record shown or printed again; what does not read
+// as a reading is left out.
+[[nodiscard]] calibration::SeriesReadings seriesReadingsOf(const QJsonObject& series);
 
 } // namespace records

@@ -91,16 +91,21 @@ CurveSheet curveSheet(const session::Session& session, const sensor::SensorPage&
     }
     sheet.captures = session.captures();
     sheet.figures = computeCurveFigures(sheet.table, sheet.scale);
-    sheet.series = session.series();
-    if (!sheet.series.empty()) {
-        sheet.seriesFigures = computeSeriesFigures(sheet.series, sheet.figures);
-        // Each bar spans its load's spread between the rising series, around their mean.
-        sheet.errorBars = repeatabilityPercentFs(*sheet.seriesFigures, sheet.figures);
-        for (std::optional<double>& bar : sheet.errorBars)
-            if (bar)
-                *bar /= 2.0;
-    }
+    setSeries(sheet, session.series());
     return sheet;
+}
+
+void setSeries(CurveSheet& sheet, SeriesReadings series) {
+    sheet.series = std::move(series);
+    sheet.seriesFigures.reset();
+    sheet.errorBars.clear();
+    if (sheet.series.empty())
+        return;
+    sheet.seriesFigures = computeSeriesFigures(sheet.series, sheet.figures);
+    sheet.errorBars = repeatabilityPercentFs(*sheet.seriesFigures, sheet.figures);
+    for (std::optional<double>& bar : sheet.errorBars)
+        if (bar)
+            *bar /= 2.0; // around the rising mean
 }
 
 bool acceptCurveWarnings(session::Session& session, const sensor::SensorPage& page) {

@@ -55,6 +55,10 @@ struct CurveSheet {
     std::optional<CreepResult> creep;
 };
 
+// Puts repeated series into a sheet whose figures are computed: their figures and, for the
+// deviation plot, error bars as long as each load's spread between its rising series.
+void setSeries(CurveSheet& sheet, SeriesReadings series);
+
 [[nodiscard]] CurveSheet curveSheet(const session::Session& session, const sensor::SensorPage& page,
                                     const text::LanguageTable& texts);
 

@@ -1,5 +1,6 @@
 #include "views/records/HistoryWindow.h"
 
+#include "core/records/CalibrationRecorder.h"
 #include "core/records/CertificateOf.h"
 #include "core/records/Drift.h"
 #include "core/records/RecordStore.h"
@@ -114,15 +115,22 @@ calibration::CurveSheet sheetOfRecord(const records::CalibrationRecord& record,
             sheet.scale.gainRange = session::gainRangeLimit(sheet.gainEntry);
         }
     }
+    const QJsonObject figures = QJsonDocument::fromJson(record.figuresJson.toUtf8()).object();
     if (sheet.scale.unitFormat.isEmpty())
-        sheet.scale.unitFormat = formatOfDigit(
-            QJsonDocument::fromJson(record.figuresJson.toUtf8()).object()["digit"].toDouble(1.0));
+        sheet.scale.unitFormat = formatOfDigit(figures["digit"].toDouble(1.0));
     sheet.formatEntry = QString(sheet.scale.unitFormat).replace(u'#', u'9').replace(u'0', u'9');
     sheet.unit = record.unit;
     sheet.description = record.description;
     sheet.sensorId = record.sensorId;
     sheet.instrument = record.identification;
     sheet.figures = calibration::computeCurveFigures(sheet.table, sheet.scale);
+    // What the curve window showed when it was written: the readings behind each point and the
+    // repeated series.
+    for (const records::CapturedPoint& p : record.points)
+        if (p.readings && p.deviation)
+            sheet.captures.note(static_cast<float>(p.signal),
+                                {p.signal, *p.readings, *p.deviation});
+    calibration::setSeries(sheet, records::seriesReadingsOf(figures.value("series").toObject()));
     if (record.kind == records::RecordKind::Calibration)
         sheet.certificate = records::certificateOf(record, store);
     return sheet;
