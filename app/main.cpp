@@ -94,18 +94,10 @@ int main(int argc, char** argv) {
     // A laboratory's server keeps the records when records/database names one; this computer
     // keeps those made while it is away (docs/lab-database.md). Read at start only.
     const QString server = settings.value(QStringLiteral("records/database")).toString().trimmed();
-    const auto openServer = [](const QString& address, bool upgrade = true) {
-        records::StoreOptions options;
-        options.database = address;
-        options.upgrade = upgrade;
-        return std::make_unique<records::RecordStore>(std::move(options));
-    };
     records::StoreOptions localOptions{dataDirectory + QStringLiteral("/records.sqlite")};
     localOptions.givesNumbers = server.isEmpty();
-    records::LabRecords store(
-        std::make_unique<records::RecordStore>(std::move(localOptions)),
-        server.isEmpty() ? records::LabRecords::Opener{}
-                         : records::LabRecords::Opener{[=] { return openServer(server); }});
+    records::LabRecords store(std::make_unique<records::RecordStore>(std::move(localOptions)),
+                              records::serverOpener(server));
     importSnapshotFilesOnce(store.local(), snapshotDirectory, settings);
 
     const app::Services services{
@@ -121,10 +113,10 @@ int main(int argc, char** argv) {
         &languageSetting,
         language,
         server.isEmpty() ? nullptr : &store,
-        [openServer](const QString& address) {
+        [](const QString& address) {
             // Only looked at: a bench's role may not make or migrate the schema.
-            const records::StoreStatus status = openServer(address, false)->status();
-            return status.usable() ? QString() : status.message;
+            const records::RecordStore tried({.database = address, .upgrade = false});
+            return tried.status().usable() ? QString() : tried.status().message;
         },
     };
     app::frmOrvoCalibration window(services);

@@ -59,17 +59,10 @@ records::LabRecords& CommandRecords::store() {
     if (!store_) {
         records::StoreOptions options = storeOptions(request_);
         const QString server = std::exchange(options.database, {});
-        if (server.isEmpty()) {
-            store_.emplace(std::make_unique<records::RecordStore>(std::move(options)));
-        } else {
-            // Numbers come from the server, also for what waits here for upload.
-            options.givesNumbers = false;
-            store_.emplace(std::make_unique<records::RecordStore>(std::move(options)), [server] {
-                records::StoreOptions onServer;
-                onServer.database = server;
-                return std::make_unique<records::RecordStore>(std::move(onServer));
-            });
-        }
+        // Numbers come from a server, also for what waits here for upload.
+        options.givesNumbers = server.isEmpty();
+        store_.emplace(std::make_unique<records::RecordStore>(std::move(options)),
+                       records::serverOpener(server));
         report_.set(QStringLiteral("records"), server.isEmpty() ? store_->local().path() : server);
     }
     return *store_;

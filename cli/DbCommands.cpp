@@ -44,12 +44,7 @@ ExitCode Commands::dbSync() {
                             QStringLiteral("the records store %1 cannot be used: %2")
                                 .arg(QDir::toNativeSeparators(local->path()),
                                      storeStateText(local->status().state)));
-    const QString server = request_.database;
-    records::LabRecords lab(std::move(local), [server] {
-        records::StoreOptions options;
-        options.database = server;
-        return std::make_unique<records::RecordStore>(std::move(options));
-    });
+    records::LabRecords lab(std::move(local), records::serverOpener(request_.database));
     const records::SyncResult result = lab.sync();
     report_.set(QStringLiteral("uploaded"), result.uploaded);
     report_.set(QStringLiteral("waiting"), result.waiting);

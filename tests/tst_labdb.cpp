@@ -167,7 +167,7 @@ private slots:
         const auto labRecords = [&] {
             return LabRecords(
                 std::make_unique<RecordStore>(StoreOptions{.path = file, .givesNumbers = false}),
-                [&] { return std::make_unique<RecordStore>(StoreOptions{.database = address}); });
+                serverOpener(address));
         };
         constexpr int Made = 150;
         if (!cluster_.stop())

@@ -322,6 +322,12 @@ std::vector<ReferenceStandard> LabRecords::standardsPastDue(QDate day) const {
 
 namespace records {
 
+LabRecords::Opener serverOpener(const QString& address) {
+    if (address.isEmpty())
+        return {};
+    return [address] { return std::make_unique<RecordStore>(StoreOptions{.database = address}); };
+}
+
 bool addressCarriesPassword(const QString& address) {
     static const QRegularExpression word(QStringLiteral(R"((^|\s|[?&])password\s*=)"),
                                          QRegularExpression::CaseInsensitiveOption);

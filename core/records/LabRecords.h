@@ -91,6 +91,10 @@ private:
 
 namespace records {
 
+// Opens the store on the server at `address` (upgrading an older schema where the role may);
+// none for an empty address: a bench without a server.
+[[nodiscard]] LabRecords::Opener serverOpener(const QString& address);
+
 // Whether a server address (a URI or key=value words) holds a password, which is never kept in
 // the settings: it comes from ~/.pgpass or PGPASSWORD.
 [[nodiscard]] bool addressCarriesPassword(const QString& address);
